@@ -1,0 +1,40 @@
+#pragma once
+// The data module: owns the one shared connection to DATA/quorvel.mdb, creates and upgrades the
+// schema, and answers the sealed-warehouse check.
+#include <QString>
+#include <QStringList>
+#include <QList>
+
+class DataConnect1 {
+public:
+    static constexpr int SchemaVersion = 2;
+
+    struct UpgradeStep {
+        int toVersion;
+        QStringList statements;
+    };
+
+    static QString connectionName();
+    static QString defaultPath(); // DATA/quorvel.mdb below the working directory
+    // Statement that opens a write transaction (engine-specific: takes the write lock at once).
+    static QString beginWriteStatement();
+
+    // Opens an existing database file, upgrading an older schema; throws DbError.
+    static void open(const QString& path);
+    // Creates a new database file with the full schema and initial rows; throws DbError.
+    static void create(const QString& path);
+    static void close();
+    static bool isOpen();
+    static QString path();
+
+    static int schemaVersionOf(); // PRAGMA user_version of the open database
+    static QList<UpgradeStep>& upgradeSteps();
+    static QString creationScript();
+
+    // "Y" when the logged-in user has sealed the warehouse, "N" otherwise.
+    static QString IsWarehouseSealed(const QString& warehouse);
+
+private:
+    static void connect(const QString& path);
+    static void upgrade();
+};

@@ -1,0 +1,46 @@
+#pragma once
+// Statement helpers over the shared connection: every value is a bound parameter, every failure
+// becomes one DbError carrying the engine's text.
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <stdexcept>
+
+class DbError : public std::runtime_error {
+public:
+    explicit DbError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
+    QString text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+namespace Sql {
+// The connection every statement runs on (set up by DataConnect1).
+QSqlDatabase db();
+
+// Prepares, binds positional values ('?') and runs a statement; throws DbError on failure.
+QSqlQuery run(const QString& sql, const QVariantList& params = {});
+// First column of the first row, or an invalid QVariant when there is no row.
+QVariant scalar(const QString& sql, const QVariantList& params = {});
+// True when the statement returns at least one row.
+bool exists(const QString& sql, const QVariantList& params = {});
+// Runs a script of statements separated by ';' at line ends ("--" comment lines are skipped).
+void runScript(const QString& script);
+} // namespace Sql
+
+// Write transaction: begun on construction, rolled back on destruction unless committed.
+// Nested guards join the outermost one, so composed operations stay all or nothing.
+class Transaction {
+public:
+    Transaction();
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    bool m_outer = false;
+    bool m_done = false;
+};

@@ -1,0 +1,33 @@
+#include "movements/order_numbers.h"
+
+#include "data/sql.h"
+
+#include <limits>
+
+namespace OrderNumbers {
+
+QString next(const QString& v) {
+    bool ok = false;
+    const qlonglong n = v.trimmed().toLongLong(&ok);
+    if (!ok || n < 0 || n >= std::numeric_limits<qint32>::max())
+        throw DbError(QStringLiteral("单据序号计数器的值无效：%1").arg(v));
+    return (QStringLiteral("0000000000") + QString::number(n + 1)).right(10);
+}
+
+QString stageWithNumber(const std::function<void(const QString&)>& stage) {
+    Transaction tx;
+    const QVariant cur = Sql::scalar(QStringLiteral("SELECT sys_value FROM kesp_system_data WHERE sys_name='order_no'"));
+    if (!cur.isValid()) throw DbError(QStringLiteral("单据序号计数器不存在"));
+    const QString v = cur.toString().trimmed();
+    const QString after = next(v);
+    stage(v);
+    Sql::run(QStringLiteral("UPDATE kesp_system_data SET sys_value=? WHERE sys_name='order_no'"), {after});
+    tx.commit();
+    return v;
+}
+
+bool billNoUsed(const QString& billNo) {
+    return Sql::exists(QStringLiteral("SELECT 1 FROM kesp_post_history WHERE bill_no=?"), {billNo});
+}
+
+} // namespace OrderNumbers

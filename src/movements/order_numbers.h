@@ -1,0 +1,16 @@
+#pragma once
+// The order number counter (row "order_no" of kesp_system_data) and the bill number check.
+#include <QString>
+#include <functional>
+
+namespace OrderNumbers {
+// The value that follows v: v + 1 as ten digits with leading zeros; throws DbError when v is
+// not a 32-bit number.
+QString next(const QString& v);
+// Takes the counter's value, lets `stage` write the line(s) under it and advances the counter,
+// all in one transaction, so two running copies never receive the same number.
+QString stageWithNumber(const std::function<void(const QString& orderNo)>& stage);
+// True when a posted line already carries the bill number.
+bool billNoUsed(const QString& billNo);
+inline const QString BillUsedMessage = QStringLiteral("存在相同单据,请更改单据。");
+} // namespace OrderNumbers

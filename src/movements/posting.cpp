@@ -1,0 +1,130 @@
+#include "movements/posting.h"
+
+#include "data/session.h"
+#include "data/sql.h"
+
+namespace Posting {
+
+std::function<void(int)> afterStatement;
+
+int sign(LineKind kind) {
+    switch (kind) {
+    case LineKind::StockIn: return 1;
+    case LineKind::StockOut: return -1;
+    case LineKind::InReversal: return -1;
+    case LineKind::OutReversal: return 1;
+    case LineKind::Transfer: return 1;
+    }
+    return 0;
+}
+
+QString successMessage(LineKind kind) {
+    switch (kind) {
+    case LineKind::StockIn: return QStringLiteral("入库操作成功！");
+    case LineKind::StockOut: return QStringLiteral("出库操作成功！");
+    case LineKind::InReversal: return QStringLiteral("入库红冲操作成功！");
+    case LineKind::OutReversal: return QStringLiteral("出库红冲操作成功！");
+    case LineKind::Transfer: return QStringLiteral("转库操作成功！");
+    }
+    return {};
+}
+
+namespace {
+struct Shape {
+    QString party;    // "vendor,vendor_name" or "customer,customer_name"
+    QString qtyExpr;  // quantity written to the history
+    bool price;       // price carried
+    bool red;         // red_flag carried
+};
+
+Shape shapeOf(LineKind kind) {
+    const QString vendor = QStringLiteral("vendor,vendor_name");
+    const QString customer = QStringLiteral("customer,customer_name");
+    switch (kind) {
+    case LineKind::StockIn: return {vendor, QStringLiteral("round(qty,3)"), true, false};
+    case LineKind::StockOut: return {customer, QStringLiteral("round(qty,3)"), true, false};
+    case LineKind::InReversal: return {vendor, QStringLiteral("round(-qty,3)"), true, true};
+    case LineKind::OutReversal: return {customer, QStringLiteral("round(-qty,3)"), true, true};
+    case LineKind::Transfer: return {customer, QStringLiteral("round(abs(qty),3)"), false, false};
+    }
+    return {};
+}
+
+void step(int n) {
+    if (afterStatement) afterStatement(n);
+}
+
+const QString KeyMatch = QStringLiteral(
+    "%1.warehouse=b.warehouse AND %1.item_code=b.item_code AND %1.attr_code=b.attr_code "
+    "AND %1.size_code=b.size_code AND %1.stage_code=b.stage_code");
+} // namespace
+
+int post(LineKind kind) {
+    const Shape s = shapeOf(kind);
+    const QString user = Session::userCode();
+    const QString cond = Staging::kindCondition(kind);
+    const int factor = sign(kind);
+    const QStringList partyCols = s.party.split(',');
+
+    Transaction tx;
+    const int lines = Staging::count(kind);
+
+    // History: one row per staged line.
+    QString histCols = QStringLiteral("order_no,item_code,attr_code,attr_name,size_code,size_name,stage_code,"
+                                      "stage_name,%1qty,bill_no,operation_code,operation_name,warehouse,"
+                                      "warehouse_name,procure_date,%2,login_id,operation_date,operation_time%3")
+                           .arg(s.price ? QStringLiteral("price,") : QString(), s.party,
+                                s.red ? QStringLiteral(",red_flag") : QString());
+    QString histSel = QStringLiteral("order_no,item_code,attr_code,attr_name,size_code,size_name,stage_code,"
+                                     "stage_name,%1%2,bill_no,operation_code,operation_name,warehouse,"
+                                     "warehouse_name,procure_date,%3,login_id,operation_date,operation_time%4")
+                          .arg(s.price ? QStringLiteral("round(price,3),") : QString(), s.qtyExpr, s.party,
+                               s.red ? QStringLiteral(",red_flag") : QString());
+    Sql::run(QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_post_temp_a WHERE login_id=? AND %3")
+                 .arg(histCols, histSel, cond),
+             {user});
+    step(1);
+
+    // Snapshot of the grouped lines, one row per stock key.
+    Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_groupby_out WHERE login_id=?"), {user});
+    step(2);
+    QString snapCols = QStringLiteral("item_code,attr_code,attr_name,size_code,size_name,stage_code,stage_name,%1"
+                                      "sum_qty,bill_no,operation_code,operation_name,warehouse,warehouse_name,"
+                                      "procure_date,%2,login_id%3")
+                           .arg(s.price ? QStringLiteral("price,") : QString(), s.party,
+                                s.red ? QStringLiteral(",red_flag") : QString());
+    QString snapSel = QStringLiteral("item_code,attr_code,MAX(attr_name),size_code,MAX(size_name),stage_code,"
+                                     "MAX(stage_name),%1round(SUM(qty),3),MAX(bill_no),MAX(operation_code),"
+                                     "MAX(operation_name),warehouse,MAX(warehouse_name),MAX(procure_date),"
+                                     "MAX(%2),MAX(%3),login_id%4")
+                          .arg(s.price ? QStringLiteral("MAX(price),") : QString(), partyCols[0], partyCols[1],
+                               s.red ? QStringLiteral(",MAX(red_flag)") : QString());
+    Sql::run(QStringLiteral("INSERT INTO kesp_post_temp_groupby_out(%1) SELECT %2 FROM kesp_post_temp_a "
+                            "WHERE login_id=? AND %3 GROUP BY login_id,warehouse,item_code,attr_code,size_code,stage_code")
+                 .arg(snapCols, snapSel, cond),
+             {user});
+    step(3);
+
+    // Existing balances change once per key, by the signed sum.
+    Sql::run(QStringLiteral("UPDATE kesp_inv_detail_tree SET qty=round(COALESCE(kesp_inv_detail_tree.qty,0)+(?)*b.sum_qty,3) "
+                            "FROM kesp_post_temp_groupby_out AS b WHERE b.login_id=? AND ") +
+                 KeyMatch.arg(QStringLiteral("kesp_inv_detail_tree")),
+             {factor, user});
+    step(4);
+
+    // New stock keys get a balance row of their own.
+    Sql::run(QStringLiteral("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
+                            "stage_code,qty) SELECT b.warehouse,b.warehouse_name,b.item_code,b.attr_code,b.size_code,"
+                            "b.stage_code,round((?)*b.sum_qty,3) FROM kesp_post_temp_groupby_out AS b WHERE b.login_id=? "
+                            "AND NOT EXISTS (SELECT 1 FROM kesp_inv_detail_tree AS a WHERE ") +
+                 KeyMatch.arg(QStringLiteral("a")) + QStringLiteral(")"),
+             {factor, user});
+    step(5);
+
+    Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_a WHERE login_id=? AND ") + cond, {user});
+    step(6);
+    tx.commit();
+    return lines;
+}
+
+} // namespace Posting

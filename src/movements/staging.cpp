@@ -1,0 +1,68 @@
+#include "movements/staging.h"
+
+#include "data/numbers.h"
+#include "data/session.h"
+#include "data/sql.h"
+
+namespace Staging {
+
+QString kindCondition(LineKind kind) {
+    switch (kind) {
+    case LineKind::StockIn:
+        return QStringLiteral("red_flag IS NULL AND operation_code<>'i_t' AND operation_code IN "
+                              "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag='i')");
+    case LineKind::StockOut:
+        return QStringLiteral("red_flag IS NULL AND operation_code<>'o_t' AND operation_code IN "
+                              "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag='o')");
+    case LineKind::InReversal:
+        return QStringLiteral("red_flag='Y' AND operation_code='i_r'");
+    case LineKind::OutReversal:
+        return QStringLiteral("red_flag='Y' AND operation_code='o_r'");
+    case LineKind::Transfer:
+        return QStringLiteral("operation_code IN ('i_t','o_t')");
+    }
+    return QStringLiteral("1=0");
+}
+
+void insert(const Values& values) {
+    QStringList cols, marks;
+    QVariantList params;
+    for (const auto& [col, value] : values) {
+        cols << col;
+        marks << QStringLiteral("?");
+        QVariant v = value;
+        if (col == QLatin1String("price") || col == QLatin1String("qty")) {
+            v = Numbers::round3(value.toDouble());
+        } else if ((col == QLatin1String("item_model") || col == QLatin1String("item_spec")) &&
+                   value.toString().isEmpty()) {
+            v = QVariant(QMetaType(QMetaType::QString));
+        }
+        params << v;
+    }
+    Sql::run(QStringLiteral("INSERT INTO kesp_post_temp_a(%1) VALUES (%2)").arg(cols.join(','), marks.join(',')),
+             params);
+}
+
+QString gridStatement(LineKind kind) {
+    const QString cond = kind == LineKind::Transfer ? QStringLiteral("operation_code='i_t'") : kindCondition(kind);
+    return QStringLiteral("SELECT * FROM kesp_post_temp_a WHERE login_id=? AND ") + cond;
+}
+
+QVariantList gridParams() { return {Session::userCode()}; }
+
+int count(LineKind kind) {
+    return Sql::scalar(QStringLiteral("SELECT count(*) FROM kesp_post_temp_a WHERE login_id=? AND ") + kindCondition(kind),
+                       {Session::userCode()})
+        .toInt();
+}
+
+void deleteLine(const QString& orderNo) {
+    Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_a WHERE order_no=?"), {orderNo});
+}
+
+void discard(LineKind kind) {
+    Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_a WHERE login_id=? AND ") + kindCondition(kind),
+             {Session::userCode()});
+}
+
+} // namespace Staging

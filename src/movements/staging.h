@@ -1,0 +1,24 @@
+#pragma once
+// Staged lines of kesp_post_temp_a. Each entry screen owns one kind of line, told apart by the
+// line's own columns, so a screen never shows, posts or discards lines another screen staged.
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QVariant>
+
+enum class LineKind { StockIn, StockOut, InReversal, OutReversal, Transfer };
+
+namespace Staging {
+using Values = QList<QPair<QString, QVariant>>; // column name (fixed by the caller) and value
+
+// SQL condition (fixed text, no values) selecting the staged lines of a kind.
+QString kindCondition(LineKind kind);
+// Writes one staged line: price and qty rounded to 3 decimals, empty model/spec as NULL.
+void insert(const Values& values);
+// Statement and parameters of a screen's grid: the user's staged lines of its kind.
+QString gridStatement(LineKind kind);
+QVariantList gridParams();
+int count(LineKind kind);
+void deleteLine(const QString& orderNo);
+void discard(LineKind kind);
+} // namespace Staging

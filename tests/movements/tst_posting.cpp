@@ -1,0 +1,282 @@
+// The posting procedure and the order number counter, on a temporary database.
+#include "data/session.h"
+#include "data/sql.h"
+#include "movements/order_numbers.h"
+#include "movements/posting.h"
+#include "movements/staging.h"
+#include "support/testdb.h"
+
+#include <QTest>
+
+namespace {
+struct Line {
+    QString wh = "W01", item = "I001", attr = "A1", size = "Z1", stage = "G1";
+    double price = 10, qty = 1;
+    QString op = "in1", bill = "R1";
+    QString red;
+    QString whA;
+};
+
+QString stage(const Line& l) {
+    return OrderNumbers::stageWithNumber([&](const QString& no) {
+        Staging::Values v{{"order_no", no},       {"login_id", Session::userCode()},
+                          {"item_code", l.item},  {"item_name", "名"},
+                          {"attr_code", l.attr},  {"size_code", l.size},
+                          {"stage_code", l.stage}, {"price", l.price},
+                          {"qty", l.qty},         {"bill_no", l.bill},
+                          {"operation_code", l.op}, {"warehouse", l.wh},
+                          {"warehouse_name", l.wh + "名"}, {"procure_date", "2026/12/09"},
+                          {"vendor", "V1"},       {"customer", "C1"}};
+        if (!l.red.isEmpty()) v.append({"red_flag", l.red});
+        if (!l.whA.isEmpty()) v.append({"warehouse_a", l.whA});
+        Staging::insert(v);
+    });
+}
+
+double balance(const QString& wh, const QString& item = "I001", const QString& attr = "A1",
+               const QString& size = "Z1", const QString& grade = "G1") {
+    return TestDb::value("SELECT qty FROM kesp_inv_detail_tree WHERE warehouse=? AND item_code=? AND attr_code=? "
+                         "AND size_code=? AND stage_code=?",
+                         {wh, item, attr, size, grade})
+        .toDouble();
+}
+int balanceRows() { return TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree"); }
+int history() { return TestDb::count("SELECT count(*) FROM kesp_post_history"); }
+} // namespace
+
+class TstPosting : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Session::setUserCode("abc"); }
+    void orderNumbers();
+    void stockInGroupsOneKey();
+    void stockOutWithoutBalanceGoesNegative();
+    void keyPartsNeverTogetherGetOwnRow();
+    void reversalsNegateHistory();
+    void transferMovesBetweenWarehouses();
+    void otherUsersAndKindsUntouched();
+    void failureChangesNothing();
+    void roundingNetsToZero();
+};
+
+void TstPosting::orderNumbers() {
+    QCOMPARE(OrderNumbers::next("7"), QString("0000000008"));
+    QCOMPARE(OrderNumbers::next("0000000041"), QString("0000000042"));
+    QVERIFY_THROWS_EXCEPTION(DbError, OrderNumbers::next("abc"));
+    QVERIFY_THROWS_EXCEPTION(DbError, OrderNumbers::next("2147483647"));
+    TestDb db;
+    TestDb::seedMasters();
+    Sql::run("UPDATE kesp_system_data SET sys_value='7' WHERE sys_name='order_no'");
+    QCOMPARE(stage({}), QString("7"));
+    QCOMPARE(stage({}), QString("0000000008"));
+    const QString third = stage({});
+    Staging::deleteLine(third);
+    QCOMPARE(TestDb::value("SELECT sys_value FROM kesp_system_data").toString(), QString("0000000010"));
+    QCOMPARE(stage({}), QString("0000000010"));
+    // A counter that is not a number stages nothing.
+    Sql::run("UPDATE kesp_system_data SET sys_value='x' WHERE sys_name='order_no'");
+    QVERIFY_THROWS_EXCEPTION(DbError, stage({}));
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 3);
+    // Bill number check looks at posted lines only.
+    QVERIFY(!OrderNumbers::billNoUsed("R1"));
+    Posting::post(LineKind::StockIn);
+    QVERIFY(OrderNumbers::billNoUsed("r1"));
+    QCOMPARE(TestDb::value("SELECT sys_value FROM kesp_system_data").toString(), QString("x"));
+}
+
+void TstPosting::stockInGroupsOneKey() {
+    TestDb db;
+    TestDb::seedMasters();
+    Line a;
+    a.qty = 3;
+    Line b = a;
+    b.price = 12;
+    b.qty = 4.5;
+    stage(a);
+    stage(b);
+    QCOMPARE(Posting::post(LineKind::StockIn), 2);
+    QCOMPARE(balanceRows(), 1);
+    QCOMPARE(balance("W01"), 7.5);
+    QCOMPARE(history(), 2);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE vendor='V1' AND customer IS NULL AND red_flag IS NULL"), 2);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_groupby_out WHERE login_id='abc' AND sum_qty=7.5"), 1);
+    // A second posting for the same key adds to the row.
+    stage(a);
+    Posting::post(LineKind::StockIn);
+    QCOMPARE(balanceRows(), 1);
+    QCOMPARE(balance("W01"), 10.5);
+}
+
+void TstPosting::stockOutWithoutBalanceGoesNegative() {
+    TestDb db;
+    TestDb::seedMasters();
+    Line in;
+    in.qty = 10;
+    stage(in);
+    Posting::post(LineKind::StockIn);
+    Line out;
+    out.op = "out1";
+    out.qty = 15;
+    out.bill = "X1";
+    stage(out);
+    Line fresh = out;
+    fresh.item = "I002";
+    fresh.qty = 2;
+    stage(fresh);
+    QCOMPARE(Posting::post(LineKind::StockOut), 2);
+    QCOMPARE(balance("W01"), -5.0);
+    QCOMPARE(balance("W01", "I002"), -2.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE operation_code='out1' AND qty>0 "
+                           "AND customer='C1' AND vendor IS NULL"),
+             2);
+}
+
+void TstPosting::keyPartsNeverTogetherGetOwnRow() {
+    TestDb db;
+    TestDb::seedMasters();
+    Line a;
+    stage(a);
+    Line b;
+    b.wh = "W02";
+    b.item = "I002";
+    b.attr = "A2";
+    b.size = "Z2";
+    b.stage = "G2";
+    stage(b);
+    Posting::post(LineKind::StockIn);
+    Line mixed; // W02 with the item, attribute, size and grade of the W01 row
+    mixed.wh = "W02";
+    mixed.qty = 6;
+    stage(mixed);
+    Posting::post(LineKind::StockIn);
+    QCOMPARE(balanceRows(), 3);
+    QCOMPARE(balance("W02"), 6.0);
+    QCOMPARE(balance("W01"), 1.0);
+}
+
+void TstPosting::reversalsNegateHistory() {
+    TestDb db;
+    TestDb::seedMasters();
+    Line in;
+    in.qty = 10;
+    stage(in);
+    Posting::post(LineKind::StockIn);
+    Line red = in;
+    red.op = "i_r";
+    red.red = "Y";
+    red.qty = 3;
+    stage(red);
+    QCOMPARE(Posting::post(LineKind::InReversal), 1);
+    QCOMPARE(balance("W01"), 7.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE bill_no='R1' AND qty=-3 AND red_flag='Y'"), 1);
+    QCOMPARE(TestDb::value("SELECT sum(qty) FROM kesp_post_history WHERE bill_no='R1'").toDouble(), 7.0);
+
+    Line outRed = in;
+    outRed.op = "o_r";
+    outRed.red = "Y";
+    outRed.qty = 4;
+    stage(outRed);
+    Posting::post(LineKind::OutReversal);
+    QCOMPARE(balance("W01"), 11.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE operation_code='o_r' AND qty=-4 AND customer='C1'"), 1);
+}
+
+void TstPosting::transferMovesBetweenWarehouses() {
+    TestDb db;
+    TestDb::seedMasters();
+    Line in;
+    in.qty = 10;
+    stage(in);
+    Posting::post(LineKind::StockIn);
+    OrderNumbers::stageWithNumber([](const QString& no) {
+        for (int side = 0; side < 2; ++side) {
+            Staging::insert({{"order_no", no}, {"login_id", "abc"}, {"item_code", "I001"}, {"attr_code", "A1"},
+                             {"size_code", "Z1"}, {"stage_code", "G1"}, {"qty", side == 0 ? 5.0 : -5.0},
+                             {"bill_no", "T1"}, {"operation_code", side == 0 ? "i_t" : "o_t"},
+                             {"warehouse", side == 0 ? "W02" : "W01"}, {"warehouse_a", side == 0 ? "W01" : "W02"}});
+        }
+    });
+    QCOMPARE(Posting::post(LineKind::Transfer), 2);
+    QCOMPARE(balance("W01"), 5.0);
+    QCOMPARE(balance("W02"), 5.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE bill_no='T1' AND qty=5 AND price IS NULL"), 2);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history_v WHERE bill_no='T1' AND i_o_flag='i' AND warehouse='W02'"), 1);
+}
+
+void TstPosting::otherUsersAndKindsUntouched() {
+    TestDb db;
+    TestDb::seedMasters();
+    Session::setUserCode("other");
+    Line theirs;
+    theirs.qty = 2;
+    stage(theirs);
+    Posting::post(LineKind::StockIn); // leaves a snapshot row of "other"
+    stage(theirs);
+    Session::setUserCode("abc");
+    Line mine;
+    mine.qty = 1;
+    stage(mine);
+    Line myOut = mine;
+    myOut.op = "out1";
+    stage(myOut);
+    QCOMPARE(Staging::count(LineKind::StockIn), 1);
+    QCOMPARE(Staging::count(LineKind::StockOut), 1);
+    Posting::post(LineKind::StockIn);
+    QCOMPARE(balance("W01"), 3.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE login_id='other'"), 1);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_groupby_out WHERE login_id='other'"), 1);
+    QCOMPARE(Staging::count(LineKind::StockOut), 1); // the stock-out line waits for its own screen
+    Staging::discard(LineKind::StockOut);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 1);
+}
+
+void TstPosting::failureChangesNothing() {
+    TestDb db;
+    TestDb::seedMasters();
+    Line a;
+    a.qty = 2;
+    stage(a);
+    Posting::post(LineKind::StockIn);
+    Line b;
+    b.qty = 3;
+    stage(b);
+    Line c = b;
+    c.item = "I002";
+    stage(c);
+    for (int failAt = 1; failAt <= 6; ++failAt) {
+        Posting::afterStatement = [failAt](int step) {
+            if (step == failAt) throw DbError("injected");
+        };
+        QVERIFY_THROWS_EXCEPTION(DbError, Posting::post(LineKind::StockIn));
+        Posting::afterStatement = nullptr;
+        QCOMPARE(history(), 1);
+        QCOMPARE(balanceRows(), 1);
+        QCOMPARE(balance("W01"), 2.0);
+        QCOMPARE(Staging::count(LineKind::StockIn), 2);
+    }
+    Posting::post(LineKind::StockIn);
+    QCOMPARE(history(), 3);
+    QCOMPARE(balance("W01"), 5.0);
+}
+
+void TstPosting::roundingNetsToZero() {
+    TestDb db;
+    TestDb::seedMasters();
+    for (double q : {0.1, 0.2, 0.30049}) {
+        Line l;
+        l.qty = q;
+        stage(l);
+    }
+    Posting::post(LineKind::StockIn);
+    QCOMPARE(balance("W01"), 0.6);
+    Line out;
+    out.op = "out1";
+    out.qty = 0.6;
+    stage(out);
+    Posting::post(LineKind::StockOut);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree WHERE qty=0"), 1);
+}
+
+QTEST_GUILESS_MAIN(TstPosting)
+#include "tst_posting.moc"

@@ -1,0 +1,35 @@
+#include "support/testdb.h"
+
+#include "data/DataConnect1_Unit.h"
+#include "data/session.h"
+#include "data/sql.h"
+
+TestDb::TestDb() {
+    m_path = m_dir.filePath(QStringLiteral("DATA/quorvel.mdb"));
+    DataConnect1::create(m_path);
+    Session::setUserCode(QStringLiteral("abc"));
+}
+
+TestDb::~TestDb() { DataConnect1::close(); }
+
+void TestDb::seedMasters() {
+    const QStringList s = {
+        "INSERT INTO kesp_warehouse_ini VALUES ('W01','一号仓库','主仓'),('W02','二号仓库',NULL)",
+        "INSERT INTO kesp_item_arrage_b VALUES ('B1','上衣',NULL),('B2','裤子',NULL)",
+        "INSERT INTO kesp_item_arrage_s VALUES ('S1','衬衫',NULL,'B1'),('S2','长裤',NULL,'B2'),('S3','T恤',NULL,'B1')",
+        "INSERT INTO kesp_item_attr VALUES ('A1','红色',NULL),('A2','蓝色',NULL)",
+        "INSERT INTO kesp_item_size VALUES ('Z1','S码',NULL),('Z2','M码',NULL),('Z3','L码',NULL)",
+        "INSERT INTO kesp_item_stage VALUES ('G1','一等品',NULL),('G2','二等品',NULL)",
+        "INSERT INTO kesp_item_unit VALUES ('U1','件')",
+        "INSERT INTO kesp_operation_ini VALUES ('in1','采购入库','i'),('out1','销售出库','o')",
+        "INSERT INTO kesp_vendor_ini(vendor,vendor_name) VALUES ('V1','华纺供应')",
+        "INSERT INTO kesp_customer_ini(customer,customer_name) VALUES ('C1','东方商场')",
+        "INSERT INTO kesp_item_master VALUES ('I001','男式衬衫','M-01','棉','U1','件','B1','上衣','S1','衬衫'),"
+        "('I002','女式长裤',NULL,NULL,'U1','件','B2','裤子','S2','长裤'),"
+        "('I003','短袖T恤','T-3',NULL,'U1','件','B1','上衣','S3','T恤')",
+    };
+    for (const QString& q : s) Sql::run(q);
+}
+
+int TestDb::count(const QString& sql, const QVariantList& params) { return Sql::scalar(sql, params).toInt(); }
+QVariant TestDb::value(const QString& sql, const QVariantList& params) { return Sql::scalar(sql, params); }
