@@ -1,0 +1,89 @@
+// 衣仓通: start-up sequence.
+#include "app/about.h"
+#include "app/main_form.h"
+#include "app/messages.h"
+#include "app/screens.h"
+#include "app/splash.h"
+#include "data/DataConnect1_Unit.h"
+#include "data/dateformat_check.h"
+#include "security/AA20_Unit.h"
+#include "security/Login_Unit.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+// Errors that escape a screen's handler are shown, and the application goes on.
+class App : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const DbError& e) {
+            Msg::error(nullptr, e.text());
+        } catch (const std::exception& e) {
+            Msg::error(nullptr, QString::fromLocal8Bit(e.what()));
+        }
+        return false;
+    }
+};
+
+void openDatabase(QWidget* parent) {
+    const QString path = DataConnect1::defaultPath();
+    try {
+        if (!QFileInfo::exists(path)) {
+            if (Msg::confirm(parent, QStringLiteral("数据库文件 DATA/quorvel.mdb 不存在，是否创建新的数据库？")))
+                DataConnect1::create(path);
+            return;
+        }
+        DataConnect1::open(path);
+    } catch (const DbError& e) {
+        Msg::error(parent, e.text()); // start-up goes on without a connection
+    }
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    App app(argc, argv);
+    App::setApplicationName(Msg::AppTitle);
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(12);
+    App::setFont(font);
+
+    if (app.arguments().contains(QStringLiteral("--create-database"))) {
+        // Used by ./run on first use: a new database without questions.
+        const QString path = DataConnect1::defaultPath();
+        if (QFileInfo::exists(path)) return 0;
+        try {
+            DataConnect1::create(path);
+        } catch (const DbError& e) {
+            std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("新数据库已创建：%s\n", path.toLocal8Bit().constData());
+        return 0;
+    }
+
+    FormSplash splash;
+    splash.show();
+    splash.repaint();
+    App::processEvents();
+
+    Screens::registerAll();
+    MainForm main;
+    openDatabase(&splash);
+    longLived<About>();
+    longLived<Login_Form>()->setParent(&main, Qt::Dialog);
+    longLived<AA201_form>();
+    longLived<AA202_form>();
+    splash.holdAndClose(2000);
+
+    main.show();
+    QTimer::singleShot(0, &main, [&main] {
+        if (!main.runShowSequence(DateFormatCheck::settingsPath())) App::quit();
+    });
+    return App::exec();
+}

@@ -1,0 +1,228 @@
+#include "app/main_form.h"
+
+#include "app/about.h"
+#include "app/messages.h"
+#include "app/pictures.h"
+#include "app/screens.h"
+#include "data/dateformat_check.h"
+#include "security/Login_Unit.h"
+
+#include <QAction>
+#include <QDir>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+MainForm* g_instance = nullptr;
+
+struct Command {
+    const char* entry;   // component name of the menu entry
+    const char* caption; // empty: separator
+    const char* key;
+    const char* screen;  // screen code opened by the entry
+};
+
+struct Menu {
+    const char* code;
+    const char* caption;
+    QList<Command> entries;
+};
+
+const QList<Menu>& menuTable() {
+    static const QList<Menu> t = {
+        {"AA", "【系统控制】", {{"AA10", "密码设定", "", "AA10"}, {"AA20", "管理员设定", "", "AA20"}, {"", "", "", ""},
+                              {"AA40", "备份", "", "AA40"}}},
+        {"BB", "【基础数据管理】", {{"BB10", "新项目定义", "F2", "BB10"}, {"", "", "", ""},
+                                  {"BB20", "仓库定义", "", "BB20"}, {"BB30", "项目分类定义", "", "BB30"},
+                                  {"BB40", "计量单位定义", "", "BB40"}, {"BB50", "操作类型定义", "", "BB50"},
+                                  {"", "", "", ""}, {"BB60", "供应商定义", "", "BB60"}, {"BB70", "客户定义", "", "BB70"}}},
+        {"CC", "【入库管理】", {{"CC10", "入库操作", "F3", "CC10"}, {"CC20", "入库红冲", "", "CC20"}, {"", "", "", ""},
+                              {"CC30", "转库操作", "", "CC30"}, {"", "", "", ""}, {"CC40", "入库记录查询", "", "CC40"}}},
+        {"DD", "【出库管理】", {{"DD10", "出库操作", "F4", "DD10"}, {"DD20", "出库红冲", "", "DD20"}, {"", "", "", ""},
+                              {"DD30", "出库记录查询", "", "DD30"}}},
+        {"EE", "【查询管理】", {{"EE10", "当前库存查询", "F5", "EE10"}, {"EE20", "历史库存查询", "", "EE20"},
+                              {"", "", "", ""}, {"EE30", "入库记录查询", "", "CC40"},
+                              {"EE40", "出库记录查询", "", "DD30"}}},
+        {"FF", "【盘点管理】", {{"FF10", "设置盘点", "", "FF10"}, {"FF20", "盘点调帐", "", "FF20"}, {"", "", "", ""},
+                              {"FF30", "盘点查询", "", "FF30"}}},
+        {"GG", "【核算管理】", {{"GG10", "月底结帐", "", "GG10"}, {"GG20", "核算期设定", "", "GG20"}}},
+    };
+    return t;
+}
+} // namespace
+
+MainForm* MainForm::instance() { return g_instance; }
+
+std::function<void(QWidget*)>& MainForm::periodCheck() {
+    static std::function<void(QWidget*)> f;
+    return f;
+}
+
+MainForm::MainForm(QWidget* parent) : QMainWindow(parent) {
+    g_instance = this;
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(Caption);
+    QFont f;
+    f.setFamilies({QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+    f.setPixelSize(12);
+    setFont(f);
+    resize(722, 580);
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+
+    auto* host = new QWidget(this);
+    host->setObjectName(QStringLiteral("background"));
+    host->installEventFilter(this);
+    host->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* bgc = new QAction(QStringLiteral("背景更改"), host);
+    bgc->setObjectName(QStringLiteral("BGC"));
+    connect(bgc, &QAction::triggered, this, &MainForm::changeBackground);
+    host->addAction(bgc);
+    m_image1 = new QLabel(host);
+    m_image1->setObjectName(QStringLiteral("Image1"));
+    m_image1->setScaledContents(true);
+    m_image1->setPixmap(Pictures::background());
+    m_image1->setContextMenuPolicy(Qt::NoContextMenu);
+    m_image2 = new QLabel(host);
+    m_image2->setObjectName(QStringLiteral("Image2"));
+    m_image2->setPixmap(Pictures::overlay());
+    m_image2->setFixedSize(137, 342);
+    m_image2->move(560, 40);
+    m_image2->setContextMenuPolicy(Qt::NoContextMenu);
+    setCentralWidget(host);
+
+    buildMenus();
+    buildToolbar();
+}
+
+void MainForm::buildMenus() {
+    QMenuBar* bar = menuBar();
+    for (const Menu& m : menuTable()) {
+        QMenu* menu = bar->addMenu(QString::fromUtf8(m.caption));
+        menu->setObjectName(QString::fromLatin1(m.code));
+        for (const Command& c : m.entries) {
+            if (!*c.caption) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* a = menu->addAction(QString::fromUtf8(c.caption));
+            a->setObjectName(QString::fromLatin1(c.entry));
+            if (*c.key) a->setShortcut(QKeySequence(QString::fromLatin1(c.key)));
+            const QString screen = QString::fromLatin1(c.screen);
+            a->setEnabled(Screens::has(screen));
+            connect(a, &QAction::triggered, this, [this, screen] { Screens::open(screen, this); });
+        }
+    }
+    QAction* about = bar->addAction(QStringLiteral("【关于】"));
+    about->setObjectName(QStringLiteral("HH"));
+    connect(about, &QAction::triggered, this, [] { Msg::runModal(longLived<About>()); });
+    QAction* exit = bar->addAction(QStringLiteral("【退出系统】"));
+    exit->setObjectName(QStringLiteral("EXIT_C"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+}
+
+void MainForm::buildToolbar() {
+    auto* tb = addToolBar(QStringLiteral("ToolBar1"));
+    tb->setObjectName(QStringLiteral("ToolBar1"));
+    tb->setMovable(false);
+    tb->setIconSize(QSize(32, 32));
+    tb->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tb->setFixedHeight(49);
+    tb->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; min-width: 41px; }"));
+    struct Button {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        int picture;
+        const char* command; // screen code, or "" for exit
+    };
+    const Button buttons[] = {{"ToolButton1", "入库操作", "入库", 1, "CC10"},
+                              {"ToolButton2", "出库操作", "出库", 2, "DD10"},
+                              {"ToolButton3", "库存查询", "库存", 3, "EE10"},
+                              {"ToolButton4", "数据备份", "备份", 4, "AA40"},
+                              {"ToolButton7", "关闭", "退出系统", 5, ""}};
+    tb->addSeparator();
+    for (const Button& b : buttons) {
+        if (b.picture == 4 || b.picture == 5) tb->addSeparator();
+        QAction* a = tb->addAction(QIcon(Pictures::toolIcon(b.picture)), QString::fromUtf8(b.caption));
+        a->setToolTip(QString::fromUtf8(b.hint));
+        const QString command = QString::fromLatin1(b.command);
+        if (command.isEmpty()) {
+            connect(a, &QAction::triggered, this, &QWidget::close);
+        } else {
+            a->setEnabled(Screens::has(command));
+            connect(a, &QAction::triggered, this, [this, command] { Screens::open(command, this); });
+        }
+        tb->widgetForAction(a)->setObjectName(QString::fromLatin1(b.name));
+    }
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize) {
+        m_image1->setGeometry(centralWidget()->rect());
+        if (m_image2AtCorner) placeImage2();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+QString MainForm::settingsFile() const { return QDir::current().filePath(QStringLiteral("Dravont.ini")); }
+
+void MainForm::placeImage2() {
+    m_image2AtCorner = true;
+    m_image2->move(m_image1->x() + m_image1->width() - m_image2->width() - 10,
+                   m_image1->y() + m_image1->height() - m_image2->height() - 10);
+}
+
+void MainForm::loadBackgroundSetting() {
+    QSettings ini(settingsFile(), QSettings::IniFormat);
+    const QString value = ini.value(QStringLiteral("system/BackGround"), QStringLiteral("error")).toString();
+    if (value.isEmpty()) return;
+    QPixmap pm;
+    if (pm.load(value)) m_image1->setPixmap(pm); // an unreadable picture keeps the built-in one
+    placeImage2();
+}
+
+void MainForm::changeBackground() {
+    const QString before = QDir::currentPath();
+    const QString file = Msg::seam().chooseImageFile(this, QStringLiteral("选择背景图片 — 鸿达服装软件 0571-86012345"),
+                                                     QStringLiteral("图像文件 (*.bmp *.jpg)"));
+    if (!file.trimmed().isEmpty()) {
+        QPixmap pm;
+        if (!pm.load(file)) {
+            Msg::error(this, QStringLiteral("无法载入图片：%1").arg(file));
+        } else {
+            m_image1->setPixmap(pm);
+            QDir::setCurrent(before);
+            QSettings ini(settingsFile(), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("system/BackGround"), file);
+        }
+    }
+    QDir::setCurrent(before);
+}
+
+bool MainForm::runShowSequence(const QString& regionalSettingsPath) {
+    {
+        QSettings regional(regionalSettingsPath, QSettings::IniFormat);
+        if (!DateFormatCheck::check(regional)) {
+            Msg::notice(this, DateFormatCheck::Message);
+            close();
+            return false;
+        }
+    }
+    showMaximized();
+    m_startDir = QDir::currentPath();
+    loadBackgroundSetting();
+    Login_Form* login = longLived<Login_Form>();
+    login->prepare();
+    if (Msg::runModal(login) != QDialog::Accepted) {
+        close();
+        return false;
+    }
+    if (periodCheck()) periodCheck()(this);
+    return true;
+}

@@ -1,0 +1,37 @@
+#include "app/messages.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+class RealBoxes : public MessageSeam {
+public:
+    void notice(QWidget* p, const QString& t) override { QMessageBox::information(p, Msg::AppTitle, t); }
+    void dravont(QWidget* p, const QString& t) override {
+        QMessageBox::information(p, QStringLiteral("Dravont"), t, QMessageBox::Ok);
+    }
+    bool askDravont(QWidget* p, const QString& t) override {
+        return QMessageBox::question(p, QStringLiteral("Dravont"), t, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    }
+    bool confirm(QWidget* p, const QString& t, bool yesOnly) override {
+        QMessageBox box(QMessageBox::Question, Msg::AppTitle, t,
+                        yesOnly ? QMessageBox::Yes : (QMessageBox::Yes | QMessageBox::No), p);
+        return box.exec() == QMessageBox::Yes;
+    }
+    void error(QWidget* p, const QString& t) override { QMessageBox::critical(p, Msg::AppTitle, t); }
+    int runModal(QDialog* d) override { return d->exec(); }
+    QString chooseImageFile(QWidget* p, const QString& title, const QString& filter) override {
+        return QFileDialog::getOpenFileName(p, title, QString(), filter);
+    }
+};
+
+RealBoxes g_real;
+MessageSeam* g_seam = &g_real;
+} // namespace
+
+namespace Msg {
+MessageSeam& seam() { return *g_seam; }
+void install(MessageSeam* s) { g_seam = s ? s : &g_real; }
+} // namespace Msg

@@ -1,0 +1,17 @@
+// The screens the menu and toolbar open, by menu code.
+#include "app/screens.h"
+#include "security/AA10_Unit.h"
+#include "security/AA20_Unit.h"
+
+#include <QDialog>
+
+namespace {
+template <class T> Screens::Factory make() {
+    return [](QWidget* parent) -> QDialog* { return new T(parent); };
+}
+} // namespace
+
+void Screens::registerAll() {
+    add(QStringLiteral("AA10"), make<TAA10_form>());
+    add(QStringLiteral("AA20"), make<TAA20_form>());
+}

@@ -1,0 +1,379 @@
+#include "fields/datagrid.h"
+
+#include "data/numbers.h"
+#include "data/sql.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSqlRecord>
+#include <QTableView>
+#include <QVBoxLayout>
+
+// The footer row below the table: sums painted under their columns, following resizes and scrolling.
+class FooterBar : public QWidget {
+public:
+    FooterBar(DataGrid* grid, QTableView* view) : QWidget(grid), m_grid(grid), m_view(view) {
+        setFixedHeight(fontMetrics().height() + 8);
+        connect(view->horizontalHeader(), &QHeaderView::sectionResized, this, [this] { update(); });
+        connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { update(); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), palette().window().color().darker(105));
+        p.setPen(palette().mid().color());
+        p.drawLine(0, 0, width(), 0);
+        p.setPen(palette().text().color());
+        const QHeaderView* h = m_view->horizontalHeader();
+        const int offset = m_view->verticalHeader()->isVisible() ? m_view->verticalHeader()->width() : 0;
+        const auto& cols = m_grid->model()->columns();
+        for (int c = 0; c < cols.size(); ++c) {
+            if (cols[c].footer.isEmpty() || h->isSectionHidden(c)) continue;
+            const QRect r(offset + m_view->frameWidth() + h->sectionViewportPosition(c), 0, h->sectionSize(c) - 4,
+                          height());
+            p.drawText(r, Qt::AlignRight | Qt::AlignVCenter, m_grid->footerText(cols[c].field));
+        }
+    }
+
+private:
+    DataGrid* m_grid;
+    QTableView* m_view;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void GridModel::setColumns(const QList<GridColumn>& columns) {
+    beginResetModel();
+    m_columns = columns;
+    endResetModel();
+}
+
+void GridModel::setSort(const QString& field, Qt::SortOrder order) {
+    m_sortField = field;
+    m_sortOrder = order;
+}
+
+void GridModel::setRowColor(std::function<std::optional<QColor>(const GridModel&, int)> rule) {
+    m_rowColor = std::move(rule);
+}
+
+QString GridModel::wrapped() const {
+    if (m_sortField.isEmpty()) return m_sql;
+    return QStringLiteral("SELECT * FROM (%1) AS g ORDER BY %2 %3")
+        .arg(m_sql, m_sortField, m_sortOrder == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+}
+
+void GridModel::open(const QString& sql, const QVariantList& params) {
+    beginResetModel();
+    m_query = QSqlQuery();
+    m_rows.clear();
+    m_sums.clear();
+    m_open = false;
+    m_more = false;
+    m_sql = sql;
+    m_params = params;
+    try {
+        m_query = Sql::run(wrapped(), params);
+    } catch (...) {
+        endResetModel();
+        throw;
+    }
+    const QSqlRecord rec = m_query.record();
+    m_fieldNames.clear();
+    m_fieldIndex.clear();
+    for (int i = 0; i < rec.count(); ++i) {
+        m_fieldNames << rec.fieldName(i);
+        m_fieldIndex.insert(rec.fieldName(i).toLower(), i);
+    }
+    m_open = true;
+    m_more = true;
+    endResetModel();
+    fetchMore();
+    computeSums();
+    emit loaded();
+}
+
+void GridModel::refresh() {
+    if (m_open) open(m_sql, m_params);
+}
+
+void GridModel::clear() {
+    beginResetModel();
+    m_query = QSqlQuery();
+    m_rows.clear();
+    m_sums.clear();
+    m_open = false;
+    m_more = false;
+    endResetModel();
+}
+
+void GridModel::computeSums() {
+    QStringList exprs, fields;
+    for (const GridColumn& c : m_columns) {
+        if (c.footer.isEmpty() || !hasField(c.field)) continue;
+        exprs << QStringLiteral("SUM(%1)").arg(c.field);
+        fields << c.field.toLower();
+    }
+    if (exprs.isEmpty()) return;
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT %1 FROM (%2) AS s").arg(exprs.join(','), m_sql), m_params);
+    if (q.next())
+        for (int i = 0; i < fields.size(); ++i) m_sums.insert(fields[i], q.value(i).toDouble());
+}
+
+bool GridModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && m_more; }
+
+void GridModel::fetchMore(const QModelIndex& parent) {
+    if (parent.isValid() || !m_more) return;
+    QVector<QVector<QVariant>> batch;
+    const int n = m_fieldNames.size();
+    while (batch.size() < FetchChunk) {
+        if (!m_query.next()) {
+            m_more = false;
+            m_query.finish(); // no statement stays pending on the shared connection
+            break;
+        }
+        QVector<QVariant> row(n);
+        for (int i = 0; i < n; ++i) row[i] = m_query.value(i);
+        batch.append(std::move(row));
+    }
+    if (batch.isEmpty()) return;
+    beginInsertRows({}, m_rows.size(), m_rows.size() + batch.size() - 1);
+    m_rows += batch;
+    endInsertRows();
+}
+
+void GridModel::fetchAll() {
+    while (m_more) fetchMore();
+}
+
+QVariant GridModel::value(int row, const QString& field) const {
+    if (row < 0 || row >= m_rows.size()) return {};
+    const auto it = m_fieldIndex.constFind(field.toLower());
+    return it == m_fieldIndex.constEnd() ? QVariant() : m_rows[row][*it];
+}
+
+void GridModel::setValue(int row, const QString& field, const QVariant& v) {
+    const auto it = m_fieldIndex.constFind(field.toLower());
+    if (row < 0 || row >= m_rows.size() || it == m_fieldIndex.constEnd()) return;
+    m_rows[row][*it] = v;
+    const int col = [&] {
+        for (int c = 0; c < m_columns.size(); ++c)
+            if (m_columns[c].field.compare(field, Qt::CaseInsensitive) == 0) return c;
+        return -1;
+    }();
+    if (col >= 0) emit dataChanged(index(row, col), index(row, col));
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows.size(); }
+int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_columns.size(); }
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_rows.size()) return {};
+    const GridColumn& c = m_columns[index.column()];
+    const QVariant v = value(index.row(), c.field);
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (c.checkBox) return {};
+        if (!c.format.isEmpty() && !v.isNull() && role == Qt::DisplayRole) return Numbers::format(v.toDouble(), c.format);
+        return v;
+    case Qt::CheckStateRole:
+        if (c.checkBox) return v.toBool() ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::ForegroundRole:
+        if (m_rowColor)
+            if (auto color = m_rowColor(*this, index.row())) return *color;
+        return {};
+    case Qt::TextAlignmentRole: {
+        const QMetaType::Type t = QMetaType::Type(v.typeId());
+        if (t == QMetaType::Double || t == QMetaType::Int || t == QMetaType::LongLong)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    default:
+        return {};
+    }
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& v, int role) {
+    if (!index.isValid()) return false;
+    const GridColumn& c = m_columns[index.column()];
+    if (c.checkBox && role == Qt::CheckStateRole) {
+        setValue(index.row(), c.field, v.toInt() == Qt::Checked);
+    } else if (c.editable && role == Qt::EditRole) {
+        QVariant stored = v;
+        if (v.toString().trimmed().isEmpty()) stored = QVariant();
+        else if (auto n = Numbers::parse(v.toString())) stored = Numbers::round3(*n);
+        else return false;
+        setValue(index.row(), c.field, stored);
+    } else {
+        return false;
+    }
+    emit edited(index.row());
+    return true;
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (o == Qt::Horizontal && section < m_columns.size()) {
+        if (role == Qt::DisplayRole) return m_columns[section].caption;
+        if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+    }
+    if (o == Qt::Vertical && role == Qt::DisplayRole) return QString();
+    return {};
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.isValid()) {
+        const GridColumn& c = m_columns[index.column()];
+        if (c.checkBox) f |= Qt::ItemIsUserCheckable;
+        if (c.editable) f |= Qt::ItemIsEditable;
+    }
+    return f;
+}
+
+void GridModel::sort(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= m_columns.size()) return;
+    setSort(m_columns[column].field, order);
+    if (m_open) open(m_sql, m_params);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
+    m_model = new GridModel(this);
+    m_view = new QTableView(this);
+    m_view->setModel(m_model);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed);
+    m_view->setWordWrap(true);
+    m_view->verticalHeader()->setFixedWidth(12); // row indicator
+    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 8);
+    m_view->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    m_view->horizontalHeader()->setHighlightSections(false);
+    m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_view->installEventFilter(this);
+    m_view->viewport()->installEventFilter(this);
+    m_footer = new FooterBar(this, m_view);
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+    lay->addWidget(m_view);
+    lay->addWidget(m_footer);
+    m_footer->setVisible(false);
+    connect(m_model, &GridModel::loaded, this, [this] {
+        m_lastRow = -1;
+        m_footer->update();
+        if (m_model->rowCount() > 0) setCurrentRow(0);
+    });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_footer->update(); });
+    connect(m_view, &QTableView::clicked, this, [this](const QModelIndex& i) { emit cellClicked(i.row()); });
+    connect(m_view, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { emit cellDoubleClicked(i.row()); });
+}
+
+void DataGrid::setColumns(const QList<GridColumn>& columns) {
+    m_model->setColumns(columns);
+    bool footer = false;
+    for (const GridColumn& c : columns) footer = footer || !c.footer.isEmpty();
+    m_footer->setVisible(footer);
+    applyColumns();
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& now, const QModelIndex& before) {
+                if (before.isValid() && before.row() != now.row()) emit rowLeft(before.row());
+                m_lastRow = now.row();
+            },
+            Qt::UniqueConnection);
+}
+
+void DataGrid::applyColumns() {
+    const auto& cols = m_model->columns();
+    for (int c = 0; c < cols.size(); ++c) {
+        if (cols[c].width > 0) m_view->setColumnWidth(c, cols[c].width);
+        m_view->setColumnHidden(c, !cols[c].visible);
+    }
+}
+
+void DataGrid::setColumnWidths(const QList<int>& widths) {
+    for (int c = 0; c < widths.size() && c < m_model->columnCount(); ++c) m_view->setColumnWidth(c, widths[c]);
+}
+
+void DataGrid::setColumnVisible(const QString& caption, bool visible) {
+    const auto& cols = m_model->columns();
+    for (int c = 0; c < cols.size(); ++c)
+        if (cols[c].caption == caption) m_view->setColumnHidden(c, !visible);
+    m_footer->update();
+}
+
+bool DataGrid::isColumnVisible(const QString& caption) const {
+    const auto& cols = m_model->columns();
+    for (int c = 0; c < cols.size(); ++c)
+        if (cols[c].caption == caption) return !m_view->isColumnHidden(c);
+    return false;
+}
+
+QStringList DataGrid::captions() const {
+    QStringList l;
+    for (const GridColumn& c : m_model->columns()) l << c.caption;
+    return l;
+}
+
+void DataGrid::open(const QString& sql, const QVariantList& params) {
+    setUpdatesEnabled(false);
+    try {
+        m_model->open(sql, params);
+    } catch (...) {
+        setUpdatesEnabled(true);
+        throw;
+    }
+    setUpdatesEnabled(true);
+}
+
+void DataGrid::refresh() {
+    if (m_model->isOpen()) open(m_model->statement(), m_model->parameters());
+}
+
+void DataGrid::clear() { m_model->clear(); }
+
+int DataGrid::currentRow() const {
+    const QModelIndex i = m_view->currentIndex();
+    return i.isValid() ? i.row() : -1;
+}
+
+void DataGrid::setCurrentRow(int row) {
+    if (row >= 0 && row < m_model->rowCount()) m_view->setCurrentIndex(m_model->index(row, 0));
+}
+
+QVariant DataGrid::currentValue(const QString& field) const { return m_model->value(currentRow(), field); }
+
+QString DataGrid::footerText(const QString& field) const {
+    for (const GridColumn& c : m_model->columns())
+        if (c.field.compare(field, Qt::CaseInsensitive) == 0 && !c.footer.isEmpty())
+            return Numbers::format(m_model->sum(field), c.footer);
+    return {};
+}
+
+void DataGrid::setFooterVisible(bool on) { m_footer->setVisible(on); }
+
+void DataGrid::setSortingByClick(bool on) {
+    m_view->setSortingEnabled(on);
+    m_view->horizontalHeader()->setSortIndicatorShown(on);
+}
+
+void DataGrid::addContextAction(QAction* action) { m_view->addAction(action); }
+
+bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view && event->type() == QEvent::FocusIn) emit entered();
+    if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonPress) {
+        emit mousePressed();
+        if (!m_view->hasFocus()) emit entered(); // a click, also the right click, enters the grid
+    }
+    return QWidget::eventFilter(watched, event);
+}

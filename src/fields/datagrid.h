@@ -1,0 +1,133 @@
+#pragma once
+// The data grid of every list, entry, query and report screen: columns bound to result fields by
+// name, lazy fetching, footer sums computed by the database, sorting, row colours, editable and
+// check-box columns, columns created at run time.
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QHash>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QTableView;
+class FooterBar;
+
+struct GridColumn {
+    QString field;
+    QString caption;
+    int width = 0;          // 0: the grid's default
+    QString footer;         // pattern of the footer sum ("#,##0.##"); empty: no sum
+    bool editable = false;
+    bool checkBox = false;
+    bool visible = true;
+    QString format;         // display pattern for numbers; empty: as stored
+};
+
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int FetchChunk = 256;
+    explicit GridModel(QObject* parent = nullptr);
+
+    void setColumns(const QList<GridColumn>& columns);
+    const QList<GridColumn>& columns() const { return m_columns; }
+    void setSort(const QString& field, Qt::SortOrder order);
+    QString sortField() const { return m_sortField; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    void setRowColor(std::function<std::optional<QColor>(const GridModel&, int row)> rule);
+
+    // Runs the statement (wrapped in the sort order) and fetches its first rows. Throws DbError.
+    void open(const QString& sql, const QVariantList& params = {});
+    void refresh();
+    void clear();
+    bool isOpen() const { return m_open; }
+    QString statement() const { return m_sql; }
+    QVariantList parameters() const { return m_params; }
+    void fetchAll();
+
+    QVariant value(int row, const QString& field) const;
+    void setValue(int row, const QString& field, const QVariant& v); // edits kept in the loaded row
+    bool hasField(const QString& field) const { return m_fieldIndex.contains(field.toLower()); }
+    QStringList fieldNames() const { return m_fieldNames; }
+    // Footer sum of a field over the whole result (not only the fetched rows).
+    double sum(const QString& field) const { return m_sums.value(field.toLower()); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool canFetchMore(const QModelIndex& parent = {}) const override;
+    void fetchMore(const QModelIndex& parent = {}) override;
+    void sort(int column, Qt::SortOrder order) override;
+
+signals:
+    void edited(int row);
+    void loaded();
+
+private:
+    void computeSums();
+    QString wrapped() const;
+    QList<GridColumn> m_columns;
+    QString m_sql;
+    QVariantList m_params;
+    bool m_open = false;
+    QSqlQuery m_query;
+    bool m_more = false;
+    QStringList m_fieldNames;
+    QHash<QString, int> m_fieldIndex; // lower-case name -> position
+    QVector<QVector<QVariant>> m_rows;
+    QHash<QString, double> m_sums;
+    QString m_sortField;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::function<std::optional<QColor>(const GridModel&, int)> m_rowColor;
+};
+
+class DataGrid : public QWidget {
+    Q_OBJECT
+public:
+    explicit DataGrid(QWidget* parent = nullptr);
+
+    GridModel* model() const { return m_model; }
+    QTableView* view() const { return m_view; }
+
+    void setColumns(const QList<GridColumn>& columns);
+    void setColumnWidths(const QList<int>& widths); // in column order
+    void setColumnVisible(const QString& caption, bool visible);
+    bool isColumnVisible(const QString& caption) const;
+    QStringList captions() const;
+
+    void open(const QString& sql, const QVariantList& params = {});
+    void refresh();
+    void clear();
+    bool hasRows() const { return m_model->rowCount() > 0; }
+    int rowCount() const { return m_model->rowCount(); }
+    int currentRow() const;
+    void setCurrentRow(int row);
+    QVariant value(int row, const QString& field) const { return m_model->value(row, field); }
+    QVariant currentValue(const QString& field) const;
+    QString footerText(const QString& field) const;
+    void setFooterVisible(bool on);
+    void setSortingByClick(bool on);
+    void addContextAction(QAction* action);
+
+signals:
+    void rowLeft(int row);
+    void entered();
+    void cellClicked(int row);
+    void cellDoubleClicked(int row);
+    void mousePressed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyColumns();
+    GridModel* m_model;
+    QTableView* m_view;
+    FooterBar* m_footer;
+    int m_lastRow = -1;
+};

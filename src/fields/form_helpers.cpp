@@ -1,0 +1,80 @@
+#include "fields/form_helpers.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace Forms {
+
+QLabel* heading(QWidget* parent, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QStringLiteral("Label_title"));
+    l->setAlignment(Qt::AlignCenter);
+    QFont f = l->font();
+    f.setPixelSize(18);
+    f.setBold(true);
+    f.setUnderline(true);
+    l->setFont(f);
+    l->setStyleSheet(QStringLiteral("color: #800000;"));
+    return l;
+}
+
+QAction* separator(QObject* parent) {
+    auto* a = new QAction(parent);
+    a->setSeparator(true);
+    return a;
+}
+
+QLineEdit* labelledEdit(QWidget* parent, const QString& caption, const QString& name, int maxLength, int y) {
+    auto* l = new QLabel(caption, parent);
+    l->setGeometry(20, y, 110, 24);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    if (maxLength > 0) e->setMaxLength(maxLength);
+    e->setGeometry(135, y, parent->width() - 165, 24);
+    return e;
+}
+
+QLabel* valueLabel(QWidget* parent, const QString& caption, const QString& name, int y) {
+    auto* l = new QLabel(caption, parent);
+    l->setGeometry(20, y, 130, 24);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* v = new QLabel(parent);
+    v->setObjectName(name);
+    v->setGeometry(155, y, parent->width() - 175, 24);
+    return v;
+}
+
+QLabel* question(QWidget* parent, int y) {
+    auto* q = new QLabel(QStringLiteral("确定删除吗？"), parent);
+    q->setObjectName(QStringLiteral("Label3"));
+    q->setGeometry(0, y, parent->width(), 30);
+    q->setAlignment(Qt::AlignCenter);
+    QFont f = q->font();
+    f.setPixelSize(16);
+    f.setBold(true);
+    f.setItalic(true);
+    q->setFont(f);
+    q->setStyleSheet(QStringLiteral("color: #800000;"));
+    return q;
+}
+
+QPushButton* okCancel(QDialog* dialog, const QString& ok, const QString& cancel, int y, std::function<void()> onOk) {
+    auto* b1 = new QPushButton(ok, dialog);
+    b1->setObjectName(QStringLiteral("BitBtn1"));
+    b1->setDefault(true);
+    b1->setAutoDefault(true);
+    b1->setGeometry(dialog->width() - 190, y, 80, 28);
+    auto* b2 = new QPushButton(cancel, dialog);
+    b2->setObjectName(QStringLiteral("BitBtn2"));
+    b2->setAutoDefault(false);
+    b2->setGeometry(dialog->width() - 100, y, 80, 28);
+    QObject::connect(b1, &QPushButton::clicked, dialog, [f = std::move(onOk)] { f(); });
+    QObject::connect(b2, &QPushButton::clicked, dialog, &QDialog::reject);
+    return b1;
+}
+
+} // namespace Forms
