@@ -275,6 +275,11 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
         if (m_model->rowCount() > 0) setCurrentRow(0);
     });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_footer->update(); });
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& now, const QModelIndex& before) {
+                if (before.isValid() && before.row() != now.row()) emit rowLeft(before.row());
+                m_lastRow = now.row();
+            });
     connect(m_view, &QTableView::clicked, this, [this](const QModelIndex& i) { emit cellClicked(i.row()); });
     connect(m_view, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { emit cellDoubleClicked(i.row()); });
 }
@@ -285,12 +290,6 @@ void DataGrid::setColumns(const QList<GridColumn>& columns) {
     for (const GridColumn& c : columns) footer = footer || !c.footer.isEmpty();
     m_footer->setVisible(footer);
     applyColumns();
-    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& now, const QModelIndex& before) {
-                if (before.isValid() && before.row() != now.row()) emit rowLeft(before.row());
-                m_lastRow = now.row();
-            },
-            Qt::UniqueConnection);
 }
 
 void DataGrid::applyColumns() {

@@ -1,0 +1,299 @@
+// The shared field widgets: lookup fields, the category cascade, the stock-row picker,
+// the sealed-warehouse refusal and the numeric entry field.
+#include "data/session.h"
+#include "data/sql.h"
+#include "fields/cascade.h"
+#include "fields/lookupfield.h"
+#include "fields/namebox.h"
+#include "fields/numericedit.h"
+#include "support/scripted.h"
+#include "support/testdb.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+// A screen with the fields of the stock-in (or stock-out) screen that take part in the cascade.
+struct Screen {
+    QWidget w;
+    LookupField* warehouse = new LookupField(&w);
+    NameBox* warehouseName = new NameBox(&w);
+    LookupField* big = new LookupField(&w);
+    NameBox* bigName = new NameBox(&w);
+    LookupField* small = new LookupField(&w);
+    NameBox* smallName = new NameBox(&w);
+    LookupField* item = new LookupField(&w);
+    NameBox *itemName = new NameBox(&w), *itemModel = new NameBox(&w), *itemSpec = new NameBox(&w);
+    QLineEdit* flag = new QLineEdit(&w);
+    LookupField* attr = new LookupField(&w);
+    NameBox* attrName = new NameBox(&w);
+    QLineEdit *id = new QLineEdit(&w), *attrCode = new QLineEdit(&w), *sizeCode = new QLineEdit(&w),
+              *stageCode = new QLineEdit(&w);
+    NameBox *attrName2 = new NameBox(&w), *sizeName = new NameBox(&w), *stageName = new NameBox(&w);
+    NumericEdit* qty = new NumericEdit(&w);
+    CategoryCascade* cascade = nullptr;
+
+    explicit Screen(bool stock) {
+        auto* lay = new QVBoxLayout(&w);
+        for (QWidget* x : std::initializer_list<QWidget*>{warehouse, big, small, item, attr, qty}) lay->addWidget(x);
+        flag->hide();
+        warehouse->setListColumns({"warehouse", "warehouse_name"});
+        warehouse->setList("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse");
+        attr->setListColumns({"attr_code", "attr_name"});
+        attr->setList("SELECT * FROM kesp_item_attr ORDER BY attr_code");
+        bindNameBox(attr, attrName, "attr_name");
+        CategoryCascade::Fields f{big, bigName, small, smallName, item, itemName, itemModel, itemSpec, flag};
+        if (stock) {
+            cascade = new CategoryCascade(&w, f,
+                                          {warehouse, [this] { return warehouse->text(); }, id, attrCode, attrName2,
+                                           sizeCode, sizeName, stageCode, stageName, qty});
+            bindSealedWarehouse(warehouse, warehouseName);
+        } else {
+            cascade = new CategoryCascade(&w, f);
+            cascade->openBigList();
+        }
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+    void enter(QWidget* field) {
+        field->setFocus();
+        QApplication::processEvents();
+    }
+};
+
+void addBalance(const QString& wh, const QString& item, double qty, const QString& attr = "A1") {
+    Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
+             "VALUES (?,?,?,?,'Z1','G1',?)",
+             {wh, wh + "名", item, attr, qty});
+}
+} // namespace
+
+class TstFields : public QObject {
+    Q_OBJECT
+private slots:
+    void itemWithoutCategoriesListsEveryItem();
+    void screenSettingKeepsItemButTypingClears();
+    void emptyingBigAlwaysClears();
+    void smallListEmptyWithoutBig();
+    void codeWithQuoteInListQueries();
+    void stockRowGuard();
+    void stockRowFill();
+    void sealedWarehouseRefusedForItsUserOnly();
+    void numericEntry_data();
+    void numericEntry();
+    void numericKeyFilter();
+    void lookupNeverQueriesAndUnknownCodeGivesEmptyName();
+};
+
+void TstFields::itemWithoutCategoriesListsEveryItem() {
+    TestDb db;
+    TestDb::seedMasters();
+    Screen s(false);
+    s.attr->setText("A2");
+    s.enter(s.item);
+    QCOMPARE(s.flag->text(), QString("C"));
+    QCOMPARE(s.item->listRowCount(), 3);
+    s.item->setCurrentIndex(s.item->findRow("item_code", "I003"));
+    QCOMPARE(s.item->text(), QString("I003"));
+    QCOMPARE(s.itemName->text(), QString("短袖T恤"));
+    QCOMPARE(s.itemModel->text(), QString("T-3"));
+    QCOMPARE(s.big->text(), QString("B1"));
+    QCOMPARE(s.bigName->text(), QString("上衣"));
+    QCOMPARE(s.small->text(), QString("S3"));
+    QCOMPARE(s.smallName->text(), QString("T恤"));
+    QCOMPARE(s.attr->text(), QString("A2")); // untouched
+    QCOMPARE(s.attrName->text(), QString("蓝色"));
+}
+
+void TstFields::screenSettingKeepsItemButTypingClears() {
+    TestDb db;
+    TestDb::seedMasters();
+    Screen s(false);
+    s.enter(s.item);
+    s.item->setText("I001");
+    QCOMPARE(s.small->text(), QString("S1"));
+    s.big->setText("B2"); // the screen's own setting with the flag at "C"
+    QCOMPARE(s.item->text(), QString("I001"));
+    QCOMPARE(s.small->text(), QString("S1"));
+    s.enter(s.big);
+    QCOMPARE(s.flag->text(), QString("A"));
+    s.big->setText("B1"); // typed by the user in the field
+    QVERIFY(s.small->text().isEmpty());
+    QVERIFY(s.smallName->text().isEmpty());
+    QVERIFY(s.item->text().isEmpty());
+    QVERIFY(s.itemName->text().isEmpty() && s.itemModel->text().isEmpty() && s.itemSpec->text().isEmpty());
+    // Small category typed after entering it clears the item only.
+    s.enter(s.item);
+    s.item->setText("I003");
+    s.enter(s.small);
+    QCOMPARE(s.small->listRowCount(), 2); // S1 and S3 under B1
+    s.small->setText("S1");
+    QVERIFY(s.item->text().isEmpty());
+    QCOMPARE(s.big->text(), QString("B1"));
+}
+
+void TstFields::emptyingBigAlwaysClears() {
+    TestDb db;
+    TestDb::seedMasters();
+    Screen s(false);
+    s.enter(s.item);
+    s.item->setText("I002");
+    QCOMPARE(s.flag->text(), QString("C"));
+    s.big->setText(QString());
+    QVERIFY(s.bigName->text().isEmpty());
+    QVERIFY(s.small->text().isEmpty());
+    QVERIFY(s.item->text().isEmpty());
+}
+
+void TstFields::smallListEmptyWithoutBig() {
+    TestDb db;
+    TestDb::seedMasters();
+    Screen s(false);
+    s.enter(s.small);
+    QCOMPARE(s.flag->text(), QString("B"));
+    QCOMPARE(s.small->listRowCount(), 0);
+    s.big->setText("B1");
+    s.enter(s.item); // item list narrowed to the big category
+    QCOMPARE(s.item->listRowCount(), 2);
+}
+
+void TstFields::codeWithQuoteInListQueries() {
+    TestDb db;
+    Sql::run("INSERT INTO kesp_item_arrage_b VALUES ('B''1','O''Neil',NULL)");
+    Sql::run("INSERT INTO kesp_item_arrage_s VALUES ('S''1','小''类',NULL,'B''1')");
+    Sql::run("INSERT INTO kesp_item_master(item_code,item_name,arrage_code_b,arrage_code_s) VALUES ('I''1','q','B''1','S''1')");
+    Screen s(false);
+    s.cascade->openBigList();
+    s.enter(s.big);
+    s.big->setText("B'1");
+    QCOMPARE(s.bigName->text(), QString("O'Neil"));
+    s.enter(s.small);
+    QCOMPARE(s.small->listRowCount(), 1);
+    s.small->setText("S'1");
+    s.enter(s.item);
+    QCOMPARE(s.item->listRowCount(), 1);
+    s.item->setText("I'1");
+    QCOMPARE(s.itemName->text(), QString("q"));
+}
+
+void TstFields::stockRowGuard() {
+    TestDb db;
+    TestDb::seedMasters();
+    addBalance("W01", "I001", 10);
+    Screen s(true);
+    QCOMPARE(s.big->listRowCount(), 0); // not opened with the screen
+    for (LookupField* f : {s.big, s.small, s.item}) {
+        s.enter(f);
+        QVERIFY2(s.warehouse->hasFocus(), "focus goes back to the warehouse");
+        QCOMPARE(f->listRowCount(), 0);
+    }
+    QVERIFY(s.flag->text().isEmpty());
+    s.warehouse->setText("W01");
+    s.enter(s.big);
+    QCOMPARE(s.flag->text(), QString("A"));
+    QCOMPARE(s.big->listRowCount(), 2);
+}
+
+void TstFields::stockRowFill() {
+    TestDb db;
+    TestDb::seedMasters();
+    addBalance("W01", "I001", 10);
+    addBalance("W01", "I001", -2.5, "A2");
+    addBalance("W01", "I002", 4);
+    addBalance("W02", "I003", 7);
+    Screen s(true);
+    s.warehouse->setText("W01");
+    s.enter(s.item);
+    QCOMPARE(s.item->listRowCount(), 3); // every balance row of the warehouse
+    s.item->setCurrentIndex(1);          // I001 / A2
+    QCOMPARE(s.item->text(), QString("I001"));
+    QCOMPARE(s.attrCode->text(), QString("A2"));
+    QCOMPARE(s.attrName2->text(), QString("蓝色"));
+    QCOMPARE(s.sizeCode->text(), QString("Z1"));
+    QCOMPARE(s.stageName->text(), QString("一等品"));
+    QCOMPARE(s.qty->text(), QString("-2.5"));
+    QCOMPARE(s.itemName->text(), QString("男式衬衫"));
+    QCOMPARE(s.big->text(), QString("B1"));
+    QCOMPARE(s.small->text(), QString("S1"));
+    QCOMPARE(s.smallName->text(), QString("衬衫"));
+    QVERIFY(!s.id->text().isEmpty());
+    s.item->setText(QString());
+    QVERIFY(s.itemName->text().isEmpty() && s.attrCode->text().isEmpty() && s.stageName->text().isEmpty());
+    QCOMPARE(s.big->text(), QString("B1"));
+    QCOMPARE(s.qty->text(), QString("-2.5"));
+}
+
+void TstFields::sealedWarehouseRefusedForItsUserOnly() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    Sql::run("INSERT INTO kesp_check_set VALUES ('abc','W01','一号仓库','Y')");
+    Session::setUserCode("abc");
+    Screen s(true);
+    s.warehouse->setText("W01");
+    QCOMPARE(seam.shown, QStringList{"仓库已经封帐！"});
+    QCOMPARE(seam.kinds, QStringList{"confirm"});
+    QVERIFY(s.warehouse->text().isEmpty());
+    QVERIFY(s.warehouseName->text().isEmpty());
+    Session::setUserCode("other");
+    s.warehouse->setText("W01");
+    QCOMPARE(s.warehouseName->text(), QString("一号仓库"));
+    QCOMPARE(seam.shown.size(), 1);
+}
+
+void TstFields::numericEntry_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("three decimals") << "12.3456" << "12.346";
+    QTest::newRow("integer") << "5" << "5.00";
+    QTest::newRow("one decimal") << "0.5" << "0.50";
+    QTest::newRow("two decimal points") << "1.2.3" << "0.00";
+    QTest::newRow("trailing point") << "7." << "7.00";
+}
+
+void TstFields::numericEntry() {
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    NumericEdit e;
+    QCOMPARE(e.text(), QString("0.00"));
+    QCOMPARE(e.alignment() & Qt::AlignRight, Qt::AlignRight);
+    e.setText(typed);
+    e.reformat();
+    QCOMPARE(e.text(), shown);
+    e.clear();
+    QCOMPARE(e.text(), QString("0.00")); // at once, not only when left
+}
+
+void TstFields::numericKeyFilter() {
+    QWidget w;
+    auto* e = new NumericEdit(&w);
+    w.show();
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClicks(e, "-1a2.5x");
+    QCOMPARE(e->text(), QString("12.5"));
+    QTest::keyClick(e, Qt::Key_Backspace);
+    QCOMPARE(e->text(), QString("12."));
+}
+
+void TstFields::lookupNeverQueriesAndUnknownCodeGivesEmptyName() {
+    TestDb db;
+    TestDb::seedMasters();
+    LookupField f;
+    NameBox name;
+    f.setListColumns({"warehouse", "warehouse_name"});
+    f.setList("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse");
+    bindNameBox(&f, &name, "warehouse_name");
+    Sql::run("DELETE FROM kesp_warehouse_ini");
+    f.setText("w02"); // found in the rows the list returned, whatever the case
+    QCOMPARE(name.text(), QString("二号仓库"));
+    f.setText("W09");
+    QVERIFY(name.text().isEmpty());
+    f.setText(QString());
+    QVERIFY(name.text().isEmpty());
+}
+
+QTEST_MAIN(TstFields)
+#include "tst_fields.moc"

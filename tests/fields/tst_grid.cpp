@@ -1,0 +1,121 @@
+// The data grid: binding by field name, footer sums, sort, row colours, visibility, runtime
+// columns, editing, and lazy fetching of large results.
+#include "data/sql.h"
+#include "fields/datagrid.h"
+#include "support/testdb.h"
+
+#include <QTableView>
+#include <QTest>
+
+namespace {
+void fill(int n) {
+    Sql::run("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<?) "
+             "INSERT INTO kesp_inv_detail_tree(warehouse,item_code,attr_code,size_code,stage_code,qty) "
+             "SELECT 'W01', printf('I%06d', i), 'A1', 'Z1', 'G1', (i % 7) * 0.5 FROM c",
+             {n});
+}
+} // namespace
+
+class TstGrid : public QObject {
+    Q_OBJECT
+private slots:
+    void bindsByNameWithFooterAndSort();
+    void rowColoursFromHiddenColumn();
+    void visibilityAndRuntimeColumns();
+    void editableAndCheckBoxColumns();
+    void largeResultIsFetchedLazily();
+};
+
+void TstGrid::bindsByNameWithFooterAndSort() {
+    TestDb db;
+    Sql::run("INSERT INTO kesp_post_temp_a(order_no,login_id,item_code,qty,price) VALUES "
+             "('3','abc','C',1000.5,1),('1','abc','A',2.25,2),('2','abc','B',0.004,3)");
+    DataGrid g;
+    g.setColumns({{"item_code", "项目代码", 80}, {"qty", "数量", 100, "#,##0.##"}, {"price", "价格", 100}});
+    g.model()->setSort("item_code", Qt::AscendingOrder);
+    g.open("SELECT * FROM kesp_post_temp_a WHERE login_id=?", {"abc"});
+    QCOMPARE(g.rowCount(), 3);
+    QCOMPARE(g.value(0, "ITEM_CODE").toString(), QString("A"));
+    QCOMPARE(g.value(2, "order_no").toString(), QString("3")); // fields beyond the columns stay readable
+    QCOMPARE(g.footerText("qty"), QString("1,002.75"));
+    QCOMPARE(g.footerText("price"), QString());
+    QCOMPARE(g.view()->columnWidth(0), 80);
+    QCOMPARE(g.model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QString("数量"));
+    g.model()->sort(0, Qt::DescendingOrder);
+    QCOMPARE(g.value(0, "item_code").toString(), QString("C"));
+    g.clear();
+    QCOMPARE(g.rowCount(), 0);
+}
+
+void TstGrid::rowColoursFromHiddenColumn() {
+    TestDb db;
+    Sql::run("INSERT INTO kesp_post_history(order_no,item_code,qty,red_flag) VALUES ('1','A',5,NULL),('2','A',-2,'Y')");
+    DataGrid g;
+    g.setColumns({{"item_code", "项目代码"}, {"qty", "数量", 0, "#,##0.##"}, {"red_flag", "", 0, {}, false, false, false}});
+    g.model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
+        return m.value(row, "red_flag").toString() == "Y" ? QColor(255, 0, 0) : QColor(0, 0, 255);
+    });
+    g.model()->setSort("order_no", Qt::AscendingOrder);
+    g.open("SELECT * FROM kesp_post_history");
+    QCOMPARE(g.model()->data(g.model()->index(0, 0), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+    QCOMPARE(g.model()->data(g.model()->index(1, 1), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+    QVERIFY(g.view()->isColumnHidden(2));
+    QCOMPARE(g.footerText("qty"), QString("3"));
+}
+
+void TstGrid::visibilityAndRuntimeColumns() {
+    TestDb db;
+    DataGrid g;
+    g.setColumns({{"vendor", "供应商代码"}, {"address", "地址"}, {"fax", "传真"}});
+    g.open("SELECT * FROM kesp_vendor_ini");
+    g.setColumnVisible("地址", false);
+    QVERIFY(!g.isColumnVisible("地址"));
+    QVERIFY(g.isColumnVisible("传真"));
+    // Columns replaced at run time, as the crosstab does.
+    g.setColumns({{"c0", "分类汇总", 100}, {"c1", "行小计", 90, "合计：#.##"}, {"c2", "S码", 0, "#.##"}});
+    g.open("SELECT 'x' AS c0, 3.5 AS c1, 1.25 AS c2 UNION ALL SELECT 'y', 1, NULL");
+    QCOMPARE(g.captions(), (QStringList{"分类汇总", "行小计", "S码"}));
+    QCOMPARE(g.footerText("c1"), QString("合计：4.5"));
+    QCOMPARE(g.footerText("c2"), QString("1.25"));
+}
+
+void TstGrid::editableAndCheckBoxColumns() {
+    TestDb db;
+    Sql::run("INSERT INTO kesp_check_temp(login_id,item_code,remaind_qty) VALUES ('abc','A',5),('abc','B',6)");
+    DataGrid g;
+    g.setColumns({{"item_code", "项目代码"}, {"qty", "调帐数量", 80, "#,##0.##", true}, {"check_flag", "审核", 50, {}, false, true}});
+    g.open("SELECT rowid AS rid, * FROM kesp_check_temp");
+    QList<int> left;
+    connect(&g, &DataGrid::rowLeft, [&](int r) { left << r; });
+    GridModel* m = g.model();
+    QVERIFY(m->flags(m->index(0, 1)) & Qt::ItemIsEditable);
+    QVERIFY(!(m->flags(m->index(0, 0)) & Qt::ItemIsEditable));
+    QVERIFY(m->setData(m->index(0, 1), "4.1234", Qt::EditRole));
+    QCOMPARE(m->value(0, "qty").toDouble(), 4.123);
+    QVERIFY(!m->setData(m->index(0, 1), "abc", Qt::EditRole));
+    QVERIFY(m->setData(m->index(0, 2), Qt::Checked, Qt::CheckStateRole));
+    QCOMPARE(m->value(0, "check_flag").toBool(), true);
+    g.setCurrentRow(0);
+    g.setCurrentRow(1);
+    QCOMPARE(left, QList<int>{0});
+}
+
+void TstGrid::largeResultIsFetchedLazily() {
+    TestDb db;
+    fill(200000);
+    DataGrid g;
+    g.setColumns({{"item_code", "项目代码", 80}, {"qty", "数量", 80, "#,##0.##"}});
+    g.model()->setSort("item_code", Qt::DescendingOrder);
+    g.open("SELECT * FROM kesp_inv_detail_tree_v WHERE warehouse=?", {"W01"});
+    QCOMPARE(g.rowCount(), GridModel::FetchChunk);
+    QVERIFY(g.model()->canFetchMore());
+    QCOMPARE(g.value(0, "item_code").toString(), QString("I200000"));
+    // Sum over all 200,000 rows: each block of 7 rows adds 0+0.5+...+3 = 10.5.
+    const double expected = TestDb::value("SELECT sum(qty) FROM kesp_inv_detail_tree").toDouble();
+    QCOMPARE(g.model()->sum("qty"), expected);
+    g.model()->fetchMore();
+    QCOMPARE(g.rowCount(), 2 * GridModel::FetchChunk);
+}
+
+QTEST_MAIN(TstGrid)
+#include "tst_grid.moc"
