@@ -132,7 +132,6 @@ void MainForm::buildToolbar() {
     tb->setMovable(false);
     tb->setIconSize(QSize(32, 32));
     tb->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    tb->setFixedHeight(49);
     tb->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; min-width: 41px; }"));
     struct Button {
         const char* name;

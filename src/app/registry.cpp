@@ -1,5 +1,7 @@
 // The screens the menu and toolbar open, by menu code.
 #include "app/screens.h"
+#include "movements/CC10_Unit.h"
+#include "movements/DD10_Unit.h"
 #include "security/AA10_Unit.h"
 #include "security/AA20_Unit.h"
 
@@ -14,4 +16,6 @@ template <class T> Screens::Factory make() {
 void Screens::registerAll() {
     add(QStringLiteral("AA10"), make<TAA10_form>());
     add(QStringLiteral("AA20"), make<TAA20_form>());
+    add(QStringLiteral("CC10"), make<TCC10_form>());
+    add(QStringLiteral("DD10"), make<TDD10_form>());
 }

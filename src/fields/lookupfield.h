@@ -51,6 +51,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
+public:
     void showPopup() override;
 
 private:

@@ -1,0 +1,100 @@
+#pragma once
+// The stock-in and stock-out windows: a header locked after the first staged line, line fields
+// with the category cascade, the grid of the user's staged lines of this window's kind, and the
+// buttons that stage, clear, post and leave.
+#include "movements/staging.h"
+
+#include <QDialog>
+
+class CategoryCascade;
+class DataGrid;
+class DatePicker;
+class LookupField;
+class NameBox;
+class NumericEdit;
+class QLineEdit;
+class QPushButton;
+
+class EntryForm : public QDialog {
+    Q_OBJECT
+public:
+    struct Config {
+        LineKind kind;
+        QString objectName;   // TCC10_form / TDD10_form
+        QString caption;      // 入库操作 / 出库操作
+        QString direction;    // 入库 / 出库
+        QString partner;      // vendor / customer
+        QString partnerLabel; // 供应商代码 / 客户代码
+        QString typeList;     // operation type list statement
+        QString billEmpty;    // message for an empty bill number
+        bool stockRows;       // stock-out: lines picked from balance rows
+    };
+
+    LineKind kind() const { return m_cfg.kind; }
+
+    // Fields by their names on the screen.
+    QLineEdit* bill_no_a;
+    LookupField* operation_code_a;
+    NameBox* operation_name_a;
+    LookupField* warehouse_a;
+    NameBox* warehouse_name_a;
+    DatePicker* procure_date_a;
+    LookupField* partner_a;
+    NameBox* partner_name_a;
+    LookupField* arrage_code_b_a;
+    NameBox* arrage_name_b_a;
+    LookupField* arrage_code_s_a;
+    NameBox* arrage_name_s_a;
+    LookupField* item_code_a;
+    NameBox* item_name_a;
+    NameBox* item_model_a;
+    NameBox* item_spec_a;
+    LookupField* attr_code_a = nullptr;  // stock-in: chosen; stock-out: hidden code fields below
+    LookupField* size_code_a = nullptr;
+    LookupField* stage_code_a = nullptr;
+    QLineEdit* attr_hidden = nullptr;
+    QLineEdit* size_hidden = nullptr;
+    QLineEdit* stage_hidden = nullptr;
+    QLineEdit* ID_a = nullptr;
+    NameBox* attr_name_a;
+    NameBox* size_name_a;
+    NameBox* stage_name_a;
+    NumericEdit* price_a;
+    NumericEdit* qty_a;
+    QLineEdit* Focus_flag;
+    DataGrid* DBGrid1;
+    QPushButton* BitBtn1; // 确定
+    QPushButton* BitBtn2; // 取消
+    QPushButton* BitBtn4; // 过帐
+    QPushButton* BitBtn3; // 返回
+
+    bool headerLocked() const { return m_locked; }
+    QString attrCode() const;
+    QString sizeCode() const;
+    QString stageCode() const;
+
+    void addLine();
+    void clearFields();
+    void deleteLine();
+    void post();
+    void leave();
+
+protected:
+    EntryForm(QWidget* parent, const Config& cfg);
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    void build();
+    void fullReset();
+    void lineReset();
+    void setHeaderLocked(bool on);
+    void reloadGrid();
+    bool confirmLeave();
+    Config m_cfg;
+    CategoryCascade* m_cascade = nullptr;
+    bool m_locked = false;
+    bool m_leaving = false;
+    QString m_billChecked;
+};

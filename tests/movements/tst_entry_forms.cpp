@@ -1,0 +1,292 @@
+// The stock-in and stock-out windows, driven through their fields and buttons by object name.
+#include "data/session.h"
+#include "data/sql.h"
+#include "fields/datagrid.h"
+#include "fields/datepicker.h"
+#include "fields/lookupfield.h"
+#include "fields/namebox.h"
+#include "fields/numericedit.h"
+#include "movements/CC10_Unit.h"
+#include "movements/DD10_Unit.h"
+#include "support/scripted.h"
+#include "support/testdb.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+LookupField* field(QWidget* w, const char* name) { return w->findChild<LookupField*>(name); }
+
+void fillStockIn(TCC10_form& f, const QString& bill = "R1", const QString& item = "I001", const QString& qty = "3") {
+    f.bill_no_a->setText(bill);
+    field(&f, "operation_code_a")->setText("in1");
+    field(&f, "warehouse_a")->setText("W01");
+    field(&f, "vendor_a")->setText("V1");
+    f.item_code_a->setList("SELECT * FROM kesp_item_master");
+    f.item_code_a->setText(item); // fills the categories
+    field(&f, "attr_code_a")->setText("A1");
+    field(&f, "size_code_a")->setText("Z1");
+    field(&f, "stage_code_a")->setText("G1");
+    f.price_a->setText("10.5");
+    f.qty_a->setText(qty);
+}
+
+void click(QWidget* w, const char* name) { w->findChild<QPushButton*>(name)->click(); }
+double balance(const QString& wh, const QString& item) {
+    return TestDb::value("SELECT qty FROM kesp_inv_detail_tree WHERE warehouse=? AND item_code=?", {wh, item}).toDouble();
+}
+} // namespace
+
+class TstEntryForms : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Session::setUserCode("abc"); }
+    void checksInOrder();
+    void headerLockAndClear();
+    void postingAndLeaving();
+    void earlierLinesShownAndKindsKeptApart();
+    void stockOutPicksBalanceRows();
+    void billNumberCheckAndQuotes();
+    void conversionErrorStagesNothing();
+};
+
+void TstEntryForms::checksInOrder() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    click(&f, "BitBtn1");
+    QCOMPARE(seam.shown, QStringList{"入库单据号 不能为空"});
+    const QStringList expected = {"入库类型 不能为空", "仓库代码 不能为空", "供应商代码 不能为空", "大类 不能为空",
+                                  "小类 不能为空", "项目代码 不能为空", "属性 不能为空", "尺寸 不能为空", "等级 不能为空",
+                                  "请输入正确数量"};
+    f.bill_no_a->setText("R1");
+    QStringList got;
+    const QList<std::function<void()>> steps = {
+        [&] { field(&f, "operation_code_a")->setText("in1"); }, [&] { field(&f, "warehouse_a")->setText("W01"); },
+        [&] { field(&f, "vendor_a")->setText("V1"); },          [&] { field(&f, "arrage_code_b_a")->setText("B1"); },
+        [&] { field(&f, "arrage_code_s_a")->setText("S1"); },   [&] { field(&f, "item_code_a")->setText("I001"); },
+        [&] { field(&f, "attr_code_a")->setText("A1"); },       [&] { field(&f, "size_code_a")->setText("Z1"); },
+        [&] { field(&f, "stage_code_a")->setText("G1"); },      [] {}};
+    for (const auto& step : steps) {
+        seam.reset();
+        click(&f, "BitBtn1");
+        got << seam.last();
+        step();
+    }
+    QCOMPARE(got, expected);
+    // Price 0 is accepted on stock-in; a quantity is required.
+    f.qty_a->setText("2");
+    seam.reset();
+    click(&f, "BitBtn1");
+    QVERIFY(seam.shown.isEmpty());
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE price=0 AND qty=2"), 1);
+
+    TDD10_form out;
+    out.bill_no_a->setText("X");
+    field(&out, "operation_code_a")->setText("out1");
+    field(&out, "warehouse_a")->setText("W01");
+    field(&out, "customer_a")->setText("C1");
+    out.arrage_code_b_a->setText("B1");
+    out.arrage_code_s_a->setText("S1");
+    out.item_code_a->setText("I001");
+    out.attr_hidden->setText("A1");
+    out.size_hidden->setText("Z1");
+    out.stage_hidden->setText("G1");
+    out.qty_a->setText("1");
+    seam.reset();
+    click(&out, "BitBtn1");
+    QCOMPARE(seam.shown, QStringList{"请输入正确价格"}); // price 0 refused on stock-out
+}
+
+void TstEntryForms::headerLockAndClear() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    fillStockIn(f);
+    QCOMPARE(f.arrage_code_b_a->text(), QString("B1"));
+    click(&f, "BitBtn1");
+    QVERIFY(seam.shown.isEmpty());
+    QCOMPARE(f.DBGrid1->rowCount(), 1);
+    QVERIFY(f.headerLocked());
+    QVERIFY(f.bill_no_a->isReadOnly() && field(&f, "warehouse_a")->isReadOnly());
+    QVERIFY(!f.procure_date_a->isEnabled());
+    // The line fields stay for the next line.
+    QCOMPARE(f.item_code_a->text(), QString("I001"));
+    click(&f, "BitBtn1");
+    QCOMPARE(f.DBGrid1->rowCount(), 2);
+    QCOMPARE(f.DBGrid1->footerText("qty"), QString("6"));
+    // "取消" with staged lines: line fields only.
+    click(&f, "BitBtn2");
+    QVERIFY(f.item_code_a->text().isEmpty() && f.arrage_code_b_a->text().isEmpty());
+    QCOMPARE(f.qty_a->text(), QString("0.00"));
+    QCOMPARE(f.bill_no_a->text(), QString("R1"));
+    QVERIFY(f.headerLocked());
+    // Deleting every line keeps the lock; "取消" on the empty grid unlocks and resets.
+    f.DBGrid1->setCurrentRow(0);
+    f.DBGrid1->view()->actions().first()->trigger();
+    f.DBGrid1->setCurrentRow(0);
+    f.DBGrid1->view()->actions().first()->trigger();
+    QCOMPARE(f.DBGrid1->rowCount(), 0);
+    QVERIFY(f.headerLocked());
+    f.procure_date_a->setDate(QDate(2020, 1, 1));
+    click(&f, "BitBtn2");
+    QVERIFY(!f.headerLocked());
+    QVERIFY(f.bill_no_a->text().isEmpty() && field(&f, "warehouse_a")->text().isEmpty());
+    QCOMPARE(f.procure_date_a->date(), QDate::currentDate());
+    QCOMPARE(TestDb::value("SELECT sys_value FROM kesp_system_data").toString(), QString("0000000003"));
+}
+
+void TstEntryForms::postingAndLeaving() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    click(&f, "BitBtn4");
+    QCOMPARE(seam.shown, QStringList{"不存在过帐记录."});
+    fillStockIn(f);
+    click(&f, "BitBtn1");
+    seam.reset();
+    seam.answers = {false};
+    click(&f, "BitBtn4");
+    QCOMPARE(seam.shown, QStringList{"确定过帐？"});
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history"), 0);
+    seam.reset();
+    seam.answers = {true};
+    click(&f, "BitBtn4");
+    QCOMPARE(seam.shown, (QStringList{"确定过帐？", "入库操作成功！"}));
+    QCOMPARE(seam.kinds, (QStringList{"ask", "dravont"}));
+    QCOMPARE(balance("W01", "I001"), 3.0);
+    QCOMPARE(f.DBGrid1->rowCount(), 0);
+    QVERIFY(!f.headerLocked());
+    QCOMPARE(f.bill_no_a->text(), QString("R1")); // fields keep their values
+    // "返回" with staged lines: No keeps everything, Yes discards.
+    f.bill_no_a->setText("R2");
+    click(&f, "BitBtn1");
+    seam.reset();
+    seam.answers = {false};
+    click(&f, "BitBtn3");
+    QCOMPARE(seam.shown, QStringList{"存在未过帐记录，退出后删除，确定退出？"});
+    QCOMPARE(f.DBGrid1->rowCount(), 1);
+    // The close box asks the same question.
+    seam.answers = {false};
+    f.show();
+    QVERIFY(!f.close());
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 1);
+    seam.answers = {true};
+    click(&f, "BitBtn3");
+    QCOMPARE(f.result(), int(QDialog::Accepted));
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
+    // With an empty grid "返回" closes at once.
+    TCC10_form g;
+    seam.reset();
+    click(&g, "BitBtn3");
+    QVERIFY(seam.shown.isEmpty());
+    QCOMPARE(g.result(), int(QDialog::Accepted));
+}
+
+void TstEntryForms::earlierLinesShownAndKindsKeptApart() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    {
+        TCC10_form f;
+        fillStockIn(f);
+        click(&f, "BitBtn1");
+    } // closed without "返回": the line stays staged
+    Sql::run("INSERT INTO kesp_post_temp_a(order_no,login_id,item_code,attr_code,size_code,stage_code,qty,warehouse,"
+             "operation_code) VALUES ('99','abc','I001','A1','Z1','G1',1,'W01','out1')");
+    TCC10_form f;
+    QCOMPARE(f.DBGrid1->rowCount(), 1); // only the stock-in line
+    QVERIFY(!f.headerLocked());
+    TDD10_form out;
+    QCOMPARE(out.DBGrid1->rowCount(), 1);
+    QCOMPARE(out.DBGrid1->value(0, "order_no").toString(), QString("99"));
+    seam.answers = {true};
+    click(&f, "BitBtn4");
+    QCOMPARE(balance("W01", "I001"), 3.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE order_no='99'"), 1);
+}
+
+void TstEntryForms::stockOutPicksBalanceRows() {
+    TestDb db;
+    TestDb::seedMasters();
+    Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
+             "VALUES ('W01','一号仓库','I001','A2','Z2','G1',10)");
+    ScriptedSeam seam;
+    TDD10_form f;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    f.item_code_a->setFocus(); // without a warehouse the focus goes back
+    QApplication::processEvents();
+    QVERIFY(field(&f, "warehouse_a")->hasFocus());
+    field(&f, "warehouse_a")->setText("W01");
+    f.item_code_a->setFocus();
+    QApplication::processEvents();
+    QCOMPARE(f.item_code_a->listRowCount(), 1);
+    f.item_code_a->setCurrentIndex(0);
+    QCOMPARE(f.attr_name_a->text(), QString("蓝色"));
+    QCOMPARE(f.qty_a->text(), QString("10"));
+    QCOMPARE(f.arrage_code_s_a->text(), QString("S1"));
+    f.bill_no_a->setText("X1");
+    field(&f, "operation_code_a")->setText("out1");
+    field(&f, "customer_a")->setText("C1");
+    f.price_a->setText("20");
+    f.qty_a->setText("15");
+    click(&f, "BitBtn1");
+    QVERIFY(seam.shown.isEmpty());
+    seam.answers = {true};
+    click(&f, "BitBtn4");
+    QCOMPARE(seam.last(), QString("出库操作成功！"));
+    QCOMPARE(balance("W01", "I001"), -5.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE customer='C1' AND qty=15 AND attr_code='A2'"), 1);
+}
+
+void TstEntryForms::billNumberCheckAndQuotes() {
+    TestDb db;
+    TestDb::seedMasters();
+    Sql::run("INSERT INTO kesp_post_history(order_no,bill_no) VALUES ('1','O''K-1')");
+    Sql::run("INSERT INTO kesp_vendor_ini(vendor,vendor_name) VALUES ('V''2','Vendor''s')");
+    ScriptedSeam seam;
+    TCC10_form f;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    f.bill_no_a->setFocus();
+    f.bill_no_a->setText("o'k-1");
+    f.price_a->setFocus();
+    QApplication::processEvents();
+    QCOMPARE(seam.shown, QStringList{"存在相同单据,请更改单据。"});
+    QVERIFY(f.bill_no_a->hasFocus());
+    f.bill_no_a->setText("Q'1");
+    f.price_a->setFocus();
+    QApplication::processEvents();
+    QCOMPARE(seam.shown.size(), 1);
+    fillStockIn(f, "Q'1");
+    field(&f, "vendor_a")->setText("V'2");
+    QCOMPARE(f.findChild<QLineEdit*>("vendor_name_a")->text(), QString("Vendor's"));
+    click(&f, "BitBtn1");
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE bill_no='Q''1' AND vendor_name='Vendor''s'"), 1);
+}
+
+void TstEntryForms::conversionErrorStagesNothing() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    fillStockIn(f);
+    f.qty_a->setText("1.2.3");
+    click(&f, "BitBtn1");
+    QCOMPARE(seam.kinds, QStringList{"error"});
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
+    QCOMPARE(TestDb::value("SELECT sys_value FROM kesp_system_data").toString(), QString("0000000001"));
+}
+
+QTEST_MAIN(TstEntryForms)
+#include "tst_entry_forms.moc"
