@@ -6,6 +6,8 @@
 #include "app/splash.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"
+#include "queries/Group_Grid_Unit.h"
+#include "queries/Group_style_select_Unit.h"
 #include "security/AA20_Unit.h"
 #include "security/Login_Unit.h"
 
@@ -79,6 +81,8 @@ int main(int argc, char** argv) {
     longLived<Login_Form>()->setParent(&main, Qt::Dialog);
     longLived<AA201_form>();
     longLived<AA202_form>();
+    longLived<Group_style_select_form>();
+    longLived<Group_Grid_form>();
     splash.holdAndClose(2000);
 
     main.show();

@@ -2,6 +2,8 @@
 #include "app/screens.h"
 #include "movements/CC10_Unit.h"
 #include "movements/DD10_Unit.h"
+#include "queries/CC40_Unit.h"
+#include "queries/EE10_Unit.h"
 #include "security/AA10_Unit.h"
 #include "security/AA20_Unit.h"
 
@@ -18,4 +20,7 @@ void Screens::registerAll() {
     add(QStringLiteral("AA20"), make<TAA20_form>());
     add(QStringLiteral("CC10"), make<TCC10_form>());
     add(QStringLiteral("DD10"), make<TDD10_form>());
+    add(QStringLiteral("EE10"), make<TEE10_form>());
+    add(QStringLiteral("CC40"), make<TCC40_form>());
+    add(QStringLiteral("DD30"), make<TDD30_form>());
 }

@@ -63,21 +63,21 @@ Result build(const Heading& col, const Heading& row, const QString& fromCode, co
             }
         }
     }
-    QString select = QStringLiteral("SELECT %1, SUM(qty)").arg(row.name);
+    QString select = QStringLiteral("SELECT %1 AS c0, SUM(qty) AS c1").arg(row.name);
     QVariantList params;
-    for (const QVariant& v : values) {
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant& v = values[i];
         if (v.isNull()) {
-            select += QStringLiteral(", SUM(CASE WHEN %1 IS NULL THEN qty END)").arg(col.name);
+            select += QStringLiteral(", SUM(CASE WHEN %1 IS NULL THEN qty END) AS c%2").arg(col.name).arg(i + 2);
         } else {
-            select += QStringLiteral(", SUM(CASE WHEN %1=? THEN qty END)").arg(col.name);
+            select += QStringLiteral(", SUM(CASE WHEN %1=? THEN qty END) AS c%2").arg(col.name).arg(i + 2);
             params << v;
         }
     }
     params << user;
-    QSqlQuery q = Sql::run(select + QStringLiteral(" FROM kesp_inv_detail_tree_v_out2 WHERE login_id=? GROUP BY %1 "
-                                                   "ORDER BY %1")
-                                        .arg(row.name),
-                           params);
+    r.sql = select + QStringLiteral(" FROM kesp_inv_detail_tree_v_out2 WHERE login_id=? GROUP BY %1").arg(row.name);
+    r.params = params;
+    QSqlQuery q = Sql::run(r.sql + QStringLiteral(" ORDER BY c0"), params);
     while (q.next()) {
         Row x;
         x.name = q.value(0);

@@ -26,6 +26,9 @@ struct Result {
     QStringList columns; // column heading values (names)
     int totalColumns = 0;
     QVector<Row> rows;
+    // The statement that yields the rows (fields c0 = row name, c1 = row sum, c2... = cells).
+    QString sql;
+    QVariantList params;
 };
 
 // Refills the user's rows of kesp_inv_detail_tree_v_out2 (column codes limited to the range when

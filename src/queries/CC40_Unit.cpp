@@ -1,0 +1,152 @@
+#include "queries/CC40_Unit.h"
+
+#include "app/messages.h"
+#include "app/screens.h"
+#include "fields/datagrid.h"
+#include "fields/datepicker.h"
+#include "fields/lookupfield.h"
+#include "fields/namebox.h"
+#include "queries/Group_style_select_Unit.h"
+#include "queries/filter_panel.h"
+#include "queries/query_builders.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+RecordQueryForm::RecordQueryForm(QWidget* parent, char direction) : QDialog(parent), m_dir(direction) {
+    const bool in = direction == 'i';
+    const QString d = in ? QStringLiteral("入库") : QStringLiteral("出库");
+    const QString partner = in ? QStringLiteral("vendor") : QStringLiteral("customer");
+    setObjectName(in ? QStringLiteral("TCC40_form") : QStringLiteral("TDD30_form"));
+    setWindowTitle(d + QStringLiteral("记录查询"));
+    setSizeGripEnabled(true);
+    resize(1100, 660);
+
+    filters = new FilterPanel(this);
+    operation_code_a = filters->addLookup(d + QStringLiteral("类型："), QStringLiteral("operation_code_a"),
+                                          {"operation_code", "operation_name"}, &operation_name_a, 0, 1);
+    partner_a = filters->addLookup(in ? QStringLiteral("供应商代码：") : QStringLiteral("客户代码："), partner + "_a",
+                                   {partner, partner + "_name"}, &partner_name_a, 0, 2);
+    partner_name_a->setObjectName(partner + QStringLiteral("_name_a"));
+    bindNameBox(operation_code_a, operation_name_a, QStringLiteral("operation_name"));
+    bindNameBox(partner_a, partner_name_a, partner + QStringLiteral("_name"));
+
+    auto* dateLabel = new QLabel(d + QStringLiteral("日期从："), filters);
+    dateLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    procure_date_a = new DatePicker(filters);
+    procure_date_a->setObjectName(QStringLiteral("procure_date_a"));
+    Procure_date_b = new DatePicker(filters);
+    Procure_date_b->setObjectName(QStringLiteral("Procure_date_b"));
+    filters->grid->addWidget(dateLabel, 4, 0);
+    filters->grid->addWidget(procure_date_a, 4, 1);
+    auto* to1 = new QLabel(QStringLiteral("至："), filters);
+    to1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    filters->grid->addWidget(to1, 4, 2);
+    filters->grid->addWidget(Procure_date_b, 4, 3);
+    auto* billLabel = new QLabel(d + QStringLiteral("单从："), filters);
+    billLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    bill_no_a = new LookupField(filters);
+    bill_no_a->setObjectName(QStringLiteral("bill_no_a"));
+    bill_no_a->setListColumns({"bill_no"});
+    bill_no_b = new LookupField(filters);
+    bill_no_b->setObjectName(QStringLiteral("bill_no_b"));
+    bill_no_b->setListColumns({"bill_no"});
+    filters->grid->addWidget(billLabel, 4, 4);
+    filters->grid->addWidget(bill_no_a, 4, 5);
+    auto* to2 = new QLabel(QStringLiteral("至："), filters);
+    to2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    filters->grid->addWidget(to2, 4, 6);
+    filters->grid->addWidget(bill_no_b, 4, 7);
+    connect(bill_no_a, &LookupField::changed, this, [this](const QString& t) { bill_no_b->setText(t); });
+    connect(procure_date_a, &QDateEdit::dateChanged, this, [this](const QDate& dt) { Procure_date_b->setDate(dt); });
+
+    Cmd_group = new QPushButton(QStringLiteral("分类汇总"), this);
+    Cmd_group->setObjectName(QStringLiteral("Cmd_group"));
+    Cmd_Query = new QPushButton(QStringLiteral("查询"), this);
+    Cmd_Query->setObjectName(QStringLiteral("Cmd_Query"));
+    Cmd_Exit = new QPushButton(QStringLiteral("关闭"), this);
+    Cmd_Exit->setObjectName(QStringLiteral("Cmd_Exit"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Cmd_group);
+    buttons->addWidget(Cmd_Query);
+    buttons->addWidget(Cmd_Exit);
+    filters->grid->addLayout(buttons, 5, 0, 1, 9);
+
+    DBGrid1 = new DataGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setColumns({{"item_code", "项目代码", 80},
+                         {"item_name", "项目名称", 150},
+                         {"item_model", "型号", 100},
+                         {"item_spec", "规格", 100},
+                         {"qty", "数量", 100, "#,##0.##"},
+                         {"price", "价格", 100},
+                         {"attr_name", "属性", 100},
+                         {"size_name", "尺寸", 100},
+                         {"stage_name", "等级", 100},
+                         {"arrage_name_b", "大类", 100},
+                         {"arrage_name_s", "小类", 100},
+                         {"unit_name", "单位名称", 50},
+                         {partner + "_name", in ? "供应商名称" : "客户名称"},
+                         {"bill_no", "单据号"},
+                         {"operation_name", d + "名称"},
+                         {"warehouse_name", "仓库名称"},
+                         {"procure_date", d + "日期", 80},
+                         {"red_flag", "red_flag", 0, {}, false, false, false}});
+    DBGrid1->model()->setSort(QStringLiteral("item_code"), Qt::AscendingOrder);
+    DBGrid1->model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
+        return m.value(row, QStringLiteral("red_flag")).toString() == QLatin1String("Y") ? QColor(255, 0, 0)
+                                                                                         : QColor(0, 0, 255);
+    });
+
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(filters);
+    v->addWidget(DBGrid1, 1);
+    connect(Cmd_Query, &QPushButton::clicked, this, &RecordQueryForm::query);
+    connect(Cmd_group, &QPushButton::clicked, this, &RecordQueryForm::group);
+    connect(Cmd_Exit, &QPushButton::clicked, this, &QDialog::accept);
+
+    filters->reset();
+    guarded(this, [&] {
+        const QString dir(QChar::fromLatin1(direction));
+        operation_code_a->setList(QStringLiteral("SELECT * FROM kesp_operation_ini WHERE i_o_flag=?"), {dir});
+        filters->openLists();
+        partner_a->setList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(partner));
+        const QString bills =
+            QStringLiteral("SELECT DISTINCT bill_no FROM kesp_post_history_v WHERE i_o_flag=? ORDER BY bill_no");
+        bill_no_a->setList(bills, {dir});
+        bill_no_b->setList(bills, {dir});
+    });
+}
+
+void RecordQueryForm::query() {
+    if (filters->warehouse_a->text().isEmpty()) {
+        Msg::notice(this, QStringLiteral("请选择仓库."));
+        filters->warehouse_a->setFocus();
+        return;
+    }
+    const QString partner = m_dir == 'i' ? QStringLiteral("vendor") : QStringLiteral("customer");
+    const QueryBuilders::Statement s = QueryBuilders::movementQuery(
+        m_dir,
+        {{"warehouse", filters->warehouse_a->text()},
+         {"operation_code", operation_code_a->text()},
+         {"arrage_code_b", filters->arrage_code_b_a->text()},
+         {"arrage_code_s", filters->arrage_code_s_a->text()},
+         {"attr_code", filters->attr_code_a->text()},
+         {"size_code", filters->size_code_a->text()},
+         {"stage_code", filters->stage_code_a->text()},
+         {partner, partner_a->text()}},
+        procure_date_a->dateText(), Procure_date_b->dateText(), bill_no_a->text(), bill_no_b->text());
+    guarded(this, [&] {
+        DBGrid1->open(s.sql, s.params);
+        QueryBuilders::refillWorkTable(s, QueryBuilders::movementWorkColumns());
+    });
+}
+
+void RecordQueryForm::group() {
+    if (!DBGrid1->model()->isOpen() || !DBGrid1->hasRows()) return;
+    Msg::runModal(longLived<Group_style_select_form>());
+}

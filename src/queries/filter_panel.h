@@ -1,0 +1,45 @@
+#pragma once
+// The filter fields shared by the query screens: warehouse, the category cascade with the item
+// picker, attribute, size and grade, each with its name box.
+#include <QWidget>
+
+class CategoryCascade;
+class LookupField;
+class NameBox;
+class QGridLayout;
+class QLineEdit;
+
+class FilterPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit FilterPanel(QWidget* parent = nullptr);
+
+    LookupField* warehouse_a;
+    NameBox* warehouse_name_a;
+    LookupField* arrage_code_b_a;
+    NameBox* arrage_name_b_a;
+    LookupField* arrage_code_s_a;
+    NameBox* arrage_name_s_a;
+    LookupField* item_code_a;
+    NameBox* item_name_a;
+    NameBox* item_model_a;
+    NameBox* item_spec_a;
+    LookupField* attr_code_a;
+    NameBox* attr_name_a;
+    LookupField* size_code_a;
+    NameBox* size_name_a;
+    LookupField* stage_code_a;
+    NameBox* stage_name_a;
+    QLineEdit* Focus_flag;
+    QGridLayout* grid; // screens add their own fields from row 4 on
+
+    // Adds a labelled lookup field with its name box at (row, column group 0..2).
+    LookupField* addLookup(const QString& caption, const QString& name, const QStringList& columns, NameBox** nameBox,
+                           int row, int group);
+    void reset();      // every field, name box and the flag emptied
+    void openLists();  // warehouses, big categories, small/items empty, attributes, sizes, grades
+    CategoryCascade* cascade() const { return m_cascade; }
+
+private:
+    CategoryCascade* m_cascade;
+};
