@@ -6,6 +6,10 @@
 #include "app/splash.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"
+#include "masterdata/BB10_Unit.h"
+#include "masterdata/BB20_Unit.h"
+#include "masterdata/BB30_Unit.h"
+#include "masterdata/BB40_Unit.h"
 #include "queries/Group_Grid_Unit.h"
 #include "queries/Group_style_select_Unit.h"
 #include "security/AA20_Unit.h"
@@ -81,6 +85,13 @@ int main(int argc, char** argv) {
     longLived<Login_Form>()->setParent(&main, Qt::Dialog);
     longLived<AA201_form>();
     longLived<AA202_form>();
+    longLived<BB201_form>();
+    longLived<BB202_form>();
+    longLived<BB301_form>();
+    longLived<BB302_form>();
+    longLived<BB401_form>();
+    longLived<BB402_form>();
+    longLived<BB101_form>();
     longLived<Group_style_select_form>();
     longLived<Group_Grid_form>();
     splash.holdAndClose(2000);

@@ -1,5 +1,11 @@
 // The screens the menu and toolbar open, by menu code.
 #include "app/screens.h"
+#include "masterdata/BB10_Unit.h"
+#include "masterdata/BB20_Unit.h"
+#include "masterdata/BB30_Unit.h"
+#include "masterdata/BB40_Unit.h"
+#include "masterdata/BB50_Unit.h"
+#include "masterdata/BB60_Unit.h"
 #include "movements/CC10_Unit.h"
 #include "movements/DD10_Unit.h"
 #include "queries/CC40_Unit.h"
@@ -18,6 +24,13 @@ template <class T> Screens::Factory make() {
 void Screens::registerAll() {
     add(QStringLiteral("AA10"), make<TAA10_form>());
     add(QStringLiteral("AA20"), make<TAA20_form>());
+    add(QStringLiteral("BB10"), make<TBB10_form>());
+    add(QStringLiteral("BB20"), make<TBB20_form>());
+    add(QStringLiteral("BB30"), make<TBB30_form>());
+    add(QStringLiteral("BB40"), make<TBB40_form>());
+    add(QStringLiteral("BB50"), make<TBB50_form>());
+    add(QStringLiteral("BB60"), make<TBB60_form>());
+    add(QStringLiteral("BB70"), make<TBB70_form>());
     add(QStringLiteral("CC10"), make<TCC10_form>());
     add(QStringLiteral("DD10"), make<TDD10_form>());
     add(QStringLiteral("EE10"), make<TEE10_form>());

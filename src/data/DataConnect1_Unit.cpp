@@ -43,6 +43,7 @@ QString DataConnect1::connectionName() { return QStringLiteral("ADOConnection1")
 QString DataConnect1::defaultPath() { return QDir::current().filePath(QStringLiteral("DATA/quorvel.mdb")); }
 QString DataConnect1::beginWriteStatement() { return QStringLiteral("BEGIN IMMEDIATE"); }
 QString DataConnect1::path() { return g_path; }
+QString DataConnect1::rowIdColumn() { return QStringLiteral("rowid"); }
 
 QList<DataConnect1::UpgradeStep>& DataConnect1::upgradeSteps() {
     static QList<UpgradeStep> steps = makeSteps();

@@ -18,6 +18,8 @@ public:
     static QString defaultPath(); // DATA/quorvel.mdb below the working directory
     // Statement that opens a write transaction (engine-specific: takes the write lock at once).
     static QString beginWriteStatement();
+    // Name of the engine's row identity for tables without a key of their own.
+    static QString rowIdColumn();
 
     // Opens an existing database file, upgrading an older schema; throws DbError.
     static void open(const QString& path);

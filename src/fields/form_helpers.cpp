@@ -27,8 +27,10 @@ QAction* separator(QObject* parent) {
     return a;
 }
 
-QLineEdit* labelledEdit(QWidget* parent, const QString& caption, const QString& name, int maxLength, int y) {
+QLineEdit* labelledEdit(QWidget* parent, const QString& caption, const QString& name, int maxLength, int y,
+                        QLabel** label) {
     auto* l = new QLabel(caption, parent);
+    if (label) *label = l;
     l->setGeometry(20, y, 110, 24);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* e = new QLineEdit(parent);
@@ -38,8 +40,9 @@ QLineEdit* labelledEdit(QWidget* parent, const QString& caption, const QString& 
     return e;
 }
 
-QLabel* valueLabel(QWidget* parent, const QString& caption, const QString& name, int y) {
+QLabel* valueLabel(QWidget* parent, const QString& caption, const QString& name, int y, QLabel** label) {
     auto* l = new QLabel(caption, parent);
+    if (label) *label = l;
     l->setGeometry(20, y, 130, 24);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* v = new QLabel(parent);

@@ -15,9 +15,10 @@ namespace Forms {
 QLabel* heading(QWidget* parent, const QString& text);           // maroon, underlined, centred
 QAction* separator(QObject* parent);
 // A caption at the left and an edit field of the given entry limit (0: none) at row y.
-QLineEdit* labelledEdit(QWidget* parent, const QString& caption, const QString& name, int maxLength, int y);
+QLineEdit* labelledEdit(QWidget* parent, const QString& caption, const QString& name, int maxLength, int y,
+                        QLabel** label = nullptr);
 // A caption and the label that shows a value, at row y.
-QLabel* valueLabel(QWidget* parent, const QString& caption, const QString& name, int y);
+QLabel* valueLabel(QWidget* parent, const QString& caption, const QString& name, int y, QLabel** label = nullptr);
 QLabel* question(QWidget* parent, int y); // "确定删除吗？"
 // The default button (runs `onOk`) and the cancel button (rejects) at the dialog's bottom right.
 QPushButton* okCancel(QDialog* dialog, const QString& ok, const QString& cancel, int y, std::function<void()> onOk);

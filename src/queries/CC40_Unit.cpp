@@ -69,6 +69,9 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction) : QDialog(pare
     Cmd_Query->setObjectName(QStringLiteral("Cmd_Query"));
     Cmd_Exit = new QPushButton(QStringLiteral("关闭"), this);
     Cmd_Exit->setObjectName(QStringLiteral("Cmd_Exit"));
+    Cmd_group->setAutoDefault(false);
+    Cmd_Exit->setAutoDefault(false);
+    Cmd_Query->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Cmd_group);

@@ -33,6 +33,9 @@ TEE10_form::TEE10_form(QWidget* parent) : QDialog(parent) {
     Cmd_Query->setObjectName(QStringLiteral("Cmd_Query"));
     Cmd_Exit = new QPushButton(QStringLiteral("关闭"), this);
     Cmd_Exit->setObjectName(QStringLiteral("Cmd_Exit"));
+    Cmd_group->setAutoDefault(false);
+    Cmd_Exit->setAutoDefault(false);
+    Cmd_Query->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Cmd_group);

@@ -1,0 +1,433 @@
+#include "masterdata/BB10_Unit.h"
+
+#include "app/messages.h"
+#include "app/screens.h"
+#include "fields/datagrid.h"
+#include "fields/form_helpers.h"
+#include "fields/lookupfield.h"
+#include "fields/namebox.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+using MasterRepo::trimmed;
+
+namespace {
+QLineEdit* edit(QWidget* parent, const QString& name, int limit) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setMaxLength(limit);
+    return e;
+}
+LookupField* lookup(QWidget* parent, const QString& name, const QStringList& cols, const QStringList& captions = {}) {
+    auto* f = new LookupField(parent);
+    f->setObjectName(name);
+    f->setListColumns(cols, captions);
+    f->setMinimumWidth(110);
+    return f;
+}
+QLabel* right(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+} // namespace
+
+TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TBB10_form"));
+    setWindowTitle(QStringLiteral("新项目定义窗口"));
+    resize(900, 560);
+    auto* title = Forms::heading(this, QStringLiteral("新 项 目 定 义"));
+    PC1 = new QTabWidget(this);
+    PC1->setObjectName(QStringLiteral("PC1"));
+    TS1 = new QWidget;
+    TS1->setObjectName(QStringLiteral("TS1"));
+    TS2 = new QWidget;
+    TS2->setObjectName(QStringLiteral("TS2"));
+    PC1->addTab(TS1, QStringLiteral("编   辑   页   面"));
+    PC1->addTab(TS2, QStringLiteral("浏   览   页   面"));
+
+    // Edit page.
+    auto* g = new QGridLayout(TS1);
+    item_code_a = edit(TS1, QStringLiteral("item_code_a"), 25);
+    item_name_a = edit(TS1, QStringLiteral("item_name_a"), 50);
+    item_model_a = edit(TS1, QStringLiteral("item_model_a"), 25);
+    item_spec_a = edit(TS1, QStringLiteral("item_spec_a"), 25);
+    Unit_code_a = lookup(TS1, QStringLiteral("Unit_code_a"), {"unit_code", "unit_name"}, {"代码", "名称"});
+    unit_name_a = new NameBox(TS1);
+    unit_name_a->setObjectName(QStringLiteral("unit_name_a"));
+    arrage_code_b_a = lookup(TS1, QStringLiteral("arrage_code_b_a"), {"arrage_code_b", "arrage_name_b"}, {"代码", "名称"});
+    arrage_name_b_a = new NameBox(TS1);
+    arrage_name_b_a->setObjectName(QStringLiteral("arrage_name_b_a"));
+    arrage_code_s_a = lookup(TS1, QStringLiteral("arrage_code_s_a"), {"arrage_code_s", "arrage_name_s"}, {"代码", "名称"});
+    arrage_name_s_a = new NameBox(TS1);
+    arrage_name_s_a->setObjectName(QStringLiteral("arrage_name_s_a"));
+    const QList<QPair<QString, QWidget*>> rows = {{"项目代码：", item_code_a},  {"项目名称：", item_name_a},
+                                                  {"项目型号：", item_model_a}, {"项目规格：", item_spec_a},
+                                                  {"计量单位：", Unit_code_a},  {"所属大类：", arrage_code_b_a},
+                                                  {"所属小类：", arrage_code_s_a}};
+    for (int r = 0; r < rows.size(); ++r) {
+        g->addWidget(right(rows[r].first, TS1), r, 0);
+        g->addWidget(rows[r].second, r, 1);
+    }
+    g->addWidget(unit_name_a, 4, 2);
+    g->addWidget(arrage_name_b_a, 5, 2);
+    g->addWidget(arrage_name_s_a, 6, 2);
+    okButton = new QPushButton(QStringLiteral("确定"), TS1);
+    okButton->setObjectName(QStringLiteral("BitBtn1"));
+    okButton->setDefault(true);
+    cancelButton = new QPushButton(QStringLiteral("&取消"), TS1);
+    cancelButton->setObjectName(QStringLiteral("BitBtn2"));
+    cancelButton->setAutoDefault(false);
+    deleteButton = new QPushButton(QStringLiteral("删除"), TS1);
+    deleteButton->setObjectName(QStringLiteral("BitBtn3"));
+    deleteButton->setAutoDefault(false);
+    auto* eb = new QHBoxLayout;
+    eb->addStretch();
+    eb->addWidget(okButton);
+    eb->addWidget(cancelButton);
+    eb->addWidget(deleteButton);
+    g->addLayout(eb, 7, 0, 1, 4);
+    g->setColumnStretch(3, 1);
+    g->setRowStretch(8, 1);
+    setTabOrder(item_code_a, item_name_a);
+    setTabOrder(item_name_a, item_model_a);
+    setTabOrder(item_model_a, item_spec_a);
+    setTabOrder(item_spec_a, Unit_code_a);
+    setTabOrder(Unit_code_a, arrage_code_b_a);
+    setTabOrder(arrage_code_b_a, arrage_code_s_a);
+
+    // Browse page.
+    auto* b = new QGridLayout(TS2);
+    F1 = lookup(TS2, QStringLiteral("F1"), {"arrage_code_b", "arrage_name_b"});
+    F2 = lookup(TS2, QStringLiteral("F2"), {"arrage_code_s", "arrage_name_s"});
+    F3 = lookup(TS2, QStringLiteral("F3"), {"item_code", "item_name", "item_model", "item_spec"});
+    F4 = lookup(TS2, QStringLiteral("F4"), {"item_code", "item_name", "item_model", "item_spec"});
+    Label13 = new QLabel(TS2);
+    Label14 = new QLabel(TS2);
+    Label15 = new QLabel(TS2);
+    Label16 = new QLabel(TS2);
+    const QList<std::tuple<QString, LookupField*, QLabel*, QString>> filters = {
+        {"所属大类：", F1, Label13, "Label13"},
+        {"所属小类：", F2, Label14, "Label14"},
+        {"起始代码：", F3, Label15, "Label15"},
+        {"终止代码：", F4, Label16, "Label16"}};
+    for (int i = 0; i < filters.size(); ++i) {
+        const auto& [caption, field, label, name] = filters[i];
+        label->setObjectName(name);
+        label->setMinimumWidth(120);
+        b->addWidget(right(caption, TS2), i / 2, (i % 2) * 3);
+        b->addWidget(field, i / 2, (i % 2) * 3 + 1);
+        b->addWidget(label, i / 2, (i % 2) * 3 + 2);
+    }
+    queryButton = new QPushButton(QStringLiteral("查询"), TS2);
+    queryButton->setObjectName(QStringLiteral("BitBtn4"));
+    queryButton->setAutoDefault(false);
+    b->addWidget(queryButton, 1, 6);
+    DBGrid1 = new DataGrid(TS2);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setColumns({{"item_code", "项目代码", 90},
+                         {"item_name", "项目名称", 140},
+                         {"item_model", "项目型号", 80},
+                         {"item_spec", "项目规格", 80},
+                         {"unit_code", "单位代码", 60},
+                         {"unit_name", "单位名称", 60},
+                         {"arrage_code_b", "大类代码", 60},
+                         {"arrage_name_b", "大类名称", 80},
+                         {"arrage_code_s", "小类代码", 60},
+                         {"arrage_name_s", "小类名称", 80}});
+    DBGrid1->model()->setSort(QStringLiteral("item_code"), Qt::DescendingOrder);
+    b->addWidget(DBGrid1, 2, 0, 1, 7);
+    b->setRowStretch(2, 1);
+    addAction = new QAction(QStringLiteral("新增"), this);
+    modifyAction = new QAction(QStringLiteral("修改"), this);
+    deleteAction = new QAction(QStringLiteral("删除"), this);
+    DBGrid1->addContextAction(addAction);
+    DBGrid1->addContextAction(Forms::separator(this));
+    DBGrid1->addContextAction(modifyAction);
+    DBGrid1->addContextAction(Forms::separator(this));
+    DBGrid1->addContextAction(deleteAction);
+    modifyAction->setEnabled(false);
+    deleteAction->setEnabled(false);
+
+    auto* close = new QPushButton(QStringLiteral("&关闭"), this);
+    close->setObjectName(QStringLiteral("BitBtn5"));
+    close->setAutoDefault(false);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    auto* cb = new QHBoxLayout;
+    cb->addStretch();
+    cb->addWidget(close);
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(title);
+    v->addWidget(PC1, 1);
+    v->addLayout(cb);
+
+    // Edit page fields.
+    connect(Unit_code_a, &LookupField::entered, this,
+            [this] { guarded(this, [&] { Unit_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_unit")); }); });
+    connect(arrage_code_b_a, &LookupField::entered, this, [this] {
+        guarded(this, [&] { arrage_code_b_a->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_b")); });
+    });
+    connect(arrage_code_s_a, &LookupField::entered, this, &TBB10_form::reloadSmallList);
+    bindNameBox(Unit_code_a, unit_name_a, QStringLiteral("unit_name"));
+    bindNameBox(arrage_code_s_a, arrage_name_s_a, QStringLiteral("arrage_name_s"));
+    connect(arrage_code_b_a, &LookupField::changed, this, [this](const QString& code) {
+        arrage_name_b_a->setText(code.isEmpty() ? QString() : arrage_code_b_a->lookup(QStringLiteral("arrage_name_b")));
+        arrage_code_s_a->setText(QString());
+    });
+
+    // Browse page fields.
+    connect(F1, &LookupField::entered, this,
+            [this] { guarded(this, [&] { F1->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_b")); }); });
+    connect(F2, &LookupField::entered, this, &TBB10_form::reloadSmallList);
+    connect(F3, &LookupField::entered, this, &TBB10_form::reloadItemList);
+    connect(F4, &LookupField::entered, this, &TBB10_form::reloadItemList);
+    connect(F1, &LookupField::changed, this, [this](const QString& code) {
+        if (code.isEmpty()) {
+            Label13->clear();
+            F2->setText(QString());
+            return;
+        }
+        Label13->setText(F1->lookup(QStringLiteral("arrage_name_b")));
+        F2->setText(QString());
+        F3->setText(QString());
+        F4->setText(QString());
+    });
+    connect(F2, &LookupField::changed, this, [this](const QString& code) {
+        if (code.isEmpty()) {
+            Label14->clear();
+            return;
+        }
+        Label14->setText(F2->lookup(QStringLiteral("arrage_name_s"), false));
+        F3->setText(QString());
+        F4->setText(QString());
+    });
+    connect(F3, &LookupField::changed, this, [this](const QString& code) {
+        if (code.isEmpty()) {
+            Label15->clear();
+            F4->setText(QString());
+            return;
+        }
+        Label15->setText(F3->lookup(QStringLiteral("item_name")));
+        F4->setText(code);
+    });
+    connect(F4, &LookupField::changed, this, [this](const QString& code) {
+        Label16->setText(code.isEmpty() ? QString() : F4->lookupFor(code, QStringLiteral("item_name"), false));
+    });
+
+    connect(okButton, &QPushButton::clicked, this, &TBB10_form::save);
+    connect(cancelButton, &QPushButton::clicked, this, [this] { item_code_a->setEnabled(true); });
+    connect(deleteButton, &QPushButton::clicked, this, [this] {
+        item_code_a->setEnabled(true);
+        auto* d = longLived<BB101_form>();
+        d->prepareFrom(QStringLiteral("AA"));
+        Msg::runModal(d);
+    });
+    connect(queryButton, &QPushButton::clicked, this, &TBB10_form::query);
+    connect(DBGrid1, &DataGrid::mousePressed, this, [this] {
+        const bool rows = DBGrid1->hasRows();
+        modifyAction->setEnabled(rows);
+        deleteAction->setEnabled(rows);
+    });
+    connect(addAction, &QAction::triggered, this, [this] {
+        PC1->setCurrentWidget(TS1);
+        emptyEditFields();
+    });
+    connect(modifyAction, &QAction::triggered, this, &TBB10_form::modify);
+    connect(DBGrid1, &DataGrid::cellDoubleClicked, this, [this] {
+        if (modifyAction->isEnabled()) modify();
+    });
+    connect(deleteAction, &QAction::triggered, this, [] {
+        auto* d = longLived<BB101_form>();
+        d->prepareFrom(QStringLiteral("BB"));
+        Msg::runModal(d);
+    });
+
+    PC1->setCurrentWidget(TS1);
+    emptyEditFields();
+    for (LookupField* f : {F1, F2, F3, F4}) f->setText(QString());
+    for (QLabel* l : {Label13, Label14, Label15, Label16}) l->clear();
+    guarded(this, [&] { DBGrid1->open(QStringLiteral("SELECT * FROM kesp_item_master WHERE 1=0")); });
+}
+
+TBB10_form* TBB10_form::current() { return qobject_cast<TBB10_form*>(Screens::current(QStringLiteral("BB10"))); }
+
+bool TBB10_form::modifyMode() const { return !item_code_a->isEnabled(); }
+
+void TBB10_form::emptyEditFields() {
+    for (QLineEdit* e : {item_code_a, item_name_a, item_model_a, item_spec_a}) e->clear();
+    for (LookupField* f : {Unit_code_a, arrage_code_b_a, arrage_code_s_a}) f->setText(QString());
+    for (NameBox* n : {unit_name_a, arrage_name_b_a, arrage_name_s_a}) n->clear();
+}
+
+void TBB10_form::reloadSmallList() {
+    // One list serves the edit page's small category and the browse page's F2.
+    guarded(this, [&] {
+        const QString big = sender() == F2 ? F1->text() : arrage_code_b_a->text();
+        for (LookupField* f : {arrage_code_s_a, F2}) {
+            if (big.isEmpty())
+                f->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_s WHERE 1=0"));
+            else
+                f->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_s WHERE arrage_code_b=? ORDER BY arrage_code_s"),
+                           {big});
+        }
+    });
+}
+
+void TBB10_form::reloadItemList() {
+    const bool first = sender() == F3;
+    QString sql = QStringLiteral("SELECT * FROM kesp_item_master WHERE 1=1");
+    QVariantList params;
+    if (!F2->text().isEmpty()) {
+        sql += QStringLiteral(" AND arrage_code_s=?");
+        params << F2->text();
+        if (first) {
+            sql += QStringLiteral(" AND arrage_code_b=?");
+            params << F1->text();
+        }
+    } else if (!F1->text().isEmpty()) {
+        sql += QStringLiteral(" AND arrage_code_b=?");
+        params << F1->text();
+    }
+    guarded(this, [&] {
+        F3->setList(sql, params);
+        F4->setList(sql, params);
+    });
+}
+
+void TBB10_form::query() {
+    QString sql = QStringLiteral("SELECT * FROM kesp_item_master WHERE 1=1");
+    QVariantList params;
+    const QList<std::pair<LookupField*, QString>> conds = {{F1, " AND arrage_code_b=?"},
+                                                           {F2, " AND arrage_code_s=?"},
+                                                           {F3, " AND item_code>=?"},
+                                                           {F4, " AND item_code<=?"}};
+    for (const auto& [field, cond] : conds) {
+        if (field->text().isEmpty()) continue;
+        sql += cond;
+        params << field->text();
+    }
+    sql += QStringLiteral(" ORDER BY item_code");
+    guarded(this, [&] { DBGrid1->open(sql, params); });
+}
+
+void TBB10_form::rerunGrid() {
+    guarded(this, [&] { DBGrid1->refresh(); });
+}
+
+void TBB10_form::modify() {
+    if (!modifyAction->isEnabled() || DBGrid1->currentRow() < 0) return;
+    PC1->setCurrentWidget(TS1);
+    item_code_a->setText(DBGrid1->currentValue(QStringLiteral("item_code")).toString());
+    item_name_a->setText(DBGrid1->currentValue(QStringLiteral("item_name")).toString());
+    item_model_a->setText(DBGrid1->currentValue(QStringLiteral("item_model")).toString());
+    item_spec_a->setText(DBGrid1->currentValue(QStringLiteral("item_spec")).toString());
+    const QString big = DBGrid1->currentValue(QStringLiteral("arrage_code_b")).toString();
+    guarded(this, [&] {
+        Unit_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_unit"));
+        arrage_code_b_a->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_b"));
+        Unit_code_a->setText(DBGrid1->currentValue(QStringLiteral("unit_code")).toString());
+        arrage_code_b_a->setText(big);
+        arrage_code_s_a->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_s WHERE arrage_code_b=?"), {big});
+        arrage_code_s_a->setText(DBGrid1->currentValue(QStringLiteral("arrage_code_s")).toString());
+    });
+    item_code_a->setEnabled(false);
+}
+
+void TBB10_form::save() {
+    const QVariant model = MasterRepo::optional(item_model_a->text());
+    const QVariant spec = MasterRepo::optional(item_spec_a->text());
+    const MasterRepo::Values common{{"item_model", model},
+                                    {"item_spec", spec},
+                                    {"unit_code", trimmed(Unit_code_a->text())},
+                                    {"unit_name", trimmed(unit_name_a->text())},
+                                    {"arrage_code_b", trimmed(arrage_code_b_a->text())},
+                                    {"arrage_name_b", trimmed(arrage_name_b_a->text())},
+                                    {"arrage_code_s", trimmed(arrage_code_s_a->text())},
+                                    {"arrage_name_s", trimmed(arrage_name_s_a->text())}};
+    if (modifyMode()) {
+        MasterRepo::Values values{{"item_name", item_name_a->text()}};
+        values += common;
+        try {
+            MasterRepo::update(QStringLiteral("kesp_item_master"), values, {{"item_code", trimmed(item_code_a->text())}});
+        } catch (const DbError&) {
+            Msg::notice(this, QStringLiteral("记录更新失败！"));
+            return;
+        }
+        emptyEditFields();
+        Msg::notice(this, QStringLiteral("记录更新成功！"));
+        query();
+        return;
+    }
+    const QList<std::pair<QString, QString>> required = {{item_code_a->text(), "项目代码不能为空"},
+                                                         {item_name_a->text(), "项目名称不能为空"},
+                                                         {Unit_code_a->text(), "单位代码不能为空"},
+                                                         {arrage_code_b_a->text(), "大类代码不能为空"},
+                                                         {arrage_code_s_a->text(), "小类代码不能为空"}};
+    for (const auto& [text, message] : required) {
+        if (text.isEmpty()) {
+            Msg::notice(this, message);
+            return;
+        }
+    }
+    bool duplicate = false;
+    if (!guarded(this, [&] {
+            duplicate = MasterRepo::existsAll(QStringLiteral("kesp_item_master"), {{"item_code", item_code_a->text()}});
+        }))
+        return;
+    if (duplicate) {
+        Msg::notice(this, QStringLiteral("已经存在相同记录！"));
+        return;
+    }
+    MasterRepo::Values values{{"item_code", trimmed(item_code_a->text())}, {"item_name", trimmed(item_name_a->text())}};
+    values += common;
+    try {
+        MasterRepo::insert(QStringLiteral("kesp_item_master"), values);
+    } catch (const DbError&) {
+        Msg::notice(this, QStringLiteral("记录新增失败！"));
+        return;
+    }
+    emptyEditFields();
+    Msg::notice(this, QStringLiteral("记录新增成功！"));
+    query();
+}
+
+void TBB10_form::reject() {
+    // Esc: "删除" on the edit page, "查询" on the browse page.
+    if (PC1->currentWidget() == TS1) deleteButton->click();
+    else queryButton->click();
+}
+
+BB101_form::BB101_form(QWidget* parent)
+    : MasterDeleteDialog(parent, QStringLiteral("BB101_form"), QStringLiteral("项目删除窗口"),
+                         QStringLiteral("被删除项目代码："), QStringLiteral("被删除项目名称："), QSize(325, 208)) {}
+
+void BB101_form::prepareFrom(const QString& origin) {
+    m_origin = origin;
+    TBB10_form* f = TBB10_form::current();
+    if (!f) {
+        Label4->clear();
+        Label5->clear();
+    } else if (origin == QLatin1String("AA")) {
+        Label4->setText(f->item_code_a->text());
+        Label5->setText(f->item_name_a->text());
+    } else {
+        Label4->setText(f->DBGrid1->currentValue(QStringLiteral("item_code")).toString());
+        Label5->setText(f->DBGrid1->currentValue(QStringLiteral("item_name")).toString());
+    }
+}
+
+void BB101_form::remove() {
+    guarded(this, [&] {
+        MasterRepo::remove(QStringLiteral("kesp_item_master"), {{"item_code", Label4->text()}});
+        TBB10_form* f = TBB10_form::current();
+        if (f && m_origin == QLatin1String("AA")) f->emptyEditFields();
+        if (f) f->rerunGrid();
+        accept();
+    });
+}

@@ -1,0 +1,74 @@
+#pragma once
+#include "masterdata/master_list.h"
+
+class LookupField;
+class NameBox;
+class QPushButton;
+class QTabWidget;
+
+// "新项目定义窗口": items, with an edit page (add and modify modes) and a browse page.
+class TBB10_form : public QDialog {
+    Q_OBJECT
+public:
+    explicit TBB10_form(QWidget* parent = nullptr);
+    static TBB10_form* current();
+
+    QTabWidget* PC1;
+    QWidget* TS1;
+    QWidget* TS2;
+    QLineEdit* item_code_a;
+    QLineEdit* item_name_a;
+    QLineEdit* item_model_a;
+    QLineEdit* item_spec_a;
+    LookupField* Unit_code_a;
+    NameBox* unit_name_a;
+    LookupField* arrage_code_b_a;
+    NameBox* arrage_name_b_a;
+    LookupField* arrage_code_s_a;
+    NameBox* arrage_name_s_a;
+    LookupField* F1;
+    LookupField* F2;
+    LookupField* F3;
+    LookupField* F4;
+    QLabel* Label13;
+    QLabel* Label14;
+    QLabel* Label15;
+    QLabel* Label16;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
+    QPushButton* deleteButton;
+    QPushButton* queryButton;
+    DataGrid* DBGrid1;
+    QAction* addAction;
+    QAction* modifyAction;
+    QAction* deleteAction;
+
+    bool modifyMode() const;
+    void save();
+    void query();
+    void rerunGrid();
+    void modify();
+    void emptyEditFields();
+
+protected:
+    void reject() override;
+
+private:
+    void reloadSmallList();
+    void reloadItemList();
+};
+
+class BB101_form : public MasterDeleteDialog {
+    Q_OBJECT
+public:
+    explicit BB101_form(QWidget* parent = nullptr);
+    // "AA": opened from the edit page, "BB": from the grid's context menu.
+    void prepareFrom(const QString& origin);
+    QString origin() const { return m_origin; }
+
+protected:
+    void remove() override;
+
+private:
+    QString m_origin;
+};
