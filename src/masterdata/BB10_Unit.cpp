@@ -180,6 +180,8 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
         arrage_name_b_a->setText(code.isEmpty() ? QString() : arrage_code_b_a->lookup(QStringLiteral("arrage_name_b")));
         arrage_code_s_a->setText(QString());
     });
+    // Choosing the same big category again from the list empties the small category as well.
+    connect(arrage_code_b_a, &QComboBox::activated, this, [this] { arrage_code_s_a->setText(QString()); });
 
     // Browse page fields.
     connect(F1, &LookupField::entered, this,

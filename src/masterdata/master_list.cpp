@@ -89,7 +89,10 @@ void saveRefusingEither(QDialog* dialog, const QString& table, const QString& co
                         const MasterRepo::Values& values, MasterListForm* list) {
     if (code.isEmpty() || name.isEmpty()) return;
     guarded(dialog, [&] {
-        if (MasterRepo::existsAny(table, {{codeColumn, code}, {nameColumn, name}})) {
+        // The check compares the texts as typed; the trimmed code is checked as well, since the
+        // table's unique key would refuse it.
+        if (MasterRepo::existsAny(table, {{codeColumn, code}, {nameColumn, name}}) ||
+            MasterRepo::existsAll(table, {{codeColumn, MasterRepo::trimmed(code)}})) {
             Msg::notice(dialog, duplicate);
             return;
         }
