@@ -115,6 +115,15 @@ void TstGrid::largeResultIsFetchedLazily() {
     QCOMPARE(g.model()->sum("qty"), expected);
     g.model()->fetchMore();
     QCOMPARE(g.rowCount(), 2 * GridModel::FetchChunk);
+    // Writes in a transaction go through while the grid still has rows to fetch.
+    {
+        Transaction tx;
+        Sql::run("INSERT INTO kesp_check_set VALUES ('abc','W01','x','Y')");
+        tx.commit();
+    }
+    g.model()->fetchMore();
+    QCOMPARE(g.rowCount(), 3 * GridModel::FetchChunk);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_check_set"), 1);
 }
 
 QTEST_MAIN(TstGrid)
