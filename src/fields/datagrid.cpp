@@ -69,13 +69,17 @@ QString GridModel::wrapped() const {
         .arg(m_sql, m_sortField, m_sortOrder == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC"));
 }
 
-void GridModel::open(const QString& sql, const QVariantList& params) {
-    beginResetModel();
+void GridModel::dropResult() {
     m_query = QSqlQuery();
     m_rows.clear();
     m_sums.clear();
     m_open = false;
     m_more = false;
+}
+
+void GridModel::open(const QString& sql, const QVariantList& params) {
+    beginResetModel();
+    dropResult();
     m_sql = sql;
     m_params = params;
     try {
@@ -105,11 +109,7 @@ void GridModel::refresh() {
 
 void GridModel::clear() {
     beginResetModel();
-    m_query = QSqlQuery();
-    m_rows.clear();
-    m_sums.clear();
-    m_open = false;
-    m_more = false;
+    dropResult();
     endResetModel();
 }
 

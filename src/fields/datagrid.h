@@ -70,6 +70,7 @@ signals:
 
 private:
     void computeSums();
+    void dropResult();
     QString wrapped() const;
     QList<GridColumn> m_columns;
     QString m_sql;

@@ -1,12 +1,28 @@
 #include "fields/form_helpers.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace Forms {
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+
+QHBoxLayout* closeRow(QDialog* dialog, const QString& name) {
+    auto* close = new QPushButton(QStringLiteral("&关闭"), dialog);
+    close->setObjectName(name);
+    close->setAutoDefault(false);
+    QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(close);
+    return row;
+}
 
 QLabel* heading(QWidget* parent, const QString& text) {
     auto* l = new QLabel(text, parent);

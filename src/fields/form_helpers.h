@@ -5,6 +5,7 @@
 
 class QAction;
 class QDialog;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QObject;
@@ -12,6 +13,15 @@ class QPushButton;
 class QWidget;
 
 namespace Forms {
+// The hourglass pointer while an object of this kind lives.
+struct WaitCursor {
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+// A row with the window's closing button ("&关闭") at the right.
+QHBoxLayout* closeRow(QDialog* dialog, const QString& name = QStringLiteral("BitBtn1"));
 QLabel* heading(QWidget* parent, const QString& text);           // maroon, underlined, centred
 QAction* separator(QObject* parent);
 // A caption at the left and an edit field of the given entry limit (0: none) at row y.

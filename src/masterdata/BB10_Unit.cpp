@@ -155,17 +155,10 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
     modifyAction->setEnabled(false);
     deleteAction->setEnabled(false);
 
-    auto* close = new QPushButton(QStringLiteral("&关闭"), this);
-    close->setObjectName(QStringLiteral("BitBtn5"));
-    close->setAutoDefault(false);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cb = new QHBoxLayout;
-    cb->addStretch();
-    cb->addWidget(close);
     auto* v = new QVBoxLayout(this);
     v->addWidget(title);
     v->addWidget(PC1, 1);
-    v->addLayout(cb);
+    v->addLayout(Forms::closeRow(this, QStringLiteral("BitBtn5")));
 
     // Edit page fields.
     connect(Unit_code_a, &LookupField::entered, this,

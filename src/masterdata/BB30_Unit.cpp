@@ -40,11 +40,6 @@ QString listSql(const CodeTable& t) {
     return QStringLiteral("SELECT %1 AS %4代码, %2 AS %4名称, %3 AS 说明 FROM %5")
         .arg(t.code, t.name, t.desc, t.word, t.table);
 }
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 } // namespace
 
 TBB30_form::TBB30_form(QWidget* parent) : QDialog(parent) {
@@ -95,16 +90,10 @@ TBB30_form::TBB30_form(QWidget* parent) : QDialog(parent) {
     Grid5 = page(QStringLiteral("项目等级定义"), QStringLiteral("等级定义"), QStringLiteral("Grid5"));
     PageControl1->setCurrentIndex(0);
 
-    auto* close = new QPushButton(QStringLiteral("&关闭"), this);
-    close->setObjectName(QStringLiteral("BitBtn1"));
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close);
     auto* v = new QVBoxLayout(this);
     v->addWidget(title);
     v->addWidget(PageControl1, 1);
-    v->addLayout(buttons);
+    v->addLayout(Forms::closeRow(this));
 
     connect(Grid1, &DataGrid::cellClicked, this, [this](int row) { guarded(this, [&] { bigClicked(row); }); });
     connect(add, &QAction::triggered, this, [] {
@@ -134,7 +123,7 @@ DataGrid* TBB30_form::grid(const QString& name) const {
 QString TBB30_form::bigCurrentCode() const { return Grid1->currentValue(QStringLiteral("大类代码")).toString(); }
 
 void TBB30_form::bigClicked(int row) {
-    WaitCursor wait;
+    Forms::WaitCursor wait;
     Grid1->setCurrentRow(row);
     smallGroup->setTitle(QStringLiteral("大类**%1**中的小类定义")
                              .arg(trimmed(Grid1->value(row, QStringLiteral("大类名称")).toString())));

@@ -26,16 +26,10 @@ MasterListForm::MasterListForm(QWidget* parent, const QString& objectName, const
     DBGrid1->addContextAction(addAction);
     DBGrid1->addContextAction(Forms::separator(this));
     DBGrid1->addContextAction(deleteAction);
-    auto* close = new QPushButton(QStringLiteral("&关闭"), this);
-    close->setObjectName(QStringLiteral("BitBtn1"));
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close);
     auto* v = new QVBoxLayout(this);
     v->addWidget(titleLabel);
     v->addWidget(DBGrid1, 1);
-    v->addLayout(buttons);
+    v->addLayout(Forms::closeRow(this));
 }
 
 QAction* MasterListForm::addContextEntry(const QString& text) {

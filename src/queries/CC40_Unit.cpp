@@ -63,21 +63,7 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction) : QDialog(pare
     connect(bill_no_a, &LookupField::changed, this, [this](const QString& t) { bill_no_b->setText(t); });
     connect(procure_date_a, &QDateEdit::dateChanged, this, [this](const QDate& dt) { Procure_date_b->setDate(dt); });
 
-    Cmd_group = new QPushButton(QStringLiteral("分类汇总"), this);
-    Cmd_group->setObjectName(QStringLiteral("Cmd_group"));
-    Cmd_Query = new QPushButton(QStringLiteral("查询"), this);
-    Cmd_Query->setObjectName(QStringLiteral("Cmd_Query"));
-    Cmd_Exit = new QPushButton(QStringLiteral("关闭"), this);
-    Cmd_Exit->setObjectName(QStringLiteral("Cmd_Exit"));
-    Cmd_group->setAutoDefault(false);
-    Cmd_Exit->setAutoDefault(false);
-    Cmd_Query->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Cmd_group);
-    buttons->addWidget(Cmd_Query);
-    buttons->addWidget(Cmd_Exit);
-    filters->grid->addLayout(buttons, 5, 0, 1, 9);
+    filters->addButtons(this, 5, &Cmd_group, &Cmd_Query, &Cmd_Exit);
 
     DBGrid1 = new DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -110,7 +96,6 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction) : QDialog(pare
     v->addWidget(DBGrid1, 1);
     connect(Cmd_Query, &QPushButton::clicked, this, &RecordQueryForm::query);
     connect(Cmd_group, &QPushButton::clicked, this, &RecordQueryForm::group);
-    connect(Cmd_Exit, &QPushButton::clicked, this, &QDialog::accept);
 
     filters->reset();
     guarded(this, [&] {

@@ -3,6 +3,7 @@
 #include "app/messages.h"
 #include "app/screens.h"
 #include "fields/datagrid.h"
+#include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "queries/Group_style_select_Unit.h"
 #include "queries/filter_panel.h"
@@ -14,12 +15,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-} // namespace
 
 TEE10_form::TEE10_form(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TEE10_form"));
@@ -27,21 +22,7 @@ TEE10_form::TEE10_form(QWidget* parent) : QDialog(parent) {
     setSizeGripEnabled(true);
     resize(1000, 620);
     filters = new FilterPanel(this);
-    Cmd_group = new QPushButton(QStringLiteral("分类汇总"), this);
-    Cmd_group->setObjectName(QStringLiteral("Cmd_group"));
-    Cmd_Query = new QPushButton(QStringLiteral("查询"), this);
-    Cmd_Query->setObjectName(QStringLiteral("Cmd_Query"));
-    Cmd_Exit = new QPushButton(QStringLiteral("关闭"), this);
-    Cmd_Exit->setObjectName(QStringLiteral("Cmd_Exit"));
-    Cmd_group->setAutoDefault(false);
-    Cmd_Exit->setAutoDefault(false);
-    Cmd_Query->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Cmd_group);
-    buttons->addWidget(Cmd_Query);
-    buttons->addWidget(Cmd_Exit);
-    filters->grid->addLayout(buttons, 4, 0, 1, 9);
+    filters->addButtons(this, 4, &Cmd_group, &Cmd_Query, &Cmd_Exit);
     DBGrid1 = new DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setColumns({{"item_code", "项目代码", 80},
@@ -62,7 +43,6 @@ TEE10_form::TEE10_form(QWidget* parent) : QDialog(parent) {
     v->addWidget(DBGrid1, 1);
     connect(Cmd_Query, &QPushButton::clicked, this, &TEE10_form::query);
     connect(Cmd_group, &QPushButton::clicked, this, &TEE10_form::group);
-    connect(Cmd_Exit, &QPushButton::clicked, this, &QDialog::accept);
     filters->reset();
     guarded(this, [&] { filters->openLists(); });
 }
@@ -79,7 +59,7 @@ void TEE10_form::query() {
                                                                   {"attr_code", filters->attr_code_a->text()},
                                                                   {"size_code", filters->size_code_a->text()},
                                                                   {"stage_code", filters->stage_code_a->text()}});
-    WaitCursor wait;
+    Forms::WaitCursor wait;
     guarded(this, [&] {
         DBGrid1->open(s.sql, s.params);
         QueryBuilders::refillWorkTable(s);

@@ -4,7 +4,10 @@
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 
+#include <QDialog>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -77,4 +80,22 @@ void FilterPanel::openLists() {
     attr_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
     size_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
     stage_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
+}
+
+void FilterPanel::addButtons(QDialog* window, int row, QPushButton** group, QPushButton** query, QPushButton** exit) {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    const auto make = [&](const QString& text, const QString& name) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+        return b;
+    };
+    if (group) *group = make(QStringLiteral("分类汇总"), QStringLiteral("Cmd_group"));
+    *query = make(QStringLiteral("查询"), QStringLiteral("Cmd_Query"));
+    (*query)->setDefault(true);
+    *exit = make(QStringLiteral("关闭"), QStringLiteral("Cmd_Exit"));
+    connect(*exit, &QPushButton::clicked, window, &QDialog::accept);
+    grid->addLayout(buttons, row, 0, 1, 9);
 }

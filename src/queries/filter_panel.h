@@ -7,7 +7,9 @@ class CategoryCascade;
 class LookupField;
 class NameBox;
 class QGridLayout;
+class QDialog;
 class QLineEdit;
+class QPushButton;
 
 class FilterPanel : public QWidget {
     Q_OBJECT
@@ -36,6 +38,9 @@ public:
     // Adds a labelled lookup field with its name box at (row, column group 0..2).
     LookupField* addLookup(const QString& caption, const QString& name, const QStringList& columns, NameBox** nameBox,
                            int row, int group);
+    // The buttons "分类汇总" (when `group` is given), "查询" (the default button) and "关闭" in a row
+    // at the right of the panel; "关闭" closes `window`.
+    void addButtons(QDialog* window, int row, QPushButton** group, QPushButton** query, QPushButton** exit);
     void reset();      // every field, name box and the flag emptied
     void openLists();  // warehouses, big categories, small/items empty, attributes, sizes, grades
     CategoryCascade* cascade() const { return m_cascade; }
