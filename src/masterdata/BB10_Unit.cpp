@@ -8,6 +8,7 @@
 #include "fields/namebox.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -396,6 +397,11 @@ void TBB10_form::reject() {
     // Esc: "删除" on the edit page, "查询" on the browse page.
     if (PC1->currentWidget() == TS1) deleteButton->click();
     else queryButton->click();
+}
+
+void TBB10_form::closeEvent(QCloseEvent* e) {
+    e->accept(); // the close box closes; only Esc has the page's meaning
+    done(QDialog::Rejected);
 }
 
 BB101_form::BB101_form(QWidget* parent)

@@ -52,6 +52,7 @@ public:
 
 protected:
     void reject() override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void reloadSmallList();

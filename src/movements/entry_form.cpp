@@ -437,16 +437,12 @@ void EntryForm::reject() {
 }
 
 void EntryForm::closeEvent(QCloseEvent* e) {
-    if (m_leaving) {
-        QDialog::closeEvent(e);
+    // The title-bar close box behaves like "返回" (not like Esc, which is "取消" here).
+    if (!m_leaving && !confirmLeave()) {
+        e->ignore();
         return;
     }
-    // The title-bar close box behaves like "返回".
-    if (confirmLeave()) {
-        m_leaving = true;
-        QDialog::closeEvent(e);
-        done(QDialog::Rejected);
-    } else {
-        e->ignore();
-    }
+    m_leaving = true;
+    e->accept();
+    done(QDialog::Rejected);
 }
