@@ -257,6 +257,11 @@ void TstMasterData::itemMasterModes() {
         f->arrage_code_s_a->setText("S1");
         f->okButton->click();
         QVERIFY(f->item_code_a->text().isEmpty()); // emptied after the insert
+        QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_item_master WHERE item_code='N1' AND item_name='新衣' "
+                               "AND item_model IS NULL AND item_spec IS NULL AND unit_name='件' AND arrage_name_s='衬衫'"),
+                 1);
+        Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,item_code,attr_code,size_code,stage_code,qty) "
+                 "VALUES ('W01','N1','A1','Z1','G1',2)");
         QCOMPARE(f->DBGrid1->rowCount(), 4);      // "查询" ran
         QCOMPARE(f->DBGrid1->value(0, "item_code").toString(), QString("N1")); // descending
         // Duplicate code.
@@ -277,6 +282,9 @@ void TstMasterData::itemMasterModes() {
         f->item_name_a->setText(" 改名 ");
         f->item_model_a->setText("M'1");
         f->okButton->click();
+        QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_item_master WHERE item_code='N1' AND item_name=' 改名 ' "
+                               "AND item_model='M''1'"),
+                 1); // the name as typed, the rest trimmed
         QVERIFY(f->modifyMode()); // stays in modify mode
         f->cancelButton->click();
         QVERIFY(!f->modifyMode());
@@ -291,6 +299,7 @@ void TstMasterData::itemMasterModes() {
     QCOMPARE(seam.shown, (QStringList{"项目代码不能为空", "项目名称不能为空", "大类代码不能为空", "小类代码不能为空",
                                       "记录新增成功！", "已经存在相同记录！", "记录更新成功！"}));
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_item_master WHERE item_code='N1'"), 0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree WHERE item_code='N1'"), 1); // stock stays
     Q_UNUSED(cancel);
 }
 
