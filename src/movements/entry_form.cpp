@@ -330,6 +330,12 @@ void EntryForm::addLine() {
             return;
         }
     }
+    // A type typed by hand that is not one of this screen's types would post with the other
+    // direction's sign: refused.
+    if (operation_code_a->findRow(QStringLiteral("operation_code"), operation_code_a->text()) < 0) {
+        Msg::notice(this, m_cfg.direction + QStringLiteral("类型 不存在"));
+        return;
+    }
     const auto price = price_a->value();
     if (!price) {
         Msg::error(this, QStringLiteral("'%1' 不是有效的数值").arg(price_a->text()));

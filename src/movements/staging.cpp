@@ -8,12 +8,16 @@ namespace Staging {
 
 QString kindCondition(LineKind kind) {
     switch (kind) {
+    // An ordinary line belongs to the direction of its operation type; a line whose type has been
+    // deleted since it was staged stays with the screen that wrote its partner column.
     case LineKind::StockIn:
-        return QStringLiteral("red_flag IS NULL AND operation_code<>'i_t' AND operation_code IN "
-                              "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag='i')");
+        return QStringLiteral("red_flag IS NULL AND operation_code NOT IN ('i_t','o_t') AND (operation_code IN "
+                              "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag='i') OR (vendor IS NOT NULL "
+                              "AND operation_code NOT IN (SELECT operation_code FROM kesp_operation_ini)))");
     case LineKind::StockOut:
-        return QStringLiteral("red_flag IS NULL AND operation_code<>'o_t' AND operation_code IN "
-                              "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag='o')");
+        return QStringLiteral("red_flag IS NULL AND operation_code NOT IN ('i_t','o_t') AND (operation_code IN "
+                              "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag='o') OR (customer IS NOT NULL "
+                              "AND operation_code NOT IN (SELECT operation_code FROM kesp_operation_ini)))");
     case LineKind::InReversal:
         return QStringLiteral("red_flag='Y' AND operation_code='i_r'");
     case LineKind::OutReversal:

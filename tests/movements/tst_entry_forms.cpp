@@ -51,6 +51,7 @@ private slots:
     void earlierLinesShownAndKindsKeptApart();
     void stockOutPicksBalanceRows();
     void billNumberCheckAndQuotes();
+    void operationTypeOfTheOtherDirectionRefused();
     void conversionErrorStagesNothing();
 };
 
@@ -273,6 +274,26 @@ void TstEntryForms::billNumberCheckAndQuotes() {
     QCOMPARE(f.findChild<QLineEdit*>("vendor_name_a")->text(), QString("Vendor's"));
     click(&f, "BitBtn1");
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE bill_no='Q''1' AND vendor_name='Vendor''s'"), 1);
+}
+
+void TstEntryForms::operationTypeOfTheOtherDirectionRefused() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    fillStockIn(f);
+    field(&f, "operation_code_a")->setText("out1"); // a stock-out type typed by hand
+    click(&f, "BitBtn1");
+    QCOMPARE(seam.shown, QStringList{"入库类型 不存在"});
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
+    // A line whose type was deleted after staging stays with the screen that staged it.
+    field(&f, "operation_code_a")->setText("in1");
+    click(&f, "BitBtn1");
+    Sql::run("DELETE FROM kesp_operation_ini WHERE operation_code='in1'");
+    TCC10_form again;
+    QCOMPARE(again.DBGrid1->rowCount(), 1);
+    TDD10_form out;
+    QCOMPARE(out.DBGrid1->rowCount(), 0);
 }
 
 void TstEntryForms::conversionErrorStagesNothing() {
