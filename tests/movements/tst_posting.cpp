@@ -6,6 +6,10 @@
 #include "movements/staging.h"
 #include "support/testdb.h"
 
+#include "data/DataConnect1_Unit.h"
+
+#include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -57,6 +61,7 @@ private slots:
     void otherUsersAndKindsUntouched();
     void failureChangesNothing();
     void roundingNetsToZero();
+    void sameEndStateAsTheStepByStepSequence();
 };
 
 void TstPosting::orderNumbers() {
@@ -276,6 +281,91 @@ void TstPosting::roundingNetsToZero() {
     stage(out);
     Posting::post(LineKind::StockOut);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree WHERE qty=0"), 1);
+}
+
+namespace {
+// The posting written out step by step as the procedure describes it: history copy, grouped
+// snapshot through the stored query, update of matched balances, removal of the matched lines,
+// new balance rows from the stored query over the rest, staging emptied.
+void stepByStepStockIn(const QString& user) {
+    Sql::run("INSERT INTO kesp_post_history(item_code,attr_code,attr_name,size_code,size_name,stage_code,stage_name,price,"
+             "qty,bill_no,operation_code,operation_name,warehouse,warehouse_name,procure_date,vendor,vendor_name,order_no,"
+             "login_id,operation_date,operation_time) SELECT item_code,attr_code,attr_name,size_code,size_name,stage_code,"
+             "stage_name,price,qty,bill_no,operation_code,operation_name,warehouse,warehouse_name,procure_date,vendor,"
+             "vendor_name,order_no,login_id,operation_date,operation_time FROM kesp_post_temp_a WHERE login_id=?",
+             {user});
+    Sql::run("DELETE FROM kesp_post_temp_groupby_out WHERE login_id=?", {user});
+    Sql::run("INSERT INTO kesp_post_temp_groupby_out(item_code,attr_code,size_code,stage_code,sum_qty,warehouse,login_id) "
+             "SELECT item_code,attr_code,size_code,stage_code,sum_qty,warehouse,login_id FROM kesp_post_temp_groupby_v "
+             "WHERE login_id=?",
+             {user});
+    const QString key = "a.warehouse=b.warehouse AND a.item_code=b.item_code AND a.attr_code=b.attr_code AND "
+                        "a.size_code=b.size_code AND a.stage_code=b.stage_code";
+    Sql::run("UPDATE kesp_inv_detail_tree AS a SET qty=qty+(SELECT b.sum_qty FROM kesp_post_temp_groupby_out b WHERE "
+             "b.login_id=? AND " + key + ") WHERE EXISTS (SELECT 1 FROM kesp_post_temp_groupby_out b WHERE b.login_id=? AND " +
+                 key + ")",
+             {user, user});
+    Sql::run("DELETE FROM kesp_post_temp_a AS b WHERE login_id=? AND EXISTS (SELECT 1 FROM kesp_inv_detail_tree a WHERE " +
+                 key + ")",
+             {user});
+    Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
+             "SELECT warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,sum_qty FROM kesp_post_temp_groupby_v "
+             "WHERE login_id=?",
+             {user});
+    Sql::run("DELETE FROM kesp_post_temp_a WHERE login_id=?", {user});
+}
+
+QStringList state() {
+    QStringList rows;
+    QSqlQuery q = Sql::run("SELECT warehouse||'/'||item_code||'/'||attr_code||'/'||size_code||'/'||stage_code, qty "
+                           "FROM kesp_inv_detail_tree ORDER BY 1");
+    while (q.next()) rows << q.value(0).toString() + "=" + QString::number(q.value(1).toDouble(), 'f', 3);
+    QSqlQuery h = Sql::run("SELECT order_no, qty, login_id FROM kesp_post_history ORDER BY order_no");
+    while (h.next()) rows << "H" + h.value(0).toString() + "=" + QString::number(h.value(1).toDouble(), 'f', 3) +
+                                 h.value(2).toString();
+    rows << "staged=" + Sql::scalar("SELECT count(*) FROM kesp_post_temp_a").toString();
+    return rows;
+}
+} // namespace
+
+void TstPosting::sameEndStateAsTheStepByStepSequence() {
+    QRandomGenerator rnd(20261209);
+    for (int round = 0; round < 15; ++round) {
+        TestDb db;
+        TestDb::seedMasters();
+        const auto pick = [&](const QStringList& l) { return l[rnd.bounded(int(l.size()))]; };
+        const QStringList whs{"W01", "W02"}, items{"I001", "I002"}, attrs{"A1", "A2"}, sizes{"Z1", "Z2"};
+        for (int i = 0; i < 6; ++i)
+            Sql::run("INSERT OR IGNORE INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
+                     "stage_code,qty) VALUES (?,?,?,?,?,'G1',?)",
+                     {pick(whs), "仓", pick(items), pick(attrs), pick(sizes), rnd.bounded(50)});
+        for (const QString user : {"abc", "xyz"}) {
+            Session::setUserCode(user);
+            for (int i = 0, n = 1 + rnd.bounded(12); i < n; ++i) {
+                Line l;
+                l.wh = pick(whs);
+                l.item = pick(items);
+                l.attr = pick(attrs);
+                l.size = pick(sizes);
+                l.qty = (1 + rnd.bounded(9000)) / 1000.0;
+                stage(l);
+            }
+        }
+        Session::setUserCode("abc");
+        Sql::run("PRAGMA wal_checkpoint(TRUNCATE)");
+        const QString copy = db.dir() + "/copy.mdb";
+        QVERIFY(QFile::copy(db.path(), copy));
+        Posting::post(LineKind::StockIn);
+        const QStringList ours = state();
+        DataConnect1::open(copy);
+        {
+            Transaction tx;
+            stepByStepStockIn("abc");
+            tx.commit();
+        }
+        QCOMPARE(state(), ours);
+        DataConnect1::open(db.path());
+    }
 }
 
 QTEST_GUILESS_MAIN(TstPosting)
