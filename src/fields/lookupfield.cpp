@@ -4,6 +4,7 @@
 #include "data/DataConnect1_Unit.h"
 #include "data/sql.h"
 
+#include <QCompleter>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -14,10 +15,14 @@
 LookupField::LookupField(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
-    setCompleter(nullptr);
     setMaxVisibleItems(16);
     m_model = new QStandardItemModel(this);
     setModel(m_model);
+    // Typing offers the list's codes that begin with the text; the text typed stays as typed.
+    auto* completer = new QCompleter(m_model, this);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    setCompleter(completer);
     auto* view = new QTableView(this);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -69,6 +74,7 @@ void LookupField::setList(const QString& sql, const QVariantList& params) {
     const QString textField = m_textField.isEmpty() ? (m_keyField.isEmpty() ? m_listFields.value(0) : m_keyField)
                                                     : m_textField;
     setModelColumn(std::max(0, int(m_listFields.indexOf(textField))));
+    completer()->setCompletionColumn(modelColumn());
     setCurrentIndex(-1);
     setEditText(keep);
     blockSignals(blocked);

@@ -10,6 +10,8 @@
 #include "support/testdb.h"
 
 #include <QApplication>
+#include <QCompleter>
+#include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -85,6 +87,7 @@ private slots:
     void numericEntry();
     void numericKeyFilter();
     void lookupNeverQueriesAndUnknownCodeGivesEmptyName();
+    void typingOffersMatchingCodes();
 };
 
 void TstFields::itemWithoutCategoriesListsEveryItem() {
@@ -293,6 +296,23 @@ void TstFields::lookupNeverQueriesAndUnknownCodeGivesEmptyName() {
     QVERIFY(name.text().isEmpty());
     f.setText(QString());
     QVERIFY(name.text().isEmpty());
+}
+
+void TstFields::typingOffersMatchingCodes() {
+    TestDb db;
+    TestDb::seedMasters();
+    QWidget w;
+    auto* f = new LookupField(&w);
+    f->setListColumns({"warehouse", "warehouse_name"});
+    f->setList("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse");
+    QStringList changes;
+    connect(f, &LookupField::changed, [&](const QString& t) { changes << t; });
+    w.show();
+    f->setFocus();
+    QTest::keyClicks(f->lineEdit(), "w0");
+    QCOMPARE(f->completer()->completionCount(), 2);
+    QCOMPARE(f->text(), QString("w0")); // the text stays as typed
+    QCOMPARE(changes, (QStringList{"w", "w0"}));
 }
 
 QTEST_MAIN(TstFields)
