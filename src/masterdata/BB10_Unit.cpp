@@ -337,9 +337,9 @@ void TBB10_form::modify() {
 
 void TBB10_form::save() {
     const QVariant model = MasterRepo::optional(item_model_a->text());
-    const QVariant spec = MasterRepo::optional(item_spec_a->text());
+    const QVariant itemSpec = MasterRepo::optional(item_spec_a->text());
     const MasterRepo::Values common{{"item_model", model},
-                                    {"item_spec", spec},
+                                    {"item_spec", itemSpec},
                                     {"unit_code", trimmed(Unit_code_a->text())},
                                     {"unit_name", trimmed(unit_name_a->text())},
                                     {"arrage_code_b", trimmed(arrage_code_b_a->text())},

@@ -13,7 +13,7 @@ using Values = QList<QPair<QString, QVariant>>; // column name (fixed by the cal
 
 // SQL condition (fixed text, no values) selecting the staged lines of a kind.
 QString kindCondition(LineKind kind);
-// Writes one staged line: price and qty rounded to 3 decimals, empty model/spec as NULL.
+// Writes one staged line: price and qty rounded to 3 decimals, empty item_model/item_spec as NULL.
 void insert(const Values& values);
 // Statement and parameters of a screen's grid: the user's staged lines of its kind.
 QString gridStatement(LineKind kind);
