@@ -139,7 +139,6 @@ int main(int argc, char** argv) {
                                  "BB40", "BB50", "BB60", "BB70"};
     for (const QString& code : screens) {
         if (!Screens::has(code)) continue;
-        QDialog* d = nullptr;
         class Once : public MessageSeam {
         public:
             QString code;
@@ -158,7 +157,6 @@ int main(int argc, char** argv) {
         Msg::install(&seam);
         Screens::open(code, &main);
         Msg::install(nullptr);
-        Q_UNUSED(d);
     }
     return 0;
 }
