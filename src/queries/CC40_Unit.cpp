@@ -1,31 +1,24 @@
 #include "queries/CC40_Unit.h"
 
 #include "app/messages.h"
-#include "app/screens.h"
 #include "fields/datagrid.h"
 #include "fields/datepicker.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
-#include "queries/Group_style_select_Unit.h"
 #include "queries/filter_panel.h"
 #include "queries/query_builders.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
 
-RecordQueryForm::RecordQueryForm(QWidget* parent, char direction) : QDialog(parent), m_dir(direction) {
+RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
+    : QueryScreen(parent, direction == 'i' ? QStringLiteral("TCC40_form") : QStringLiteral("TDD30_form"),
+                  direction == 'i' ? QStringLiteral("入库记录查询") : QStringLiteral("出库记录查询"), QSize(1100, 660)),
+      m_dir(direction) {
     const bool in = direction == 'i';
     const QString d = in ? QStringLiteral("入库") : QStringLiteral("出库");
     const QString partner = in ? QStringLiteral("vendor") : QStringLiteral("customer");
-    setObjectName(in ? QStringLiteral("TCC40_form") : QStringLiteral("TDD30_form"));
-    setWindowTitle(d + QStringLiteral("记录查询"));
-    setSizeGripEnabled(true);
-    resize(1100, 660);
-
-    filters = new FilterPanel(this);
     operation_code_a = filters->addLookup(d + QStringLiteral("类型："), QStringLiteral("operation_code_a"),
                                           {"operation_code", "operation_name"}, &operation_name_a, 0, 1);
     partner_a = filters->addLookup(in ? QStringLiteral("供应商代码：") : QStringLiteral("客户代码："), partner + "_a",
@@ -63,10 +56,7 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction) : QDialog(pare
     connect(bill_no_a, &LookupField::changed, this, [this](const QString& t) { bill_no_b->setText(t); });
     connect(procure_date_a, &QDateEdit::dateChanged, this, [this](const QDate& dt) { Procure_date_b->setDate(dt); });
 
-    filters->addButtons(this, 5, &Cmd_group, &Cmd_Query, &Cmd_Exit);
-
-    DBGrid1 = new DataGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    addButtons(5);
     DBGrid1->setColumns({{"item_code", "项目代码", 80},
                          {"item_name", "项目名称", 150},
                          {"item_model", "型号", 100},
@@ -85,17 +75,10 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction) : QDialog(pare
                          {"warehouse_name", "仓库名称"},
                          {"procure_date", d + "日期", 80},
                          {"red_flag", "red_flag", 0, {}, false, false, false}});
-    DBGrid1->model()->setSort(QStringLiteral("item_code"), Qt::AscendingOrder);
     DBGrid1->model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
         return m.value(row, QStringLiteral("red_flag")).toString() == QLatin1String("Y") ? QColor(255, 0, 0)
                                                                                          : QColor(0, 0, 255);
     });
-
-    auto* v = new QVBoxLayout(this);
-    v->addWidget(filters);
-    v->addWidget(DBGrid1, 1);
-    connect(Cmd_Query, &QPushButton::clicked, this, &RecordQueryForm::query);
-    connect(Cmd_group, &QPushButton::clicked, this, &RecordQueryForm::group);
 
     filters->reset();
     guarded(this, [&] {
@@ -111,11 +94,7 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction) : QDialog(pare
 }
 
 void RecordQueryForm::query() {
-    if (filters->warehouse_a->text().isEmpty()) {
-        Msg::notice(this, QStringLiteral("请选择仓库."));
-        filters->warehouse_a->setFocus();
-        return;
-    }
+    if (!warehouseChosen()) return;
     const QString partner = m_dir == 'i' ? QStringLiteral("vendor") : QStringLiteral("customer");
     const QueryBuilders::Statement s = QueryBuilders::movementQuery(
         m_dir,
@@ -128,13 +107,5 @@ void RecordQueryForm::query() {
          {"stage_code", filters->stage_code_a->text()},
          {partner, partner_a->text()}},
         procure_date_a->dateText(), Procure_date_b->dateText(), bill_no_a->text(), bill_no_b->text());
-    guarded(this, [&] {
-        DBGrid1->open(s.sql, s.params);
-        QueryBuilders::refillWorkTable(s, QueryBuilders::movementWorkColumns());
-    });
-}
-
-void RecordQueryForm::group() {
-    if (!DBGrid1->model()->isOpen() || !DBGrid1->hasRows()) return;
-    Msg::runModal(longLived<Group_style_select_form>());
+    showResult(s, QueryBuilders::movementWorkColumns());
 }

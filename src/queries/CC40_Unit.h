@@ -1,20 +1,16 @@
 #pragma once
 // The movement record queries: stock-in records (TCC40_form) and stock-out records (TDD30_form),
 // one implementation configured by direction.
-#include <QDialog>
+#include "queries/query_screen.h"
 
-class DataGrid;
 class DatePicker;
-class FilterPanel;
 class LookupField;
 class NameBox;
-class QPushButton;
 
-class RecordQueryForm : public QDialog {
+class RecordQueryForm : public QueryScreen {
     Q_OBJECT
 public:
     char direction() const { return m_dir; }
-    FilterPanel* filters;
     LookupField* operation_code_a;
     NameBox* operation_name_a;
     LookupField* partner_a; // vendor_a / customer_a
@@ -23,12 +19,7 @@ public:
     DatePicker* Procure_date_b;
     LookupField* bill_no_a;
     LookupField* bill_no_b;
-    DataGrid* DBGrid1;
-    QPushButton* Cmd_group;
-    QPushButton* Cmd_Query;
-    QPushButton* Cmd_Exit;
-    void query();
-    void group();
+    void query() override;
 
 protected:
     RecordQueryForm(QWidget* parent, char direction);

@@ -1,30 +1,14 @@
 #include "queries/EE10_Unit.h"
 
-#include "app/messages.h"
-#include "app/screens.h"
 #include "fields/datagrid.h"
 #include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
-#include "queries/Group_style_select_Unit.h"
+#include "app/messages.h"
 #include "queries/filter_panel.h"
-#include "queries/query_builders.h"
 
-#include <QApplication>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QPushButton>
-#include <QVBoxLayout>
-
-
-TEE10_form::TEE10_form(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TEE10_form"));
-    setWindowTitle(QStringLiteral("当前库存查询"));
-    setSizeGripEnabled(true);
-    resize(1000, 620);
-    filters = new FilterPanel(this);
-    filters->addButtons(this, 4, &Cmd_group, &Cmd_Query, &Cmd_Exit);
-    DBGrid1 = new DataGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+TEE10_form::TEE10_form(QWidget* parent)
+    : QueryScreen(parent, QStringLiteral("TEE10_form"), QStringLiteral("当前库存查询"), QSize(1000, 620)) {
+    addButtons(4);
     DBGrid1->setColumns({{"item_code", "项目代码", 80},
                          {"item_name", "项目名称", 150},
                          {"item_model", "型号", 80},
@@ -37,22 +21,12 @@ TEE10_form::TEE10_form(QWidget* parent) : QDialog(parent) {
                          {"arrage_name_s", "小类", 80},
                          {"warehouse_name", "仓库名称", 80},
                          {"unit_name", "单位名称"}});
-    DBGrid1->model()->setSort(QStringLiteral("item_code"), Qt::AscendingOrder);
-    auto* v = new QVBoxLayout(this);
-    v->addWidget(filters);
-    v->addWidget(DBGrid1, 1);
-    connect(Cmd_Query, &QPushButton::clicked, this, &TEE10_form::query);
-    connect(Cmd_group, &QPushButton::clicked, this, &TEE10_form::group);
     filters->reset();
     guarded(this, [&] { filters->openLists(); });
 }
 
 void TEE10_form::query() {
-    if (filters->warehouse_a->text().isEmpty()) {
-        Msg::notice(this, QStringLiteral("请选择仓库."));
-        filters->warehouse_a->setFocus();
-        return;
-    }
+    if (!warehouseChosen()) return;
     const QueryBuilders::Statement s = QueryBuilders::stockQuery({{"warehouse", filters->warehouse_a->text()},
                                                                   {"arrage_code_b", filters->arrage_code_b_a->text()},
                                                                   {"arrage_code_s", filters->arrage_code_s_a->text()},
@@ -60,13 +34,5 @@ void TEE10_form::query() {
                                                                   {"size_code", filters->size_code_a->text()},
                                                                   {"stage_code", filters->stage_code_a->text()}});
     Forms::WaitCursor wait;
-    guarded(this, [&] {
-        DBGrid1->open(s.sql, s.params);
-        QueryBuilders::refillWorkTable(s);
-    });
-}
-
-void TEE10_form::group() {
-    if (!DBGrid1->model()->isOpen() || !DBGrid1->hasRows()) return;
-    Msg::runModal(longLived<Group_style_select_form>());
+    showResult(s, QueryBuilders::stockWorkColumns());
 }

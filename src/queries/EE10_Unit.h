@@ -1,20 +1,10 @@
 #pragma once
-#include <QDialog>
-
-class DataGrid;
-class FilterPanel;
-class QPushButton;
+#include "queries/query_screen.h"
 
 // "当前库存查询": the balances of one warehouse, narrowed by classification.
-class TEE10_form : public QDialog {
+class TEE10_form : public QueryScreen {
     Q_OBJECT
 public:
     explicit TEE10_form(QWidget* parent = nullptr);
-    FilterPanel* filters;
-    DataGrid* DBGrid1;
-    QPushButton* Cmd_group;
-    QPushButton* Cmd_Query;
-    QPushButton* Cmd_Exit;
-    void query();
-    void group();
+    void query() override;
 };

@@ -1,0 +1,51 @@
+#include "queries/query_screen.h"
+
+#include "app/messages.h"
+#include "app/screens.h"
+#include "fields/datagrid.h"
+#include "fields/lookupfield.h"
+#include "queries/Group_style_select_Unit.h"
+#include "queries/filter_panel.h"
+
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QueryScreen::QueryScreen(QWidget* parent, const QString& objectName, const QString& caption, const QSize& size)
+    : QDialog(parent) {
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    setSizeGripEnabled(true);
+    resize(size);
+    filters = new FilterPanel(this);
+    DBGrid1 = new DataGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->model()->setSort(QStringLiteral("item_code"), Qt::AscendingOrder);
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(filters);
+    v->addWidget(DBGrid1, 1);
+}
+
+void QueryScreen::addButtons(int row) {
+    filters->addButtons(this, row, &Cmd_group, &Cmd_Query, &Cmd_Exit);
+    connect(Cmd_Query, &QPushButton::clicked, this, [this] { query(); });
+    connect(Cmd_group, &QPushButton::clicked, this, &QueryScreen::group);
+}
+
+bool QueryScreen::warehouseChosen() {
+    if (!filters->warehouse_a->text().isEmpty()) return true;
+    Msg::notice(this, QStringLiteral("请选择仓库."));
+    filters->warehouse_a->setFocus();
+    return false;
+}
+
+void QueryScreen::showResult(const QueryBuilders::Statement& s, const QStringList& columns) {
+    guarded(this, [&] {
+        DBGrid1->open(s.sql, s.params);
+        QueryBuilders::refillWorkTable(s, columns);
+    });
+}
+
+void QueryScreen::group() {
+    if (!DBGrid1->model()->isOpen() || !DBGrid1->hasRows()) return;
+    Msg::runModal(longLived<Group_style_select_form>());
+}

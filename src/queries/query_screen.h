@@ -1,0 +1,32 @@
+#pragma once
+// What the stock and movement query windows share: the filter panel, the result grid, the buttons
+// "分类汇总" / "查询" / "关闭", the required warehouse, the refill of the summary work table and
+// the group summary opened on a non-empty result.
+#include "queries/query_builders.h"
+
+#include <QDialog>
+
+class DataGrid;
+class FilterPanel;
+class QPushButton;
+
+class QueryScreen : public QDialog {
+    Q_OBJECT
+public:
+    FilterPanel* filters;
+    DataGrid* DBGrid1;
+    QPushButton* Cmd_group = nullptr;
+    QPushButton* Cmd_Query = nullptr;
+    QPushButton* Cmd_Exit = nullptr;
+    virtual void query() = 0;
+    void group();
+
+protected:
+    QueryScreen(QWidget* parent, const QString& objectName, const QString& caption, const QSize& size);
+    // Puts the buttons in the filter panel's row `row` and wires them.
+    void addButtons(int row);
+    // "请选择仓库." and the focus on the warehouse field when none is chosen.
+    bool warehouseChosen();
+    // Shows the statement's rows and refills the user's work rows with `columns`.
+    void showResult(const QueryBuilders::Statement& s, const QStringList& columns);
+};
