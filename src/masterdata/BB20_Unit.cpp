@@ -14,16 +14,7 @@ TBB20_form::TBB20_form(QWidget* parent)
     : MasterListForm(parent, QStringLiteral("TBB20_form"), QStringLiteral("仓库定义"), QStringLiteral("仓  库 列 表"),
                      QSize(500, 380)) {
     DBGrid1->setColumns({{"仓库名称", "仓库名称", 80}, {"仓库代码", "仓库代码", 80}, {"仓库说明", "仓库说明", 280}});
-    connect(addAction, &QAction::triggered, this, [] {
-        auto* d = longLived<BB201_form>();
-        d->prepare();
-        Msg::runModal(d);
-    });
-    connect(deleteAction, &QAction::triggered, this, [] {
-        auto* d = longLived<BB202_form>();
-        d->prepare();
-        Msg::runModal(d);
-    });
+    useStartupDialogs<BB201_form, BB202_form>();
     reload();
 }
 

@@ -13,16 +13,7 @@ TBB40_form::TBB40_form(QWidget* parent)
     : MasterListForm(parent, QStringLiteral("TBB40_form"), QStringLiteral("计量单位定义"),
                      QStringLiteral("计 量 单 位 列 表"), QSize(420, 380)) {
     DBGrid1->setColumns({{"计量单位代码", "计量单位代码", 180}, {"计量单位名称", "计量单位名称", 180}});
-    connect(addAction, &QAction::triggered, this, [] {
-        auto* d = longLived<BB401_form>();
-        d->prepare();
-        Msg::runModal(d);
-    });
-    connect(deleteAction, &QAction::triggered, this, [] {
-        auto* d = longLived<BB402_form>();
-        d->prepare();
-        Msg::runModal(d);
-    });
+    useStartupDialogs<BB401_form, BB402_form>();
     reload();
 }
 

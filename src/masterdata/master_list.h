@@ -2,7 +2,11 @@
 // The master list window pattern: a list window with a title and a read-only grid whose context
 // menu offers "新增" and "删除", an add window that refuses duplicates, and a delete confirmation
 // window. The screens of the master tables configure it.
+#include "app/messages.h"
+#include "app/screens.h"
 #include "masterdata/master_repo.h"
+
+#include <QAction>
 
 #include <QDialog>
 #include <functional>
@@ -24,6 +28,11 @@ public:
 protected:
     MasterListForm(QWidget* parent, const QString& objectName, const QString& caption, const QString& title,
                    const QSize& size);
+    // "新增" and "删除" show the add and delete windows created at start-up, prepared afresh.
+    template <class AddDialog, class DeleteDialog> void useStartupDialogs() {
+        connect(addAction, &QAction::triggered, this, [] { showPrepared(longLived<AddDialog>()); });
+        connect(deleteAction, &QAction::triggered, this, [] { showPrepared(longLived<DeleteDialog>()); });
+    }
     // Adds the context entry after a divider.
     QAction* addContextEntry(const QString& text);
 };
@@ -63,6 +72,11 @@ protected:
     // The list's current row into the two value labels.
     void showRow(MasterListForm* list, const QString& codeField, const QString& nameField);
 };
+
+template <class D> void showPrepared(D* dialog) {
+    dialog->prepare();
+    Msg::runModal(dialog);
+}
 
 // The usual "确定" of an add window: empty code or name (as typed) does nothing; a code or name in
 // use shows `duplicate`; otherwise `values` are inserted, the list reloaded and the window closed.
