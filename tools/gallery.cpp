@@ -1,8 +1,8 @@
 // Renders the windows and shared widgets on a seeded demo database into PNG files, so their look
 // can be checked as pictures: yicang_gallery OUTDIR [--main-only]
 #include "app/main_form.h"
-#include "app/messages.h"
-#include "app/screens.h"
+#include "ui/messages.h"
+#include "ui/screens.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"

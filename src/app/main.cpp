@@ -1,8 +1,8 @@
 // 衣仓通: start-up sequence.
 #include "app/about.h"
 #include "app/main_form.h"
-#include "app/messages.h"
-#include "app/screens.h"
+#include "ui/messages.h"
+#include "ui/screens.h"
 #include "app/splash.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"

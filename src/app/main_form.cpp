@@ -1,9 +1,9 @@
 #include "app/main_form.h"
 
 #include "app/about.h"
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "app/pictures.h"
-#include "app/screens.h"
+#include "ui/screens.h"
 #include "data/dateformat_check.h"
 #include "security/Login_Unit.h"
 

@@ -1,5 +1,5 @@
 // The screens the menu and toolbar open, by menu code.
-#include "app/screens.h"
+#include "ui/screens.h"
 #include "masterdata/BB10_Unit.h"
 #include "masterdata/BB20_Unit.h"
 #include "masterdata/BB30_Unit.h"

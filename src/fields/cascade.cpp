@@ -1,6 +1,6 @@
 #include "fields/cascade.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "fields/lookupfield.h"
 
 #include <QLineEdit>

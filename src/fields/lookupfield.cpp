@@ -1,6 +1,6 @@
 #include "fields/lookupfield.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/sql.h"
 

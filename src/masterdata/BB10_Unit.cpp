@@ -1,7 +1,7 @@
 #include "masterdata/BB10_Unit.h"
 
-#include "app/messages.h"
-#include "app/screens.h"
+#include "ui/messages.h"
+#include "ui/screens.h"
 #include "fields/datagrid.h"
 #include "fields/form_helpers.h"
 #include "fields/lookupfield.h"

@@ -1,6 +1,6 @@
 #include "masterdata/BB60_Unit.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "fields/datagrid.h"

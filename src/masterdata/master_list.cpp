@@ -1,6 +1,6 @@
 #include "masterdata/master_list.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "fields/datagrid.h"
 #include "fields/form_helpers.h"
 

@@ -2,8 +2,8 @@
 // The master list window pattern: a list window with a title and a read-only grid whose context
 // menu offers "新增" and "删除", an add window that refuses duplicates, and a delete confirmation
 // window. The screens of the master tables configure it.
-#include "app/messages.h"
-#include "app/screens.h"
+#include "ui/messages.h"
+#include "ui/screens.h"
 #include "masterdata/master_repo.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "movements/entry_form.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "data/numbers.h"
 #include "data/session.h"
 #include "fields/cascade.h"

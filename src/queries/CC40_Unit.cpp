@@ -1,6 +1,6 @@
 #include "queries/CC40_Unit.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "fields/datagrid.h"
 #include "fields/datepicker.h"
 #include "fields/lookupfield.h"

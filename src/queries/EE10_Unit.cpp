@@ -3,7 +3,7 @@
 #include "fields/datagrid.h"
 #include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "queries/filter_panel.h"
 
 TEE10_form::TEE10_form(QWidget* parent)

@@ -1,6 +1,6 @@
 #include "queries/Group_Grid_Unit.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "data/session.h"
 #include "fields/datagrid.h"
 #include "fields/lookupfield.h"

@@ -1,7 +1,7 @@
 #include "queries/Group_style_select_Unit.h"
 
-#include "app/messages.h"
-#include "app/screens.h"
+#include "ui/messages.h"
+#include "ui/screens.h"
 #include "queries/Group_Grid_Unit.h"
 #include "queries/crosstab.h"
 

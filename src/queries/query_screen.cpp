@@ -1,7 +1,7 @@
 #include "queries/query_screen.h"
 
-#include "app/messages.h"
-#include "app/screens.h"
+#include "ui/messages.h"
+#include "ui/screens.h"
 #include "fields/datagrid.h"
 #include "fields/lookupfield.h"
 #include "queries/Group_style_select_Unit.h"

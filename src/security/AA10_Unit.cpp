@@ -1,7 +1,7 @@
 #include "security/AA10_Unit.h"
 
-#include "app/messages.h"
-#include "app/screens.h"
+#include "ui/messages.h"
+#include "ui/screens.h"
 #include "security/Login_Unit.h"
 #include "security/accounts.h"
 

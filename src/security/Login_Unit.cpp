@@ -1,6 +1,6 @@
 #include "security/Login_Unit.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 #include "data/session.h"
 #include "security/accounts.h"
 

@@ -1,6 +1,6 @@
 // Main window: menus and toolbar, background settings, show sequence, opening screens.
 #include "app/main_form.h"
-#include "app/screens.h"
+#include "ui/screens.h"
 #include "security/AA10_Unit.h"
 #include "security/Login_Unit.h"
 #include "support/scripted.h"

@@ -1,5 +1,5 @@
 // Master data windows: duplicates, trimming, NULLs, deletions and the per-user column choice.
-#include "app/screens.h"
+#include "ui/screens.h"
 #include "data/session.h"
 #include "data/sql.h"
 #include "fields/datagrid.h"

@@ -1,5 +1,5 @@
 // Current stock query, movement record queries and the group summary.
-#include "app/screens.h"
+#include "ui/screens.h"
 #include "data/session.h"
 #include "data/sql.h"
 #include "fields/datagrid.h"

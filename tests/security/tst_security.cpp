@@ -1,5 +1,5 @@
 // Login, password change and the account list.
-#include "app/screens.h"
+#include "ui/screens.h"
 #include "data/session.h"
 #include "fields/datagrid.h"
 #include "security/AA10_Unit.h"

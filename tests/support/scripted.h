@@ -1,7 +1,7 @@
 #pragma once
 // Replaces every message box, question and modal showing: records what the application shows and
 // answers from a script, so no test waits in a modal loop.
-#include "app/messages.h"
+#include "ui/messages.h"
 
 #include <QList>
 #include <QStringList>

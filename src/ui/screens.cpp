@@ -1,6 +1,6 @@
-#include "app/screens.h"
+#include "ui/screens.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 
 #include <QCoreApplication>
 #include <QDialog>

@@ -16,7 +16,7 @@ bool has(const QString& code);
 QDialog* current(const QString& code);
 // Creates, shows modally and destroys the screen; errors are shown and the instance destroyed.
 void open(const QString& code, QWidget* parent);
-// Registers the screens that exist.
+// Registers the screens that exist (the application's list, in app/registry.cpp).
 void registerAll();
 
 // Windows that live for the whole run; destroyed when the application ends.
