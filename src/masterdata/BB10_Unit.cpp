@@ -40,7 +40,7 @@ QLabel* right(const QString& text, QWidget* parent) {
 } // namespace
 
 TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TBB10_form"));
+    setObjectName(QStringLiteral("BB10_form"));
     setWindowTitle(QStringLiteral("新项目定义窗口"));
     resize(900, 560);
     auto* title = Forms::heading(this, QStringLiteral("新 项 目 定 义"));
@@ -148,6 +148,9 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
     addAction = new QAction(QStringLiteral("新增"), this);
     modifyAction = new QAction(QStringLiteral("修改"), this);
     deleteAction = new QAction(QStringLiteral("删除"), this);
+    addAction->setObjectName(QStringLiteral("N1"));
+    modifyAction->setObjectName(QStringLiteral("N2"));
+    deleteAction->setObjectName(QStringLiteral("N3"));
     DBGrid1->addContextAction(addAction);
     DBGrid1->addContextAction(Forms::separator(this));
     DBGrid1->addContextAction(modifyAction);

@@ -52,6 +52,8 @@ PartnerListForm::PartnerListForm(QWidget* parent, const PartnerTwin& twin)
     DBGrid1->model()->setSort(twin.table.codeColumn, Qt::AscendingOrder);
     columnsAction = addContextEntry(QStringLiteral("列表设定"));
     modifyAction = addContextEntry(QStringLiteral("修改"));
+    columnsAction->setObjectName(QStringLiteral("N3"));
+    modifyAction->setObjectName(QStringLiteral("N4"));
     connect(modifyAction, &QAction::triggered, this, [this] {
         if (DBGrid1->currentRow() < 0) return;
         PartnerEditDialog d(this);

@@ -6,8 +6,8 @@ namespace Master {
 
 namespace {
 const QString kBalances = QStringLiteral("库存记录");
-const QString kHistory = QStringLiteral("已过帐业务记录");
-const QString kStaged = QStringLiteral("未过帐录入记录");
+const QString kHistory = QStringLiteral("过帐记录");
+const QString kStaged = QStringLiteral("待过帐记录");
 const QString kCounts = QStringLiteral("盘点记录");
 const QString kSeals = QStringLiteral("盘点封库记录");
 const QString kSnapshots = QStringLiteral("月结库存记录");

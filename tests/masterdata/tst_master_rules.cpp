@@ -41,31 +41,31 @@ void TstMasterRules::refusedWhileReferred_data() {
                                                        << QString::fromUtf8(what);
     };
     const QList<std::pair<const char*, const char*>> stockTables = {{"kesp_inv_detail_tree", "库存记录"},
-                                                                    {"kesp_post_history", "已过帐业务记录"},
-                                                                    {"kesp_post_temp_a", "未过帐录入记录"},
+                                                                    {"kesp_post_history", "过帐记录"},
+                                                                    {"kesp_post_temp_a", "待过帐记录"},
                                                                     {"kesp_check_temp", "盘点记录"},
                                                                     {"kesp_inv_history_detail_tree", "月结库存记录"}};
     const QList<std::pair<const char*, const char*>> keyParts = {
         {"仓库", "warehouse"}, {"项目", "item_code"}, {"属性", "attr_code"}, {"尺寸", "size_code"}, {"等级", "stage_code"}};
     for (const auto& [word, column] : keyParts)
         for (const auto& [table, what] : stockTables) row(word, table, column, what);
-    row("仓库", "kesp_post_temp_a", "warehouse_a", "未过帐录入记录"); // the other side of a staged transfer
+    row("仓库", "kesp_post_temp_a", "warehouse_a", "待过帐记录"); // the other side of a staged transfer
     row("仓库", "kesp_check_set", "warehouse", "盘点封库记录");
     row("大类", "kesp_item_master", "arrage_code_b", "项目资料");
-    row("大类", "kesp_post_temp_a", "arrage_code_b", "未过帐录入记录");
+    row("大类", "kesp_post_temp_a", "arrage_code_b", "待过帐记录");
     row("大类", "kesp_check_temp", "arrage_code_b", "盘点记录");
     row("小类", "kesp_item_master", "arrage_code_s", "项目资料");
-    row("小类", "kesp_post_temp_a", "arrage_code_s", "未过帐录入记录");
+    row("小类", "kesp_post_temp_a", "arrage_code_s", "待过帐记录");
     row("小类", "kesp_check_temp", "arrage_code_s", "盘点记录");
     row("计量单位", "kesp_item_master", "unit_code", "项目资料");
     row("计量单位", "kesp_check_temp", "unit_code", "盘点记录");
-    row("操作类型", "kesp_post_history", "operation_code", "已过帐业务记录");
-    row("操作类型", "kesp_post_temp_a", "operation_code", "未过帐录入记录");
+    row("操作类型", "kesp_post_history", "operation_code", "过帐记录");
+    row("操作类型", "kesp_post_temp_a", "operation_code", "待过帐记录");
     row("操作类型", "kesp_check_temp", "operation_code", "盘点记录");
     for (const char* partner : {"供应商", "客户"}) {
         const char* column = QByteArray(partner) == "供应商" ? "vendor" : "customer";
-        row(partner, "kesp_post_history", column, "已过帐业务记录");
-        row(partner, "kesp_post_temp_a", column, "未过帐录入记录");
+        row(partner, "kesp_post_history", column, "过帐记录");
+        row(partner, "kesp_post_temp_a", column, "待过帐记录");
     }
 }
 
@@ -109,7 +109,7 @@ void TstMasterRules::deleteRules() {
     Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,item_code,qty) VALUES ('W02','I001',1)");
     Sql::run("INSERT INTO kesp_post_history(warehouse,item_code,qty) VALUES ('W02','I001',1),('W02','I002',1)");
     QCOMPARE(remove(warehouses(), "W02", "二号仓库").message,
-             QStringLiteral("该仓库已被库存记录、已过帐业务记录使用，不能删除！"));
+             QStringLiteral("该仓库已被库存记录、过帐记录使用，不能删除！"));
     // The big category rule of its small categories comes first.
     Result r = remove(bigCategories(), "B1");
     QCOMPARE(r.outcome, Outcome::InUse);
