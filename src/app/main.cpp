@@ -4,6 +4,8 @@
 #include "ui/messages.h"
 #include "ui/screens.h"
 #include "app/splash.h"
+#include "backup/Progress_State_Unit.h"
+#include "closing/GG10_Unit.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"
 #include "masterdata/BB10_Unit.h"
@@ -92,6 +94,10 @@ int main(int argc, char** argv) {
     longLived<BB401_form>();
     longLived<BB402_form>();
     longLived<BB101_form>();
+    longLived<Progress_State>()->setParent(&main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                      Qt::WindowStaysOnTopHint);
+    longLived<TGG10_form>();
+    MainForm::periodCheck() = [](QWidget* parent) { TGG10_form::periodCheck(parent); };
     longLived<Group_style_select_form>();
     longLived<Group_Grid_form>();
     splash.holdAndClose(2000);

@@ -1,0 +1,199 @@
+#include "backup/backup.h"
+
+#include "data/snapshot.h"
+#include "data/sql.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <zip.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace Backup {
+
+QString archiveName(const QDateTime& at) { return at.toString(QStringLiteral("MMddHHmm")) + QStringLiteral("quorvel.zip"); }
+
+QString archiveFolder(const QString& startDir) { return QDir(startDir).filePath(QStringLiteral("backup")); }
+
+QString archivePath(const QString& startDir, const QDateTime& at) {
+    return QDir(archiveFolder(startDir)).filePath(archiveName(at));
+}
+
+QString entryName(const QString& startDir, const QString& source) {
+    const QString rel = QDir(startDir).relativeFilePath(source);
+    if (rel.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(rel))
+        return QStringLiteral("Data/") + QFileInfo(source).fileName();
+    return rel;
+}
+
+namespace {
+struct Failure {
+    QString text;
+};
+
+// Follows the growing snapshot file until stopped: the engine reports nothing while it copies.
+class SizeWatch {
+public:
+    SizeWatch(const QString& file, qint64 expected, std::atomic<int>* out)
+        : m_thread([=, this] {
+              std::unique_lock lock(m_mutex);
+              while (!m_stop) {
+                  m_cv.wait_for(lock, std::chrono::milliseconds(50));
+                  const qint64 size = QFileInfo(file).size();
+                  if (out && expected > 0) out->store(int(std::min<qint64>(99, size * 100 / expected)));
+              }
+          }) {}
+    ~SizeWatch() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+void set(std::atomic<int>* bar, int value) {
+    if (bar) bar->store(value);
+}
+
+void onZipProgress(zip_t*, double done, void* ud) {
+    set(static_cast<std::atomic<int>*>(ud), int(done * 85));
+}
+
+QString zipText(zip_error_t* e) {
+    const QString t = QString::fromLocal8Bit(zip_error_strerror(e));
+    zip_error_fini(e);
+    return t;
+}
+
+time_t fileDate(const QString& source) {
+    QDateTime t = QFileInfo(source).lastModified();
+    const QFileInfo wal(source + QStringLiteral("-wal")); // the latest commits may live there
+    if (wal.exists() && wal.lastModified() > t) t = wal.lastModified();
+    return time_t(t.toSecsSinceEpoch());
+}
+
+void compress(const QString& snapshot, const QString& part, const QString& entry, time_t date,
+              std::atomic<int>* bar) {
+    int code = 0;
+    zip_t* za = zip_open(QFile::encodeName(part).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!za) {
+        zip_error_t e;
+        zip_error_init_with_code(&e, code);
+        throw Failure{zipText(&e)};
+    }
+    const auto fail = [&] {
+        const QString t = QString::fromLocal8Bit(zip_strerror(za));
+        zip_discard(za);
+        throw Failure{t};
+    };
+    zip_source_t* src = zip_source_file(za, QFile::encodeName(snapshot).constData(), 0, 0);
+    if (!src) fail();
+    const zip_int64_t index = zip_file_add(za, entry.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(src);
+        fail();
+    }
+    if (zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, 0) < 0) fail();
+    if (zip_file_set_mtime(za, zip_uint64_t(index), date, 0) < 0) fail();
+    zip_register_progress_callback_with_state(za, 0.005, onZipProgress, nullptr, bar);
+    if (zip_close(za) < 0) fail();
+}
+
+// Reads the entry back through the archive's own checksum.
+void verify(const QString& part, const QString& entry, qint64 size, std::atomic<int>* bar) {
+    int code = 0;
+    zip_t* za = zip_open(QFile::encodeName(part).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!za) {
+        zip_error_t e;
+        zip_error_init_with_code(&e, code);
+        throw Failure{QStringLiteral("备份文件无法读回：") + zipText(&e)};
+    }
+    const auto fail = [&](const QString& why) {
+        zip_discard(za);
+        throw Failure{QStringLiteral("备份文件校验失败：") + why};
+    };
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_get_num_entries(za, 0) != 1 || zip_stat(za, entry.toUtf8().constData(), 0, &st) < 0 ||
+        qint64(st.size) != size)
+        fail(QStringLiteral("内容与快照不符"));
+    zip_file_t* f = zip_fopen(za, entry.toUtf8().constData(), 0);
+    if (!f) fail(QString::fromLocal8Bit(zip_strerror(za)));
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const zip_int64_t n = zip_fread(f, buffer.data(), zip_uint64_t(buffer.size()));
+        if (n < 0) {
+            const QString t = QString::fromLocal8Bit(zip_file_strerror(f));
+            zip_fclose(f);
+            fail(t);
+        }
+        if (n == 0) break;
+        total += n;
+        if (size > 0) set(bar, 85 + int(total * 15 / size));
+    }
+    if (zip_fclose(f) != 0 || total != size) fail(QStringLiteral("长度不符"));
+    zip_discard(za);
+}
+} // namespace
+
+Result make(const Job& job, Progress* progress) {
+    std::atomic<int>* snapBar = progress ? &progress->snapshot : nullptr;
+    std::atomic<int>* zipBar = progress ? &progress->archive : nullptr;
+    if (!QFileInfo(job.source).isFile()) return {0, {}}; // no database file: nothing to archive
+    const QString folder = QFileInfo(job.archive).absolutePath();
+    if (!QDir().mkpath(folder)) return {0, QStringLiteral("无法建立备份目录：%1").arg(folder)};
+    const QString part = job.archive + QStringLiteral(".part");
+    try {
+        QTemporaryFile snapshot(QDir(folder).filePath(QStringLiteral("quorvel-XXXXXX.snapshot")));
+        if (!snapshot.open()) throw Failure{QStringLiteral("无法建立临时文件：") + snapshot.errorString()};
+        snapshot.close();
+        const QString snap = snapshot.fileName();
+        try {
+            const qint64 expected = Snapshot::expectedSize(job.source);
+            SizeWatch watch(snap, expected, snapBar);
+            Snapshot::write(job.source, snap);
+        } catch (const DbError& e) {
+            throw Failure{e.text()};
+        }
+        set(snapBar, 100);
+        const time_t date = fileDate(job.source);
+
+        // The engine checks the snapshot while it is compressed; both only read it.
+        QString verdict;
+        std::thread checker([&] { verdict = Snapshot::check(snap); });
+        try {
+            compress(snap, part, job.entry, date, zipBar);
+        } catch (...) {
+            checker.join();
+            throw;
+        }
+        checker.join();
+        if (verdict != QLatin1String("ok")) throw Failure{QStringLiteral("数据库快照检查未通过：") + verdict};
+        verify(part, job.entry, QFileInfo(snap).size(), zipBar);
+        set(zipBar, 100);
+
+        if (QFileInfo::exists(job.archive) && !QFile::moveToTrash(job.archive))
+            throw Failure{QStringLiteral("旧的备份文件无法移到回收站：%1").arg(job.archive)};
+        if (!QFile::rename(part, job.archive)) throw Failure{QStringLiteral("备份文件无法改名：%1").arg(job.archive)};
+    } catch (const Failure& f) {
+        QFile::remove(part);
+        return {0, f.text};
+    }
+    return {1, {}};
+}
+
+} // namespace Backup
