@@ -7,6 +7,8 @@
 #include "queries/filter_panel.h"
 #include "ui/messages.h"
 
+#include <QPushButton>
+
 TEE20_form::TEE20_form(QWidget* parent)
     : QueryScreen(parent, QStringLiteral("TEE20_form"), QStringLiteral("历史库存查询"), QSize(1000, 620)) {
     save_code_a = filters->addLookup(QStringLiteral("核算期："), QStringLiteral("save_code_a"), {"save_code"}, nullptr, 0, 1);

@@ -116,9 +116,8 @@ void TstClosing::closingWindow() {
     balance("W01", "I001", 5);
     balance("W01", "I002", 0); // kept in the snapshot
     balance("W02", "I001", 2.5);
-    seam.onModal = [&](QDialog* d) -> int {
-        auto* f = qobject_cast<TGG10_form*>(d);
-        if (!f) return QDialog::Rejected;
+    const auto drive = [&](TGG10_form* f) {
+        QVERIFY(f);
         // Ascending codes, the oldest period selected.
         QCOMPARE(f->DBGrid1->rowCount(), 2);
         QCOMPARE(f->DBGrid1->currentValue("save_code").toString(), QString("202611"));
@@ -133,6 +132,9 @@ void TstClosing::closingWindow() {
         QCOMPARE(f->DBGrid1->value(1, "operation_date").toString(), QDate::currentDate().toString("yyyy/MM/dd"));
         QCOMPARE(f->DBGrid1->currentRow(), 1);
         QTest::mouseClick(f->BitBtn1, Qt::LeftButton); // the same period again
+    };
+    seam.onModal = [&](QDialog* d) -> int {
+        drive(qobject_cast<TGG10_form*>(d));
         return QDialog::Accepted;
     };
     Screens::open("GG10", nullptr);
