@@ -106,7 +106,7 @@ void compress(const QString& snapshot, const QString& part, const QString& entry
         zip_source_free(src);
         fail();
     }
-    if (zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, 0) < 0) fail();
+    if (zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, DeflateLevel) < 0) fail();
     if (zip_file_set_mtime(za, zip_uint64_t(index), date, 0) < 0) fail();
     zip_register_progress_callback_with_state(za, 0.005, onZipProgress, nullptr, bar);
     if (zip_close(za) < 0) fail();

@@ -35,6 +35,9 @@ struct Result {
 // the new one has been verified; on failure nothing new remains under the final name.
 Result make(const Job& job, Progress* progress = nullptr);
 
+// zlib's usual balance of size and speed (the archive library's own default is its slowest).
+inline constexpr int DeflateLevel = 6;
+
 inline QString doneMessage(int files) { return QStringLiteral("%1个文件压缩备份完毕！").arg(files); }
 inline const QString OverwriteQuestion = QStringLiteral("压缩的备份文件已经存在... 覆盖吗？");
 } // namespace Backup
