@@ -68,8 +68,59 @@ void set(std::atomic<int>* bar, int value) {
     if (bar) bar->store(value);
 }
 
-void onZipProgress(zip_t*, double done, void* ud) {
-    set(static_cast<std::atomic<int>*>(ud), int(done * 85));
+// The snapshot as the archive library reads it while compressing; the bytes read are the
+// compression's progress (the library's own progress report runs ahead of its work).
+struct Feed {
+    QFile file;
+    qint64 size = 0;
+    qint64 done = 0;
+    time_t date = 0;
+    std::atomic<int>* bar = nullptr;
+    zip_error_t error;
+};
+
+zip_int64_t feed(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* f = static_cast<Feed*>(ud);
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+        if (!f->file.open(QIODevice::ReadOnly)) {
+            zip_error_set(&f->error, ZIP_ER_OPEN, 0);
+            return -1;
+        }
+        f->done = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const qint64 n = f->file.read(static_cast<char*>(data), qint64(len));
+        if (n < 0) {
+            zip_error_set(&f->error, ZIP_ER_READ, 0);
+            return -1;
+        }
+        f->done += n;
+        if (f->size > 0) set(f->bar, int(f->done * 85 / f->size));
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        f->file.close();
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        st->size = zip_uint64_t(f->size);
+        st->mtime = f->date;
+        st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&f->error, data, len);
+    case ZIP_SOURCE_FREE:
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        zip_error_set(&f->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
 }
 
 QString zipText(zip_error_t* e) {
@@ -99,7 +150,13 @@ void compress(const QString& snapshot, const QString& part, const QString& entry
         zip_discard(za);
         throw Failure{t};
     };
-    zip_source_t* src = zip_source_file(za, QFile::encodeName(snapshot).constData(), 0, 0);
+    Feed in;
+    in.file.setFileName(snapshot);
+    in.size = QFileInfo(snapshot).size();
+    in.date = date;
+    in.bar = bar;
+    zip_error_init(&in.error);
+    zip_source_t* src = zip_source_function(za, feed, &in);
     if (!src) fail();
     const zip_int64_t index = zip_file_add(za, entry.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
@@ -108,8 +165,8 @@ void compress(const QString& snapshot, const QString& part, const QString& entry
     }
     if (zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, DeflateLevel) < 0) fail();
     if (zip_file_set_mtime(za, zip_uint64_t(index), date, 0) < 0) fail();
-    zip_register_progress_callback_with_state(za, 0.005, onZipProgress, nullptr, bar);
     if (zip_close(za) < 0) fail();
+    zip_error_fini(&in.error);
 }
 
 // Reads the entry back through the archive's own checksum.
@@ -186,8 +243,9 @@ Result make(const Job& job, Progress* progress) {
         verify(part, job.entry, QFileInfo(snap).size(), zipBar);
         set(zipBar, 100);
 
-        if (QFileInfo::exists(job.archive) && !QFile::moveToTrash(job.archive))
-            throw Failure{QStringLiteral("旧的备份文件无法移到回收站：%1").arg(job.archive)};
+        // The old archive goes to the trash; where the platform has none it is deleted.
+        if (QFileInfo::exists(job.archive) && !QFile::moveToTrash(job.archive) && !QFile::remove(job.archive))
+            throw Failure{QStringLiteral("旧的备份文件无法删除：%1").arg(job.archive)};
         if (!QFile::rename(part, job.archive)) throw Failure{QStringLiteral("备份文件无法改名：%1").arg(job.archive)};
     } catch (const Failure& f) {
         QFile::remove(part);
