@@ -165,6 +165,9 @@ void compress(const QString& snapshot, const QString& part, const QString& entry
     }
     if (zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, DeflateLevel) < 0) fail();
     if (zip_file_set_mtime(za, zip_uint64_t(index), date, 0) < 0) fail();
+    // An ordinary file readable by all, not the private mode of the temporary snapshot.
+    if (zip_file_set_external_attributes(za, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, zip_uint32_t(0100644) << 16) < 0)
+        fail();
     if (zip_close(za) < 0) fail();
     zip_error_fini(&in.error);
 }
