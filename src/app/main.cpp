@@ -94,8 +94,7 @@ int main(int argc, char** argv) {
     longLived<BB401_form>();
     longLived<BB402_form>();
     longLived<BB101_form>();
-    longLived<Progress_State>()->setParent(&main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                                      Qt::WindowStaysOnTopHint);
+    longLived<Progress_State>(); // centred on the main window whenever a backup shows it
     longLived<TGG10_form>();
     MainForm::periodCheck() = [](QWidget* parent) { TGG10_form::periodCheck(parent); };
     longLived<Group_style_select_form>();
