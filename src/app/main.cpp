@@ -4,6 +4,8 @@
 #include "ui/messages.h"
 #include "ui/screens.h"
 #include "app/splash.h"
+#include "backup/Progress_State_Unit.h"
+#include "closing/GG10_Unit.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"
 #include "masterdata/BB10_Unit.h"
@@ -92,6 +94,9 @@ int main(int argc, char** argv) {
     longLived<TBB401_form>();
     longLived<TBB402_form>();
     longLived<TBB101_form>();
+    longLived<Progress_State>(); // centred on the main window whenever a backup shows it
+    longLived<TGG10_form>();
+    MainForm::periodCheck() = [](QWidget* parent) { TGG10_form::periodCheck(parent); };
     longLived<Group_style_select_form>();
     longLived<Group_Grid_form>();
     splash.holdAndClose(2000);

@@ -3,6 +3,8 @@
 #include "app/about.h"
 #include "ui/messages.h"
 #include "app/pictures.h"
+#include "backup/Progress_State_Unit.h"
+#include "data/DataConnect1_Unit.h"
 #include "ui/screens.h"
 #include "data/dateformat_check.h"
 #include "security/Login_Unit.h"
@@ -113,9 +115,7 @@ void MainForm::buildMenus() {
             QAction* a = menu->addAction(QString::fromUtf8(c.caption));
             a->setObjectName(QString::fromLatin1(c.entry));
             if (*c.key) a->setShortcut(QKeySequence(QString::fromLatin1(c.key)));
-            const QString screen = QString::fromLatin1(c.screen);
-            a->setEnabled(Screens::has(screen));
-            connect(a, &QAction::triggered, this, [this, screen] { Screens::open(screen, this); });
+            connectCommand(a, QString::fromLatin1(c.screen));
         }
     }
     QAction* about = bar->addAction(QStringLiteral("【关于】"));
@@ -154,11 +154,26 @@ void MainForm::buildToolbar() {
         if (command.isEmpty()) {
             connect(a, &QAction::triggered, this, &QWidget::close);
         } else {
-            a->setEnabled(Screens::has(command));
-            connect(a, &QAction::triggered, this, [this, command] { Screens::open(command, this); });
+            connectCommand(a, command);
         }
         tb->widgetForAction(a)->setObjectName(QString::fromLatin1(b.name));
     }
+}
+
+void MainForm::connectCommand(QAction* action, const QString& command) {
+    if (command == QLatin1String("AA40")) {
+        connect(action, &QAction::triggered, this, &MainForm::backup);
+        return;
+    }
+    action->setEnabled(Screens::has(command));
+    connect(action, &QAction::triggered, this, [this, command] { Screens::open(command, this); });
+}
+
+void MainForm::backup() {
+    const QString start = m_startDir.isEmpty() ? QDir::currentPath() : m_startDir;
+    const QString source = DataConnect1::isOpen() ? DataConnect1::path()
+                                                  : QDir(start).filePath(QStringLiteral("Data/quorvel.mdb"));
+    Progress_State::runBackup(this, start, source);
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <functional>
 
+class QAction;
 class QLabel;
 
 class MainForm : public QMainWindow {
@@ -24,6 +25,8 @@ public:
     void loadBackgroundSetting();
     void changeBackground();
     void placeImage2();
+    // The backup command ("备份", "数据备份") of the database below the start directory.
+    void backup();
 
     QLabel* image1() const { return m_image1; }
     QLabel* image2() const { return m_image2; }
@@ -34,6 +37,7 @@ protected:
 private:
     void buildMenus();
     void buildToolbar();
+    void connectCommand(QAction* action, const QString& command);
     QLabel* m_image1 = nullptr;
     QLabel* m_image2 = nullptr;
     QString m_startDir;

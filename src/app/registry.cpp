@@ -1,5 +1,7 @@
 // The screens the menu and toolbar open, by menu code.
 #include "ui/screens.h"
+#include "closing/GG10_Unit.h"
+#include "closing/GG20_Unit.h"
 #include "masterdata/BB10_Unit.h"
 #include "masterdata/BB20_Unit.h"
 #include "masterdata/BB30_Unit.h"
@@ -10,6 +12,7 @@
 #include "movements/DD10_Unit.h"
 #include "queries/CC40_Unit.h"
 #include "queries/EE10_Unit.h"
+#include "queries/EE20_Unit.h"
 #include "security/AA10_Unit.h"
 #include "security/AA20_Unit.h"
 
@@ -36,4 +39,7 @@ void Screens::registerAll() {
     add(QStringLiteral("EE10"), make<TEE10_form>());
     add(QStringLiteral("CC40"), make<TCC40_form>());
     add(QStringLiteral("DD30"), make<TDD30_form>());
+    add(QStringLiteral("EE20"), make<TEE20_form>());
+    add(QStringLiteral("GG10"), make<TGG10_form>());
+    add(QStringLiteral("GG20"), make<TGG20_form>());
 }

@@ -35,6 +35,18 @@ QList<DataConnect1::UpgradeStep> makeSteps() {
           "CREATE UNIQUE INDEX IF NOT EXISTS ux_vendor ON kesp_vendor_ini(vendor)",
           "CREATE UNIQUE INDEX IF NOT EXISTS ux_customer ON kesp_customer_ini(customer)",
           "CREATE UNIQUE INDEX IF NOT EXISTS ux_item_master ON kesp_item_master(item_code)"}},
+        // 2 -> 3: one accounting period per month. Copies that started together may have made a
+        // month twice: keep its closed row (else the first) before the key is laid. Snapshots are
+        // read by period and warehouse in item order.
+        {3,
+         {"DELETE FROM kesp_inv_history_list WHERE EXISTS (SELECT 1 FROM kesp_inv_history_list k "
+          "WHERE k.save_code = kesp_inv_history_list.save_code AND (k.save_flag > kesp_inv_history_list.save_flag "
+          "OR (k.save_flag = kesp_inv_history_list.save_flag AND k.rowid < kesp_inv_history_list.rowid)))",
+          "DROP INDEX IF EXISTS ix_inv_history_list_save",
+          "CREATE UNIQUE INDEX IF NOT EXISTS ux_inv_history_list_save ON kesp_inv_history_list(save_code)",
+          "DROP INDEX IF EXISTS ix_inv_history_detail_save",
+          "CREATE INDEX IF NOT EXISTS ix_inv_history_detail_key ON kesp_inv_history_detail_tree(save_code, warehouse, "
+          "item_code)"}},
     };
 }
 } // namespace

@@ -7,7 +7,7 @@
 
 class DataConnect1 {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
 
     struct UpgradeStep {
         int toVersion;

@@ -327,8 +327,8 @@ CREATE INDEX ix_post_history_date ON kesp_post_history(procure_date);
 CREATE INDEX ix_post_history_wh_date ON kesp_post_history(warehouse, procure_date);
 CREATE INDEX ix_check_set_login ON kesp_check_set(login_id, warehouse);
 CREATE INDEX ix_check_temp_login ON kesp_check_temp(login_id);
-CREATE INDEX ix_inv_history_detail_save ON kesp_inv_history_detail_tree(save_code, warehouse);
-CREATE INDEX ix_inv_history_list_save ON kesp_inv_history_list(save_code);
+CREATE INDEX ix_inv_history_detail_key ON kesp_inv_history_detail_tree(save_code, warehouse, item_code);
+CREATE UNIQUE INDEX ux_inv_history_list_save ON kesp_inv_history_list(save_code);
 CREATE INDEX ix_v_out_login ON kesp_inv_detail_tree_v_out(login_id);
 CREATE INDEX ix_v_out2_login ON kesp_inv_detail_tree_v_out2(login_id);
 CREATE UNIQUE INDEX ux_warehouse ON kesp_warehouse_ini(warehouse);
@@ -401,5 +401,5 @@ INSERT INTO kesp_operation_ini(operation_code, operation_name, i_o_flag) VALUES
     ('c_k', '盘点调帐', 'c');
 INSERT INTO login_table(login_id, login_name, pass_word) VALUES ('abc', '系统管理员', '123');
 
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;
 COMMIT;

@@ -1,6 +1,8 @@
 #pragma once
 // The filter fields shared by the query screens: warehouse, the category cascade with the item
 // picker, attribute, size and grade, each with its name box.
+#include "queries/query_builders.h"
+
 #include <QWidget>
 
 class CategoryCascade;
@@ -43,6 +45,8 @@ public:
     void addButtons(QDialog* window, int row, QPushButton** group, QPushButton** query, QPushButton** exit);
     void reset();      // every field, name box and the flag emptied
     void openLists();  // warehouses, big categories, small/items empty, attributes, sizes, grades
+    // Warehouse, big and small category, attribute, size and grade as typed, in this order.
+    QueryBuilders::Criteria criteria() const;
     CategoryCascade* cascade() const { return m_cascade; }
 
 private:

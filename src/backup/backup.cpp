@@ -1,0 +1,260 @@
+#include "backup/backup.h"
+
+#include "data/snapshot.h"
+#include "data/sql.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <zip.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace Backup {
+
+QString archiveName(const QDateTime& at) { return at.toString(QStringLiteral("MMddHHmm")) + QStringLiteral("quorvel.zip"); }
+
+QString archiveFolder(const QString& startDir) { return QDir(startDir).filePath(QStringLiteral("backup")); }
+
+QString archivePath(const QString& startDir, const QDateTime& at) {
+    return QDir(archiveFolder(startDir)).filePath(archiveName(at));
+}
+
+QString entryName(const QString& startDir, const QString& source) {
+    const QString rel = QDir(startDir).relativeFilePath(source);
+    if (rel.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(rel))
+        return QStringLiteral("Data/") + QFileInfo(source).fileName();
+    return rel;
+}
+
+namespace {
+struct Failure {
+    QString text;
+};
+
+// Follows the growing snapshot file until stopped: the engine reports nothing while it copies.
+class SizeWatch {
+public:
+    SizeWatch(const QString& file, qint64 expected, std::atomic<int>* out)
+        : m_thread([=, this] {
+              std::unique_lock lock(m_mutex);
+              while (!m_stop) {
+                  m_cv.wait_for(lock, std::chrono::milliseconds(50));
+                  const qint64 size = QFileInfo(file).size();
+                  if (out && expected > 0) out->store(int(std::min<qint64>(99, size * 100 / expected)));
+              }
+          }) {}
+    ~SizeWatch() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+void set(std::atomic<int>* bar, int value) {
+    if (bar) bar->store(value);
+}
+
+// The snapshot as the archive library reads it while compressing; the bytes read are the
+// compression's progress (the library's own progress report runs ahead of its work).
+struct Feed {
+    QFile file;
+    qint64 size = 0;
+    qint64 done = 0;
+    time_t date = 0;
+    std::atomic<int>* bar = nullptr;
+    zip_error_t error;
+};
+
+zip_int64_t feed(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* f = static_cast<Feed*>(ud);
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+        if (!f->file.open(QIODevice::ReadOnly)) {
+            zip_error_set(&f->error, ZIP_ER_OPEN, 0);
+            return -1;
+        }
+        f->done = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const qint64 n = f->file.read(static_cast<char*>(data), qint64(len));
+        if (n < 0) {
+            zip_error_set(&f->error, ZIP_ER_READ, 0);
+            return -1;
+        }
+        f->done += n;
+        if (f->size > 0) set(f->bar, int(f->done * 85 / f->size));
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        f->file.close();
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        st->size = zip_uint64_t(f->size);
+        st->mtime = f->date;
+        st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&f->error, data, len);
+    case ZIP_SOURCE_FREE:
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        zip_error_set(&f->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+QString zipText(zip_error_t* e) {
+    const QString t = QString::fromLocal8Bit(zip_error_strerror(e));
+    zip_error_fini(e);
+    return t;
+}
+
+time_t fileDate(const QString& source) {
+    QDateTime t = QFileInfo(source).lastModified();
+    const QFileInfo wal(source + QStringLiteral("-wal")); // the latest commits may live there
+    if (wal.exists() && wal.lastModified() > t) t = wal.lastModified();
+    return time_t(t.toSecsSinceEpoch());
+}
+
+void compress(const QString& snapshot, const QString& part, const QString& entry, time_t date,
+              std::atomic<int>* bar) {
+    int code = 0;
+    zip_t* za = zip_open(QFile::encodeName(part).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!za) {
+        zip_error_t e;
+        zip_error_init_with_code(&e, code);
+        throw Failure{zipText(&e)};
+    }
+    const auto fail = [&] {
+        const QString t = QString::fromLocal8Bit(zip_strerror(za));
+        zip_discard(za);
+        throw Failure{t};
+    };
+    Feed in;
+    in.file.setFileName(snapshot);
+    in.size = QFileInfo(snapshot).size();
+    in.date = date;
+    in.bar = bar;
+    zip_error_init(&in.error);
+    zip_source_t* src = zip_source_function(za, feed, &in);
+    if (!src) fail();
+    const zip_int64_t index = zip_file_add(za, entry.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(src);
+        fail();
+    }
+    if (zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, DeflateLevel) < 0) fail();
+    if (zip_file_set_mtime(za, zip_uint64_t(index), date, 0) < 0) fail();
+    // An ordinary file readable by all, not the private mode of the temporary snapshot.
+    if (zip_file_set_external_attributes(za, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, zip_uint32_t(0100644) << 16) < 0)
+        fail();
+    if (zip_close(za) < 0) fail();
+    zip_error_fini(&in.error);
+}
+
+// Reads the entry back through the archive's own checksum.
+void verify(const QString& part, const QString& entry, qint64 size, std::atomic<int>* bar) {
+    int code = 0;
+    zip_t* za = zip_open(QFile::encodeName(part).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!za) {
+        zip_error_t e;
+        zip_error_init_with_code(&e, code);
+        throw Failure{QStringLiteral("备份文件无法读回：") + zipText(&e)};
+    }
+    const auto fail = [&](const QString& why) {
+        zip_discard(za);
+        throw Failure{QStringLiteral("备份文件校验失败：") + why};
+    };
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_get_num_entries(za, 0) != 1 || zip_stat(za, entry.toUtf8().constData(), 0, &st) < 0 ||
+        qint64(st.size) != size)
+        fail(QStringLiteral("内容与快照不符"));
+    zip_file_t* f = zip_fopen(za, entry.toUtf8().constData(), 0);
+    if (!f) fail(QString::fromLocal8Bit(zip_strerror(za)));
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const zip_int64_t n = zip_fread(f, buffer.data(), zip_uint64_t(buffer.size()));
+        if (n < 0) {
+            const QString t = QString::fromLocal8Bit(zip_file_strerror(f));
+            zip_fclose(f);
+            fail(t);
+        }
+        if (n == 0) break;
+        total += n;
+        if (size > 0) set(bar, 85 + int(total * 15 / size));
+    }
+    if (zip_fclose(f) != 0 || total != size) fail(QStringLiteral("长度不符"));
+    zip_discard(za);
+}
+} // namespace
+
+Result make(const Job& job, Progress* progress) {
+    std::atomic<int>* snapBar = progress ? &progress->snapshot : nullptr;
+    std::atomic<int>* zipBar = progress ? &progress->archive : nullptr;
+    if (!QFileInfo(job.source).isFile()) return {0, {}}; // no database file: nothing to archive
+    const QString folder = QFileInfo(job.archive).absolutePath();
+    if (!QDir().mkpath(folder)) return {0, QStringLiteral("无法建立备份目录：%1").arg(folder)};
+    const QString part = job.archive + QStringLiteral(".part");
+    try {
+        QTemporaryFile snapshot(QDir(folder).filePath(QStringLiteral("quorvel-XXXXXX.snapshot")));
+        if (!snapshot.open()) throw Failure{QStringLiteral("无法建立临时文件：") + snapshot.errorString()};
+        snapshot.close();
+        const QString snap = snapshot.fileName();
+        try {
+            const qint64 expected = Snapshot::expectedSize(job.source);
+            SizeWatch watch(snap, expected, snapBar);
+            Snapshot::write(job.source, snap);
+        } catch (const DbError& e) {
+            throw Failure{e.text()};
+        }
+        set(snapBar, 100);
+        const time_t date = fileDate(job.source);
+
+        // The engine checks the snapshot while it is compressed; both only read it.
+        QString verdict;
+        std::thread checker([&] { verdict = Snapshot::check(snap); });
+        try {
+            compress(snap, part, job.entry, date, zipBar);
+        } catch (...) {
+            checker.join();
+            throw;
+        }
+        checker.join();
+        if (verdict != QLatin1String("ok")) throw Failure{QStringLiteral("数据库快照检查未通过：") + verdict};
+        verify(part, job.entry, QFileInfo(snap).size(), zipBar);
+        set(zipBar, 100);
+
+        // The old archive goes to the trash; where the platform has none it is deleted.
+        if (QFileInfo::exists(job.archive) && !QFile::moveToTrash(job.archive) && !QFile::remove(job.archive))
+            throw Failure{QStringLiteral("旧的备份文件无法删除：%1").arg(job.archive)};
+        if (!QFile::rename(part, job.archive)) throw Failure{QStringLiteral("备份文件无法改名：%1").arg(job.archive)};
+    } catch (const Failure& f) {
+        QFile::remove(part);
+        return {0, f.text};
+    }
+    return {1, {}};
+}
+
+} // namespace Backup

@@ -1,0 +1,43 @@
+#pragma once
+// The data backup: a consistent snapshot of the database taken through the engine, checked,
+// packed as one Deflate entry into "{MMddHHmm}quorvel.zip" and read back before it takes its
+// final name. Runs on any thread; progress is read from another.
+#include <QDateTime>
+#include <QString>
+#include <atomic>
+
+namespace Backup {
+// "{month}{day}{hour}{minute}quorvel.zip", every piece two digits.
+QString archiveName(const QDateTime& at);
+// The folder "backup" below the start directory and the archive in it.
+QString archiveFolder(const QString& startDir);
+QString archivePath(const QString& startDir, const QDateTime& at);
+// The name stored for the entry: the database file relative to the start directory.
+QString entryName(const QString& startDir, const QString& source);
+
+struct Progress {
+    std::atomic<int> snapshot{0}; // 0..100: the engine's copy
+    std::atomic<int> archive{0};  // 0..100: compression, then the read-back
+};
+
+struct Job {
+    QString source;  // the database file
+    QString archive; // final archive path
+    QString entry;   // relative name of the entry
+};
+
+struct Result {
+    int files = 0;   // 1 when the database was archived, 0 when there was none
+    QString error;   // empty on success
+};
+
+// Writes the archive. An archive already at the final name is moved to the trash only once
+// the new one has been verified; on failure nothing new remains under the final name.
+Result make(const Job& job, Progress* progress = nullptr);
+
+// zlib's usual balance of size and speed (the archive library's own default is its slowest).
+inline constexpr int DeflateLevel = 6;
+
+inline QString doneMessage(int files) { return QStringLiteral("%1个文件压缩备份完毕！").arg(files); }
+inline const QString OverwriteQuestion = QStringLiteral("压缩的备份文件已经存在... 覆盖吗？");
+} // namespace Backup
