@@ -12,6 +12,9 @@
 #include "queries/EE10_Unit.h"
 #include "security/AA10_Unit.h"
 #include "security/AA20_Unit.h"
+#include "stocktake/FF10_unit.h"
+#include "stocktake/FF20_unit.h"
+#include "stocktake/FF30_Unit.h"
 
 #include <QDialog>
 
@@ -36,4 +39,7 @@ void Screens::registerAll() {
     add(QStringLiteral("EE10"), make<TEE10_form>());
     add(QStringLiteral("CC40"), make<TCC40_form>());
     add(QStringLiteral("DD30"), make<TDD30_form>());
+    add(QStringLiteral("FF10"), make<FF10_form>());
+    add(QStringLiteral("FF20"), make<FF20_form>());
+    add(QStringLiteral("FF30"), make<FF30_form>());
 }

@@ -1,6 +1,7 @@
 #include "queries/filter_panel.h"
 
 #include "fields/cascade.h"
+#include "fields/datepicker.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 
@@ -63,6 +64,23 @@ LookupField* FilterPanel::addLookup(const QString& caption, const QString& name,
         grid->addWidget(*nameBox, row, group * 3 + 2);
     }
     return f;
+}
+
+void FilterPanel::addDateRange(const QString& caption, int row, int group, DatePicker** from, DatePicker** to) {
+    auto* label = new QLabel(caption, this);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    *from = new DatePicker(this);
+    (*from)->setObjectName(QStringLiteral("procure_date_a"));
+    *to = new DatePicker(this);
+    (*to)->setObjectName(QStringLiteral("Procure_date_b"));
+    auto* toLabel = new QLabel(QStringLiteral("至："), this);
+    toLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(label, row, group * 3);
+    grid->addWidget(*from, row, group * 3 + 1);
+    grid->addWidget(toLabel, row, group * 3 + 2);
+    grid->addWidget(*to, row, group * 3 + 3);
+    DatePicker* second = *to;
+    connect(*from, &QDateEdit::dateChanged, second, [second](const QDate& d) { second->setDate(d); });
 }
 
 void FilterPanel::reset() {
