@@ -6,6 +6,9 @@
 #include "data/sql.h"
 #include "movements/order_numbers.h"
 
+#include <QHash>
+#include <QStringList>
+
 #include <cmath>
 #include <limits>
 
@@ -216,30 +219,39 @@ int adjust(const QString& countDate) {
     Sql::run(QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=? AND (qty IS NULL OR check_flag=?)"),
              {user, false});
     stepDone(1);
-    // The book quantity is what this adjustment overwrites now, not what was read at loading:
-    // another user may have posted into the warehouse since.
-    Sql::run(QStringLiteral("UPDATE kesp_check_temp AS b SET remaind_qty=a.qty FROM kesp_inv_detail_tree AS a "
-                            "WHERE b.login_id=? AND %1")
-                 .arg(SameKey),
-             {user});
-    stepDone(2);
-    Sql::run(QStringLiteral("UPDATE kesp_check_temp SET operation_code=?, operation_date=?, operation_time=?, "
-                            "procure_date=? WHERE login_id=?"),
-             {OperationCode, Dates::today(), Dates::timeOfDay(), countDate, user});
-    stepDone(3);
-    const int posted = Sql::run(QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %1 FROM kesp_check_temp "
-                                               "WHERE login_id=?")
-                                    .arg(HistoryColumns),
-                                {user})
+    // One history row per count row, stamped "c_k" with the count date. Its book quantity is the
+    // balance this adjustment overwrites, read now: another user may have posted into the
+    // warehouse since the rows were loaded.
+    const QHash<QString, QVariant> stamped{{"operation_code", OperationCode},
+                                           {"procure_date", countDate},
+                                           {"operation_date", Dates::today()},
+                                           {"operation_time", Dates::timeOfDay()}};
+    QStringList select;
+    QVariantList params;
+    for (const QString& c : HistoryColumns.split(',')) {
+        if (c == QLatin1String("remaind_qty")) {
+            select << QStringLiteral("COALESCE(a.qty, b.remaind_qty)");
+        } else if (stamped.contains(c)) {
+            select << QStringLiteral("?");
+            params << stamped.value(c);
+        } else {
+            select << QStringLiteral("b.") + c;
+        }
+    }
+    params << user;
+    const int posted = Sql::run(QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_check_temp AS b "
+                                               "LEFT JOIN kesp_inv_detail_tree AS a ON %3 WHERE b.login_id=?")
+                                    .arg(HistoryColumns, select.join(','), SameKey),
+                                params)
                            .numRowsAffected();
-    stepDone(4);
+    stepDone(2);
     Sql::run(QStringLiteral("UPDATE kesp_inv_detail_tree AS a SET qty=b.qty FROM kesp_check_temp AS b "
                             "WHERE b.login_id=? AND %1")
                  .arg(SameKey),
              {user});
-    stepDone(5);
+    stepDone(3);
     Sql::run(QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=?"), {user});
-    stepDone(6);
+    stepDone(4);
     if (posted != ready) throw DbError(QStringLiteral("调帐记录数不符（%1 / %2）").arg(posted).arg(ready));
     tx.commit();
     return posted;

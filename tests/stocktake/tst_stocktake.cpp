@@ -456,7 +456,7 @@ void TstStocktake::failedAdjustChangesNothing() {
     clickCheck(f.DBGrid1, 3);
     leaveRow(f.DBGrid1);
     const QString before = snapshot();
-    for (int step = 1; step <= 6; ++step) {
+    for (int step = 1; step <= 4; ++step) {
         Stocktake::afterStatement = [step](int s) {
             if (s == step) throw DbError(QStringLiteral("磁盘已满"));
         };
