@@ -2,6 +2,7 @@
 
 #include "fields/cascade.h"
 #include "fields/datepicker.h"
+#include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 
@@ -103,13 +104,7 @@ void FilterPanel::openLists() {
 void FilterPanel::addButtons(QDialog* window, int row, QPushButton** group, QPushButton** query, QPushButton** exit) {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    const auto make = [&](const QString& text, const QString& name) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-        return b;
-    };
+    const auto make = [&](const QString& text, const QString& name) { return Forms::button(buttons, this, text, name); };
     if (group) *group = make(QStringLiteral("分类汇总"), QStringLiteral("Cmd_group"));
     *query = make(QStringLiteral("查询"), QStringLiteral("Cmd_Query"));
     (*query)->setDefault(true);

@@ -1,5 +1,6 @@
 #include "stocktake/FF10_unit.h"
 
+#include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 #include "stocktake/stocktake.h"
@@ -15,16 +16,11 @@ FF10_form::FF10_form(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FF10_form"));
     setWindowTitle(QStringLiteral("选择盘点仓库"));
     auto* g = new QGridLayout(this);
-    auto* label = new QLabel(QStringLiteral("盘点封帐仓库："), this);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    warehouse_a = new LookupField(this);
-    warehouse_a->setObjectName(QStringLiteral("warehouse_a"));
+    auto* label = Forms::caption(QStringLiteral("盘点封帐仓库："), this);
+    warehouse_a = Forms::lookup(this, QStringLiteral("warehouse_a"), {});
     warehouse_a->setListColumns({"warehouse", "warehouse_name"}, {QStringLiteral("仓库代码"), QStringLiteral("仓库名称")});
     warehouse_a->setHeaderVisible(true);
-    warehouse_a->setMinimumWidth(100);
-    warehouse_name_a = new NameBox(this);
-    warehouse_name_a->setObjectName(QStringLiteral("warehouse_name_a"));
-    warehouse_name_a->setMinimumWidth(160);
+    warehouse_name_a = Forms::nameBox(this, QStringLiteral("warehouse_name_a"), 160);
     bindNameBox(warehouse_a, warehouse_name_a, QStringLiteral("warehouse_name"));
     g->addWidget(label, 0, 0);
     g->addWidget(warehouse_a, 0, 1);
@@ -32,13 +28,7 @@ FF10_form::FF10_form(QWidget* parent) : QDialog(parent) {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    const auto make = [&](const QString& text, const QString& name) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-        return b;
-    };
+    const auto make = [&](const QString& text, const QString& name) { return Forms::button(buttons, this, text, name); };
     BitBtn1 = make(QStringLiteral("封帐"), QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
     BitBtn2 = make(QStringLiteral("撤销"), QStringLiteral("BitBtn2"));

@@ -18,26 +18,9 @@
 #include <QVBoxLayout>
 
 namespace {
-QLabel* caption(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return l;
-}
-
-LookupField* lookup(QWidget* parent, const QString& name, const QStringList& columns) {
-    auto* f = new LookupField(parent);
-    f->setObjectName(name);
-    f->setListColumns(columns);
-    f->setMinimumWidth(90);
-    return f;
-}
-
-NameBox* nameBox(QWidget* parent, const QString& name, int width = 110) {
-    auto* n = new NameBox(parent);
-    n->setObjectName(name);
-    n->setMinimumWidth(width);
-    return n;
-}
+using Forms::caption;
+using Forms::lookup;
+using Forms::nameBox;
 
 const QStringList ItemColumns{"item_code", "item_name", "item_model", "item_spec"};
 } // namespace
@@ -55,13 +38,7 @@ FF20_form::FF20_form(QWidget* parent) : QDialog(parent) {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    const auto make = [&](const QString& text, const QString& name) {
-        auto* b = new QPushButton(text, band);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-        return b;
-    };
+    const auto make = [&](const QString& text, const QString& name) { return Forms::button(buttons, band, text, name); };
     BitBtn1 = make(QStringLiteral("查询"), QStringLiteral("BitBtn1"));
     BitBtn2 = make(QStringLiteral("调帐"), QStringLiteral("BitBtn2"));
     BitBtn2->setDefault(true);
@@ -314,22 +291,15 @@ void FF20_form::adjust() {
     });
 }
 
-void FF20_form::approveAll() {
-    DBGrid1->commitEdit();
-    if (!saveEdited()) return;
-    guarded(this, [&] {
-        Forms::WaitCursor wait;
-        Stocktake::approveAll();
-        reopenGrid(DBGrid1->currentRow());
-    });
-}
+void FF20_form::approveAll() { onEveryRow(&Stocktake::approveAll); }
+void FF20_form::fillWithBook() { onEveryRow(&Stocktake::fillWithBook); }
 
-void FF20_form::fillWithBook() {
+void FF20_form::onEveryRow(int (*work)()) {
     DBGrid1->commitEdit();
     if (!saveEdited()) return;
     guarded(this, [&] {
         Forms::WaitCursor wait;
-        Stocktake::fillWithBook();
+        work();
         reopenGrid(DBGrid1->currentRow());
     });
 }

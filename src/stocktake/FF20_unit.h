@@ -56,7 +56,8 @@ private:
     void onCheckChanged(int row);
     bool saveEdited();
     void reopenGrid(int keepRow);
-    void discardRows();
+    // Writes the pending edit, runs a command on all the user's count rows, shows them again.
+    void onEveryRow(int (*work)());
     int m_edited = -1;
     bool m_numbering = false;
 };

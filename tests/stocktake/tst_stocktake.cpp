@@ -24,6 +24,8 @@
 #include <QTableView>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 constexpr int QtyColumn = 8;
 constexpr int CheckColumn = 9;
@@ -115,6 +117,21 @@ void loadCount(FF20_form& f, const QString& wh) {
     typeInto(f.warehouse_a, wh);
     f.BitBtn1->click();
 }
+// A database with the stock above, W01 sealed by the current user and its count window loaded.
+struct Counting {
+    TestDb db;
+    ScriptedSeam seam;
+    std::unique_ptr<FF20_form> form;
+    explicit Counting(const QString& counterValue = {}) {
+        seedStock();
+        if (!counterValue.isEmpty())
+            Sql::run("UPDATE kesp_system_data SET sys_value=? WHERE sys_name='order_no'", {counterValue});
+        Stocktake::seal("W01");
+        form = std::make_unique<FF20_form>();
+        showActive(*form);
+        loadCount(*form, "W01");
+    }
+};
 } // namespace
 
 class TstStocktake : public QObject {
@@ -249,14 +266,8 @@ void TstStocktake::countWindowLoadsOnlyOwnSeals() {
 }
 
 void TstStocktake::gridEditingAndOrderNumbers() {
-    TestDb db;
-    seedStock();
-    ScriptedSeam seam;
-    Sql::run("UPDATE kesp_system_data SET sys_value='0000000041' WHERE sys_name='order_no'");
-    Stocktake::seal("W01");
-    FF20_form f;
-    showActive(f);
-    loadCount(f, "W01");
+    Counting c("0000000041");
+    FF20_form& f = *c.form;
     DataGrid* g = f.DBGrid1;
 
     // A typed count is kept in the row and written when the row is left.
@@ -286,18 +297,12 @@ void TstStocktake::gridEditingAndOrderNumbers() {
     QCOMPARE(counter(), QString("0000000044"));
     // The number is stored with the row at once; the approval when the row is left.
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_check_temp WHERE order_no IS NOT NULL"), 3);
-    QVERIFY(seam.shown.isEmpty());
+    QVERIFY(c.seam.shown.isEmpty());
 }
 
 void TstStocktake::numbersOnlyInTheCountCell() {
-    TestDb db;
-    seedStock();
-    ScriptedSeam seam;
-    Stocktake::seal("W01");
-    FF20_form f;
-    showActive(f);
-    loadCount(f, "W01");
-    DataGrid* g = f.DBGrid1;
+    Counting c;
+    DataGrid* g = c.form->DBGrid1;
     typeCell(g, 0, QtyColumn, "1x2.34567");
     QCOMPARE(g->value(0, "qty").toDouble(), 12.345); // letters refused, three decimals at most
     typeCell(g, 1, QtyColumn, "12345678901");
@@ -419,18 +424,13 @@ void TstStocktake::adjustPostsCountedApprovedRows() {
 }
 
 void TstStocktake::adjustRecordsWhatItOverwrote() {
-    TestDb db;
-    seedStock();
-    ScriptedSeam seam;
-    Stocktake::seal("W01");
-    FF20_form f;
-    showActive(f);
-    loadCount(f, "W01");
+    Counting c;
+    FF20_form& f = *c.form;
     clickCheck(f.DBGrid1, 2);
     typeCell(f.DBGrid1, 2, QtyColumn, "6", false); // I001/Z1, book 5 at loading; editor still open
     // Another clerk receives 3 pieces into the same stock row before the adjustment.
     Sql::run("UPDATE kesp_inv_detail_tree SET qty=qty+3 WHERE warehouse='W01' AND item_code='I001' AND size_code='Z1'");
-    seam.answers = {true};
+    c.seam.answers = {true};
     f.BitBtn2->click();
     QCOMPARE(book("W01", "I001", "Z1"), 6.0);
     QCOMPARE(TestDb::value("SELECT remaind_qty FROM kesp_post_history WHERE operation_code='c_k'").toDouble(), 8.0);
@@ -444,13 +444,9 @@ void TstStocktake::adjustRecordsWhatItOverwrote() {
 }
 
 void TstStocktake::failedAdjustChangesNothing() {
-    TestDb db;
-    seedStock();
-    ScriptedSeam seam;
-    Stocktake::seal("W01");
-    FF20_form f;
-    showActive(f);
-    loadCount(f, "W01");
+    Counting c;
+    FF20_form& f = *c.form;
+    ScriptedSeam& seam = c.seam;
     for (int r = 0; r < 4; ++r) typeCell(f.DBGrid1, r, QtyColumn, QString::number(r + 1));
     clickCheck(f.DBGrid1, 0);
     clickCheck(f.DBGrid1, 3);
@@ -505,14 +501,8 @@ void TstStocktake::twoUsersCountAtOnce() {
 }
 
 void TstStocktake::approveAllAndFillWithBook() {
-    TestDb db;
-    seedStock();
-    ScriptedSeam seam;
-    Sql::run("UPDATE kesp_system_data SET sys_value='7' WHERE sys_name='order_no'");
-    Stocktake::seal("W01");
-    FF20_form f;
-    showActive(f);
-    loadCount(f, "W01");
+    Counting c("7");
+    FF20_form& f = *c.form;
     DataGrid* g = f.DBGrid1;
     typeCell(g, 3, QtyColumn, "1"); // I003/Z1 counted and approved by hand first: number 7
     clickCheck(g, 3);
@@ -533,7 +523,7 @@ void TstStocktake::approveAllAndFillWithBook() {
     QCOMPARE(g->value(2, "order_no").toString(), QString("0000000010"));
     QCOMPARE(g->value(3, "order_no").toString(), QString("7"));
     QCOMPARE(counter(), QString("0000000011"));
-    seam.answers = {true};
+    c.seam.answers = {true};
     f.BitBtn2->click();
     QCOMPARE(historyRows(), 4);
     QCOMPARE(TestDb::count("SELECT count(DISTINCT order_no) FROM kesp_post_history"), 4);
