@@ -18,7 +18,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableView>
@@ -148,6 +150,7 @@ private slots:
     void failedAdjustChangesNothing();
     void twoUsersCountAtOnce();
     void approveAllAndFillWithBook();
+    void numbersStayUniqueBesideAnotherCopy();
     void stocktakeQuery();
 };
 
@@ -528,6 +531,33 @@ void TstStocktake::approveAllAndFillWithBook() {
     QCOMPARE(historyRows(), 4);
     QCOMPARE(TestDb::count("SELECT count(DISTINCT order_no) FROM kesp_post_history"), 4);
     QCOMPARE(book("W01", "I001", "Z2"), 8.0);
+}
+
+void TstStocktake::numbersStayUniqueBesideAnotherCopy() {
+    TestDb db;
+    TestDb::seedMasters();
+    Sql::run("WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM c WHERE i<299) "
+             "INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
+             "SELECT 'W01', '一号仓库', 'I001', 'A' || i, 'Z1', 'G1', i FROM c");
+    Stocktake::seal("W01");
+    QCOMPARE(Stocktake::load({"W01"}), 300);
+    // Another running copy stages lines, each taking a number, while this one approves rows.
+    QProcess other;
+    other.start(ORDER_WORKER, {db.path(), "xyz", "300"});
+    QVERIFY(other.waitForStarted());
+    QSqlQuery rows = Sql::run("SELECT rowid FROM kesp_check_temp ORDER BY rowid LIMIT 150");
+    QVariantList ids;
+    while (rows.next()) ids << rows.value(0);
+    rows.finish();
+    for (const QVariant& id : ids) Stocktake::takeOrderNumber(id);
+    QCOMPARE(Stocktake::fillWithBook(), 300);
+    QCOMPARE(Stocktake::approveAll(), 150);
+    QVERIFY(other.waitForFinished(120000));
+    QCOMPARE(other.exitCode(), 0);
+    QCOMPARE(TestDb::count("SELECT count(DISTINCT order_no) FROM (SELECT order_no FROM kesp_post_temp_a "
+                           "UNION ALL SELECT order_no FROM kesp_check_temp)"),
+             600);
+    QCOMPARE(counter(), QString("0000000601"));
 }
 
 void TstStocktake::stocktakeQuery() {
