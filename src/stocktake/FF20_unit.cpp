@@ -208,19 +208,19 @@ void FF20_form::wireFilters() {
 void FF20_form::load() {
     DBGrid1->commitEdit();
     m_edited = -1;
+    const QString w = warehouse_a->text();
+    bool refused = false;
     guarded(this, [&] {
         Forms::WaitCursor wait;
-        const QString w = warehouse_a->text();
-        if (!w.isEmpty() && !Stocktake::isSealedByUser(w)) {
-            Stocktake::discard();
-            reopenGrid(-1);
-            Msg::notice(this, QStringLiteral("仓库 %1 没有封帐，不能盘点。").arg(w));
-            warehouse_a->setFocus();
-            return;
-        }
-        Stocktake::load({w, arrage_code_b_a->text(), arrage_code_s_a->text(), item_code_a->text(), item_code_b->text()});
+        refused = !w.isEmpty() && !Stocktake::isSealedByUser(w);
+        if (refused) Stocktake::discard();
+        else Stocktake::load({w, arrage_code_b_a->text(), arrage_code_s_a->text(), item_code_a->text(), item_code_b->text()});
         reopenGrid(-1);
     });
+    if (refused) {
+        Msg::notice(this, QStringLiteral("仓库 %1 没有封帐，不能盘点。").arg(w));
+        warehouse_a->setFocus();
+    }
 }
 
 void FF20_form::reopenGrid(int keepRow) {
