@@ -50,13 +50,16 @@ std::optional<QString> standingSeal() {
 SealResult seal(const QString& warehouse) {
     const QString user = Session::userCode();
     Transaction tx;
-    const QVariant name =
-        Sql::scalar(QStringLiteral("SELECT warehouse_name FROM kesp_warehouse_ini WHERE warehouse=?"), {warehouse});
-    if (warehouse.isEmpty() || !name.isValid()) return SealResult::NoSuchWarehouse;
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT warehouse, warehouse_name FROM kesp_warehouse_ini WHERE warehouse=?"),
+                           {warehouse});
+    if (warehouse.isEmpty() || !q.next()) return SealResult::NoSuchWarehouse;
+    const QString code = q.value(0).toString(); // as the master list spells it
+    const QString name = q.value(1).toString().trimmed();
+    q.finish();
     if (Sql::exists(QStringLiteral("SELECT 1 FROM kesp_check_set WHERE login_id=?"), {user}))
         return SealResult::AlreadySealed;
     Sql::run(QStringLiteral("INSERT INTO kesp_check_set(login_id,warehouse,warehouse_name,check_set) VALUES (?,?,?,'Y')"),
-             {user, warehouse, name.toString().trimmed()});
+             {user, code, name});
     tx.commit();
     return SealResult::Sealed;
 }
