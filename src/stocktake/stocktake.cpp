@@ -184,20 +184,21 @@ int approveAll() {
         if (base + missing - 1 >= std::numeric_limits<qint32>::max())
             throw DbError(QStringLiteral("单据序号计数器的值无效：%1").arg(first));
         // The first row takes the counter as it stands, the others the numbers after it.
-        Sql::run(QStringLiteral("UPDATE kesp_check_temp SET order_no=CASE WHEN n.rn=1 THEN ? ELSE %1 END "
+        Sql::run(QStringLiteral("UPDATE kesp_check_temp SET check_flag=?, order_no=CASE WHEN n.rn=1 THEN ? ELSE %1 END "
                                 "FROM (SELECT rid, ROW_NUMBER() OVER (ORDER BY %2) AS rn FROM "
                                 "(SELECT %3 AS rid, size_name FROM kesp_check_temp "
                                 "WHERE login_id=? AND qty IS NOT NULL AND order_no IS NULL) AS c) AS n "
                                 "WHERE kesp_check_temp.%3=n.rid")
                      .arg(DataConnect1::tenDigits(QStringLiteral("? + n.rn - 1")), gridOrder(), rowId()),
-                 {first, base, user});
+                 {true, first, base, user});
         Sql::run(QStringLiteral("UPDATE kesp_system_data SET sys_value=? WHERE sys_name='order_no'"),
                  {OrderNumbers::next(QString::number(base + missing - 1))});
     }
-    const int approved = Sql::run(QStringLiteral("UPDATE kesp_check_temp SET check_flag=? "
-                                                 "WHERE login_id=? AND qty IS NOT NULL AND check_flag=?"),
-                                  {true, user, false})
-                             .numRowsAffected();
+    // Rows numbered before and unticked since are approved again.
+    const int approved = missing + Sql::run(QStringLiteral("UPDATE kesp_check_temp SET check_flag=? "
+                                                           "WHERE login_id=? AND qty IS NOT NULL AND check_flag=?"),
+                                            {true, user, false})
+                                       .numRowsAffected();
     tx.commit();
     return approved;
 }
