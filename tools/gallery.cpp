@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
     wh->hidePopup();
 
     const QStringList screens = {"AA10", "AA20", "CC10", "DD10", "EE10", "CC40", "DD30", "BB10", "BB20", "BB30",
-                                 "BB40", "BB50", "BB60", "BB70"};
+                                 "BB40", "BB50", "BB60", "BB70", "FF10", "FF20", "FF30"};
     for (const QString& code : screens) {
         if (!Screens::has(code)) continue;
         class Once : public MessageSeam {

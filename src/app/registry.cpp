@@ -15,6 +15,9 @@
 #include "queries/EE20_Unit.h"
 #include "security/AA10_Unit.h"
 #include "security/AA20_Unit.h"
+#include "stocktake/FF10_unit.h"
+#include "stocktake/FF20_unit.h"
+#include "stocktake/FF30_Unit.h"
 
 #include <QDialog>
 
@@ -42,4 +45,7 @@ void Screens::registerAll() {
     add(QStringLiteral("EE20"), make<TEE20_form>());
     add(QStringLiteral("GG10"), make<TGG10_form>());
     add(QStringLiteral("GG20"), make<TGG20_form>());
+    add(QStringLiteral("FF10"), make<FF10_form>());
+    add(QStringLiteral("FF20"), make<FF20_form>());
+    add(QStringLiteral("FF30"), make<FF30_form>());
 }

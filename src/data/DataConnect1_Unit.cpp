@@ -56,6 +56,9 @@ QString DataConnect1::defaultPath() { return QDir::current().filePath(QStringLit
 QString DataConnect1::beginWriteStatement() { return QStringLiteral("BEGIN IMMEDIATE"); }
 QString DataConnect1::path() { return g_path; }
 QString DataConnect1::rowIdColumn() { return QStringLiteral("rowid"); }
+QString DataConnect1::tenDigits(const QString& intExpr) {
+    return QStringLiteral("substr('0000000000' || (%1), -10)").arg(intExpr);
+}
 
 QList<DataConnect1::UpgradeStep>& DataConnect1::upgradeSteps() {
     static QList<UpgradeStep> steps = makeSteps();

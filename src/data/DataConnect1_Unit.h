@@ -20,6 +20,8 @@ public:
     static QString beginWriteStatement();
     // Name of the engine's row identity for tables without a key of their own.
     static QString rowIdColumn();
+    // SQL text of an integer expression written as ten digits with leading zeros.
+    static QString tenDigits(const QString& intExpr);
 
     // Opens an existing database file, upgrading an older schema; throws DbError.
     static void open(const QString& path);

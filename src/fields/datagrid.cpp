@@ -4,6 +4,10 @@
 #include "data/sql.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QStyledItemDelegate>
 #include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
@@ -11,6 +15,8 @@
 #include <QSqlRecord>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 // The footer row below the table: sums painted under their columns, following resizes and scrolling.
 class FooterBar : public QWidget {
@@ -42,6 +48,26 @@ protected:
 private:
     DataGrid* m_grid;
     QTableView* m_view;
+};
+
+// The editor of an editable number cell: digits, one decimal point, a leading minus, at most nine
+// digits before the point and three after it.
+class NumberCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+        auto* e = new QLineEdit(parent);
+        e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?\\d{0,9}(\\.\\d{0,3})?")), e));
+        return e;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        const QVariant v = index.data(Qt::EditRole);
+        static_cast<QLineEdit*>(editor)->setText(v.isNull() ? QString() : Numbers::format(v.toDouble(), QStringLiteral("0.###")));
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+        model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
+    }
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -111,6 +137,11 @@ void GridModel::clear() {
     beginResetModel();
     dropResult();
     endResetModel();
+}
+
+void GridModel::refreshSums() {
+    m_sums.clear();
+    if (m_open) computeSums();
 }
 
 void GridModel::computeSums() {
@@ -209,7 +240,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& v, int role) {
     } else if (c.editable && role == Qt::EditRole) {
         QVariant stored = v;
         if (v.toString().trimmed().isEmpty()) stored = QVariant();
-        else if (auto n = Numbers::parse(v.toString())) stored = Numbers::round3(*n);
+        else if (auto n = Numbers::parse(v.toString()); n && std::fabs(*n) <= MaxNumber) stored = Numbers::round3(*n);
         else return false;
         setValue(index.row(), c.field, stored);
     } else {
@@ -250,6 +281,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
     m_model = new GridModel(this);
     m_view = new QTableView(this);
     m_view->setModel(m_model);
+    m_numberCells = new NumberCellDelegate(this);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -296,6 +328,8 @@ void DataGrid::applyColumns() {
     const auto& cols = m_model->columns();
     for (int c = 0; c < cols.size(); ++c) {
         if (cols[c].width > 0) m_view->setColumnWidth(c, cols[c].width);
+        if (cols[c].editable && !cols[c].checkBox) m_view->setItemDelegateForColumn(c, m_numberCells);
+        else m_view->setItemDelegateForColumn(c, nullptr);
         m_view->setColumnHidden(c, !cols[c].visible);
     }
 }
@@ -367,6 +401,20 @@ void DataGrid::setSortingByClick(bool on) {
 }
 
 void DataGrid::addContextAction(QAction* action) { m_view->addAction(action); }
+
+void DataGrid::refreshSums() {
+    m_model->refreshSums();
+    m_footer->update();
+}
+
+void DataGrid::commitEdit() {
+    // A cell editor is the focused child of the table's viewport.
+    QWidget* editor = QApplication::focusWidget();
+    if (!editor || editor->parentWidget() != m_view->viewport()) return;
+    QAbstractItemDelegate* d = m_view->itemDelegateForIndex(m_view->currentIndex());
+    emit d->commitData(editor);
+    emit d->closeEditor(editor);
+}
 
 bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_view && event->type() == QEvent::FocusIn) emit entered();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class QStyledItemDelegate;
 class QTableView;
 class FooterBar;
 
@@ -53,6 +54,10 @@ public:
     QStringList fieldNames() const { return m_fieldNames; }
     // Footer sum of a field over the whole result (not only the fetched rows).
     double sum(const QString& field) const { return m_sums.value(field.toLower()); }
+    // Sums read again after edits were written to the database.
+    void refreshSums();
+    // Largest value an editable number cell takes (either sign); more is refused.
+    static constexpr double MaxNumber = 999999999.999;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -114,6 +119,9 @@ public:
     void setFooterVisible(bool on);
     void setSortingByClick(bool on);
     void addContextAction(QAction* action);
+    void refreshSums();
+    // Ends an open cell editor, keeping what was typed in the row.
+    void commitEdit();
 
 signals:
     void rowLeft(int row);
@@ -130,5 +138,6 @@ private:
     GridModel* m_model;
     QTableView* m_view;
     FooterBar* m_footer;
+    QStyledItemDelegate* m_numberCells;
     int m_lastRow = -1;
 };

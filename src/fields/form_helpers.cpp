@@ -1,5 +1,8 @@
 #include "fields/form_helpers.h"
 
+#include "fields/lookupfield.h"
+#include "fields/namebox.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
@@ -35,6 +38,35 @@ QLabel* heading(QWidget* parent, const QString& text) {
     l->setFont(f);
     l->setStyleSheet(QStringLiteral("color: #800000;"));
     return l;
+}
+
+QLabel* caption(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+LookupField* lookup(QWidget* parent, const QString& name, const QStringList& columns) {
+    auto* f = new LookupField(parent);
+    f->setObjectName(name);
+    f->setListColumns(columns);
+    f->setMinimumWidth(90);
+    return f;
+}
+
+NameBox* nameBox(QWidget* parent, const QString& name, int minimumWidth) {
+    auto* n = new NameBox(parent);
+    n->setObjectName(name);
+    n->setMinimumWidth(minimumWidth);
+    return n;
+}
+
+QPushButton* button(QHBoxLayout* row, QWidget* parent, const QString& text, const QString& name) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    row->addWidget(b);
+    return b;
 }
 
 QAction* separator(QObject* parent) {

@@ -1,12 +1,15 @@
 #pragma once
 // Small builders shared by the dialogs: headings, labelled fields, the delete question, buttons.
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QAction;
 class QDialog;
 class QHBoxLayout;
 class QLabel;
+class LookupField;
+class NameBox;
 class QLineEdit;
 class QObject;
 class QPushButton;
@@ -22,7 +25,13 @@ struct WaitCursor {
 };
 // A row with the window's closing button ("&关闭") at the right.
 QHBoxLayout* closeRow(QDialog* dialog, const QString& name = QStringLiteral("BitBtn1"));
-QLabel* heading(QWidget* parent, const QString& text);           // maroon, underlined, centred
+QLabel* heading(QWidget* parent, const QString& text);
+QLabel* caption(const QString& text, QWidget* parent); // a field's caption, right-aligned
+// A code lookup field listing `columns`, and a name box, each with its object name.
+LookupField* lookup(QWidget* parent, const QString& name, const QStringList& columns);
+NameBox* nameBox(QWidget* parent, const QString& name, int minimumWidth = 110);
+// A button added to a row of buttons; only the window's default button reacts to Enter.
+QPushButton* button(QHBoxLayout* row, QWidget* parent, const QString& text, const QString& name);           // maroon, underlined, centred
 QAction* separator(QObject* parent);
 // A caption at the left and an edit field of the given entry limit (0: none) at row y.
 QLineEdit* labelledEdit(QWidget* parent, const QString& caption, const QString& name, int maxLength, int y,

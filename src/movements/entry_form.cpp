@@ -6,6 +6,7 @@
 #include "fields/cascade.h"
 #include "fields/datagrid.h"
 #include "fields/datepicker.h"
+#include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 #include "fields/numericedit.h"
@@ -21,26 +22,9 @@
 #include <QVBoxLayout>
 
 namespace {
-QLabel* caption(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return l;
-}
-
-LookupField* lookup(QWidget* parent, const QString& name, const QStringList& columns) {
-    auto* f = new LookupField(parent);
-    f->setObjectName(name);
-    f->setListColumns(columns);
-    f->setMinimumWidth(90);
-    return f;
-}
-
-NameBox* nameBox(QWidget* parent, const QString& name) {
-    auto* n = new NameBox(parent);
-    n->setObjectName(name);
-    n->setMinimumWidth(110);
-    return n;
-}
+using Forms::caption;
+using Forms::lookup;
+using Forms::nameBox;
 
 QLineEdit* hidden(QWidget* parent, const QString& name) {
     auto* e = new QLineEdit(parent);

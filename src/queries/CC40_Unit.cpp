@@ -27,18 +27,7 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
     bindNameBox(operation_code_a, operation_name_a, QStringLiteral("operation_name"));
     bindNameBox(partner_a, partner_name_a, partner + QStringLiteral("_name"));
 
-    auto* dateLabel = new QLabel(d + QStringLiteral("日期从："), filters);
-    dateLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    procure_date_a = new DatePicker(filters);
-    procure_date_a->setObjectName(QStringLiteral("procure_date_a"));
-    Procure_date_b = new DatePicker(filters);
-    Procure_date_b->setObjectName(QStringLiteral("Procure_date_b"));
-    filters->grid->addWidget(dateLabel, 4, 0);
-    filters->grid->addWidget(procure_date_a, 4, 1);
-    auto* to1 = new QLabel(QStringLiteral("至："), filters);
-    to1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    filters->grid->addWidget(to1, 4, 2);
-    filters->grid->addWidget(Procure_date_b, 4, 3);
+    filters->addDateRange(d + QStringLiteral("日期从："), 4, 0, &procure_date_a, &Procure_date_b);
     auto* billLabel = new QLabel(d + QStringLiteral("单从："), filters);
     billLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     bill_no_a = new LookupField(filters);
@@ -54,7 +43,6 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
     filters->grid->addWidget(to2, 4, 6);
     filters->grid->addWidget(bill_no_b, 4, 7);
     connect(bill_no_a, &LookupField::changed, this, [this](const QString& t) { bill_no_b->setText(t); });
-    connect(procure_date_a, &QDateEdit::dateChanged, this, [this](const QDate& dt) { Procure_date_b->setDate(dt); });
 
     addButtons(5);
     DBGrid1->setColumns({{"item_code", "项目代码", 80},

@@ -1,6 +1,8 @@
 #include "queries/filter_panel.h"
 
 #include "fields/cascade.h"
+#include "fields/datepicker.h"
+#include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 
@@ -65,6 +67,23 @@ LookupField* FilterPanel::addLookup(const QString& caption, const QString& name,
     return f;
 }
 
+void FilterPanel::addDateRange(const QString& caption, int row, int group, DatePicker** from, DatePicker** to) {
+    auto* label = new QLabel(caption, this);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    *from = new DatePicker(this);
+    (*from)->setObjectName(QStringLiteral("procure_date_a"));
+    *to = new DatePicker(this);
+    (*to)->setObjectName(QStringLiteral("Procure_date_b"));
+    auto* toLabel = new QLabel(QStringLiteral("至："), this);
+    toLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(label, row, group * 3);
+    grid->addWidget(*from, row, group * 3 + 1);
+    grid->addWidget(toLabel, row, group * 3 + 2);
+    grid->addWidget(*to, row, group * 3 + 3);
+    DatePicker* second = *to;
+    connect(*from, &QDateEdit::dateChanged, second, [second](const QDate& d) { second->setDate(d); });
+}
+
 void FilterPanel::reset() {
     for (LookupField* f : {warehouse_a, attr_code_a, size_code_a, stage_code_a}) f->setText(QString());
     m_cascade->reset();
@@ -91,13 +110,7 @@ QueryBuilders::Criteria FilterPanel::criteria() const {
 void FilterPanel::addButtons(QDialog* window, int row, QPushButton** group, QPushButton** query, QPushButton** exit) {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    const auto make = [&](const QString& text, const QString& name) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-        return b;
-    };
+    const auto make = [&](const QString& text, const QString& name) { return Forms::button(buttons, this, text, name); };
     if (group) *group = make(QStringLiteral("分类汇总"), QStringLiteral("Cmd_group"));
     *query = make(QStringLiteral("查询"), QStringLiteral("Cmd_Query"));
     (*query)->setDefault(true);

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class CategoryCascade;
+class DatePicker;
 class LookupField;
 class NameBox;
 class QGridLayout;
@@ -43,6 +44,9 @@ public:
     // The buttons "分类汇总" (when `group` is given), "查询" (the default button) and "关闭" in a row
     // at the right of the panel; "关闭" closes `window`.
     void addButtons(QDialog* window, int row, QPushButton** group, QPushButton** query, QPushButton** exit);
+    // "{caption}" and "至：" with two date pickers at `row` from column group `group`; changing the
+    // first date copies it into the second.
+    void addDateRange(const QString& caption, int row, int group, DatePicker** from, DatePicker** to);
     void reset();      // every field, name box and the flag emptied
     void openLists();  // warehouses, big categories, small/items empty, attributes, sizes, grades
     // Warehouse, big and small category, attribute, size and grade as typed, in this order.

@@ -25,10 +25,10 @@ QueryScreen::QueryScreen(QWidget* parent, const QString& objectName, const QStri
     v->addWidget(DBGrid1, 1);
 }
 
-void QueryScreen::addButtons(int row) {
-    filters->addButtons(this, row, &Cmd_group, &Cmd_Query, &Cmd_Exit);
+void QueryScreen::addButtons(int row, bool group) {
+    filters->addButtons(this, row, group ? &Cmd_group : nullptr, &Cmd_Query, &Cmd_Exit);
     connect(Cmd_Query, &QPushButton::clicked, this, [this] { query(); });
-    connect(Cmd_group, &QPushButton::clicked, this, &QueryScreen::group);
+    if (Cmd_group) connect(Cmd_group, &QPushButton::clicked, this, &QueryScreen::group);
 }
 
 bool QueryScreen::warehouseChosen() {

@@ -23,8 +23,8 @@ public:
 
 protected:
     QueryScreen(QWidget* parent, const QString& objectName, const QString& caption, const QSize& size);
-    // Puts the buttons in the filter panel's row `row` and wires them.
-    void addButtons(int row);
+    // Puts the buttons in the filter panel's row `row` and wires them ("分类汇总" only with `group`).
+    void addButtons(int row, bool group = true);
     // "请选择仓库." and the focus on the warehouse field when none is chosen.
     bool warehouseChosen();
     // Shows the statement's rows and refills the user's work rows with `columns`.
