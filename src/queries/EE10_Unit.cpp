@@ -34,5 +34,5 @@ void TEE10_form::query() {
                                                                   {"size_code", filters->size_code_a->text()},
                                                                   {"stage_code", filters->stage_code_a->text()}});
     Forms::WaitCursor wait;
-    showResult(s, QueryBuilders::stockWorkColumns());
+    showResult(s);
 }

@@ -123,7 +123,7 @@ void TstSchema::olderDatabaseIsUpgraded() {
     Sql::run("INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name) VALUES ('W9','九号')");
     DataConnect1::close();
     DataConnect1::open(db.path());
-    QCOMPARE(DataConnect1::schemaVersionOf(), 2);
+    QCOMPARE(DataConnect1::schemaVersionOf(), DataConnect1::SchemaVersion);
     QVERIFY(Sql::run("SELECT * FROM kesp_inv_detail_tree_v_out2 WHERE 1=0").record().indexOf("login_id") >= 0);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_warehouse_ini"), 1);
     QVERIFY_THROWS_EXCEPTION(DbError, Sql::run("INSERT INTO kesp_warehouse_ini(warehouse) VALUES ('w9')"));
