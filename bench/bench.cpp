@@ -226,7 +226,8 @@ int main(int argc, char** argv) {
             while (q.next()) {
             }
         });
-        ratio("crosstab 尺寸 x 名称 over 100,000 work rows", ms, floor);
+        ratio("crosstab 尺寸 x 名称 over 100,000 work rows (\"确定\": with range list)", ms, floor);
+        ratio("crosstab 尺寸 x 名称 over 100,000 work rows (\"刷新\")", best([&] { g.Cmd_fresh->click(); }), floor);
         std::printf("  %d rows x %d columns\n", g.DBGrid1->rowCount(), int(g.DBGrid1->captions().size()));
     }
 

@@ -65,9 +65,10 @@ void LookupField::loadPrefix(const QString& text) {
     const QVariant current = rowValue(currentIndex(), key);
     QVariantList params = p.params;
     const QString cond = Sql::prefixCondition(p.field, text, params);
+    // Appended to the source's own WHERE clause, so that the engine reads the prefix, in order,
+    // straight from an index and stops at the limit (a DISTINCT source included).
     QSqlQuery q = Sql::run(
-        QStringLiteral("SELECT * FROM (%1) AS l WHERE %2 ORDER BY %3 LIMIT %4").arg(p.sql, cond, p.field).arg(p.limit + 1),
-        params);
+        QStringLiteral("%1 AND %2 ORDER BY %3 LIMIT %4").arg(p.sql, cond, p.field).arg(p.limit + 1), params);
     fill(q);
     p.truncated = m_rows.size() > p.limit;
     if (p.truncated) {

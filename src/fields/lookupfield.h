@@ -27,7 +27,8 @@ public:
     void closeList(); // no rows
     // Large lists (posted bills, stock rows, the item catalogue) are never read whole: the rows
     // whose `prefixField` begins with the field's text, at most `limit` of them in that field's
-    // order, are read now and again when the text changes; lookups search them.
+    // order, are read now and again when the text changes; lookups search them. `sql` ends in its
+    // WHERE clause (the prefix condition, the order and the limit are appended).
     void setPrefixList(const QString& sql, const QVariantList& params, const QString& prefixField, int limit = 100);
     int listRowCount() const { return m_rows.size(); }
 

@@ -51,7 +51,7 @@ void stageThroughWindow(TCC10_form& f, const QString& bill) {
              {"operation_code_a", "in1"}, {"warehouse_a", "W01"}, {"vendor_a", "V1"}, {"attr_code_a", "A1"},
              {"size_code_a", "Z1"}, {"stage_code_a", "G1"}})
         f.findChild<LookupField*>(name)->setEditText(value);
-    f.item_code_a->setPrefixList("SELECT * FROM kesp_item_master", {}, "item_code");
+    f.item_code_a->setPrefixList("SELECT * FROM kesp_item_master WHERE 1=1", {}, "item_code");
     f.item_code_a->setEditText("I001");
     f.price_a->setText("2");
     f.qty_a->setText("1");
