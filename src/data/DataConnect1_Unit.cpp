@@ -166,8 +166,9 @@ bool DataConnect1::isOpen() { return Sql::db().isOpen(); }
 int DataConnect1::schemaVersionOf() { return Sql::scalar(QStringLiteral("PRAGMA user_version")).toInt(); }
 
 void DataConnect1::upgrade() {
-    // The version is read under the write lock: a second copy opening the same older file waits
-    // here and then finds it upgraded.
+    if (schemaVersionOf() == SchemaVersion) return; // the usual case: no lock needed
+    // Read again under the write lock: a second copy opening the same older file waits here and
+    // then finds it upgraded.
     Transaction tx;
     int version = schemaVersionOf();
     if (version > SchemaVersion) {
