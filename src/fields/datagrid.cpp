@@ -2,6 +2,7 @@
 
 #include "data/numbers.h"
 #include "data/sql.h"
+#include "ui/messages.h"
 
 #include <QAction>
 #include <QEvent>
@@ -114,7 +115,7 @@ void GridModel::start(const QString& sql, const QVariantList& params, const QStr
     m_more = true;
     endResetModel();
     try {
-        fetchMore();
+        readPage();
         computeSums();
     } catch (...) {
         clear();
@@ -181,6 +182,11 @@ bool GridModel::canFetchMore(const QModelIndex& parent) const { return !parent.i
 
 void GridModel::fetchMore(const QModelIndex& parent) {
     if (parent.isValid() || !m_more) return;
+    // Asked by the view while scrolling: a failing page ends the fetching with the error shown.
+    if (!guarded(nullptr, [&] { readPage(); })) m_more = false;
+}
+
+void GridModel::readPage() {
     QVector<QVector<QVariant>> batch;
     {
         QVariantList params;
@@ -206,7 +212,7 @@ void GridModel::fetchMore(const QModelIndex& parent) {
 }
 
 void GridModel::fetchAll() {
-    while (m_more) fetchMore();
+    while (m_more) readPage();
 }
 
 QVariant GridModel::value(int row, const QString& field) const {

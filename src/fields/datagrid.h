@@ -51,7 +51,7 @@ public:
     bool isOpen() const { return m_open; }
     QString statement() const { return m_sql; }
     QVariantList parameters() const { return m_params; }
-    void fetchAll();
+    void fetchAll(); // throws DbError
 
     QVariant value(int row, const QString& field) const;
     void setValue(int row, const QString& field, const QVariant& v); // edits kept in the loaded row
@@ -76,6 +76,7 @@ signals:
 
 private:
     void start(const QString& sql, const QVariantList& params, const QString& key);
+    void readPage(); // the next page, by one short statement; throws DbError
     void setFields(const QStringList& fields);
     void computeSums();
     void sumRows();
