@@ -1,6 +1,7 @@
 // Two running copies on one database file, through the real windows: a grid that has read only
 // part of a large result never blocks this copy's writes after another copy commits, and a query's
 // grid, footer and work rows are one and the same result.
+#include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
 #include "fields/datagrid.h"
@@ -69,6 +70,7 @@ private slots:
     void halfReadGridDoesNotBlockWrites();
     void manyStagedLinesDoNotBlockWrites();
     void gridFooterAndWorkRowsAgree();
+    void busyOtherCopyLosesNothing();
 };
 
 void TstCopies::halfReadGridDoesNotBlockWrites_data() {
@@ -176,6 +178,31 @@ void TstCopies::gridFooterAndWorkRowsAgree() {
     double crossSum = 0;
     for (const Crosstab::Row& row : x.rows) crossSum += row.sum;
     QCOMPARE(crossSum, gridSum);
+}
+
+void TstCopies::busyOtherCopyLosesNothing() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form e;
+    e.show();
+    const QVariant counter = TestDb::value("SELECT sys_value FROM kesp_system_data WHERE sys_name='order_no'");
+    QProcess p;
+    p.start(ORDER_WORKER, {db.path(), "u2", "hold", "3000"});
+    QVERIFY(p.waitForReadyRead(30000));
+    const int timeout = DataConnect1::busyTimeout();
+    DataConnect1::setBusyTimeout(300);
+    stageThroughWindow(e, "R1");
+    DataConnect1::setBusyTimeout(timeout);
+    QCOMPARE(seam.kinds.filter("error").size(), 1);
+    QCOMPARE(seam.shown.last(), QString("数据库正忙，请稍后再试。"));
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
+    QCOMPARE(TestDb::value("SELECT sys_value FROM kesp_system_data WHERE sys_name='order_no'"), counter);
+    QCOMPARE(e.bill_no_a->text(), QString("R1")); // what was typed stays for the next try
+    QCOMPARE(e.qty_a->text(), QString("1"));
+    QVERIFY(p.waitForFinished(30000));
+    e.findChild<QPushButton*>("BitBtn1")->click();
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 1);
 }
 
 QTEST_MAIN(TstCopies)
