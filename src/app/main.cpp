@@ -56,6 +56,7 @@ void openDatabase(QWidget* parent) {
 
 int main(int argc, char** argv) {
     App app(argc, argv);
+    Msg::installBusyCursor();
     App::setApplicationName(Msg::AppTitle);
     QFont font(QStringLiteral("Noto Sans CJK SC"));
     font.setPixelSize(12);

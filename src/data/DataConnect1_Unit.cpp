@@ -7,13 +7,32 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <sqlite3.h>
 
 // The creation script is a resource of this static library: register it before first use.
 static void initSchemaResource() { Q_INIT_RESOURCE(schema); }
 
 namespace {
 QString g_path;
+int g_busyTimeout = 15000;
+
+// Another running copy holds the lock: tell the windows (wait cursor) and retry until the busy
+// timeout has run out; then the statement fails with SQLITE_BUSY.
+int onBusy(void*, int attempt) {
+    static QElapsedTimer waited;
+    if (attempt == 0) {
+        waited.start();
+        Sql::busyWaitBegins();
+    }
+    if (waited.elapsed() >= g_busyTimeout) return 0;
+    QThread::msleep(attempt < 20 ? 2 : 20);
+    return 1;
+}
 
 QList<DataConnect1::UpgradeStep> makeSteps() {
     const QString T = QStringLiteral(" TEXT COLLATE NOCASE");
@@ -47,6 +66,15 @@ QList<DataConnect1::UpgradeStep> makeSteps() {
           "DROP INDEX IF EXISTS ix_inv_history_detail_save",
           "CREATE INDEX IF NOT EXISTS ix_inv_history_detail_key ON kesp_inv_history_detail_tree(save_code, warehouse, "
           "item_code)"}},
+        // 3 -> 4: the bill lists of the record queries and of the reversal screens (posted bills
+        // of one direction with their warehouse and partner), read by prefix from the index alone.
+        {4,
+         {"CREATE INDEX IF NOT EXISTS ix_post_history_bill_in ON kesp_post_history(bill_no, operation_code, "
+          "warehouse, warehouse_name, vendor, vendor_name)",
+          "CREATE INDEX IF NOT EXISTS ix_post_history_bill_out ON kesp_post_history(bill_no, operation_code, "
+          "warehouse, warehouse_name, customer, customer_name)",
+          "CREATE INDEX IF NOT EXISTS ix_item_master_arrage ON kesp_item_master(arrage_code_b, arrage_code_s, "
+          "item_code)"}},
     };
 }
 } // namespace
@@ -59,6 +87,22 @@ QString DataConnect1::rowIdColumn() { return QStringLiteral("rowid"); }
 QString DataConnect1::tenDigits(const QString& intExpr) {
     return QStringLiteral("substr('0000000000' || (%1), -10)").arg(intExpr);
 }
+
+void DataConnect1::setBusyTimeout(int ms) { g_busyTimeout = ms; }
+int DataConnect1::busyTimeout() { return g_busyTimeout; }
+
+QString DataConnect1::snapshotStatement(const QString& table, const QString& select, const QString& orderBy) {
+    // SQLite numbers the rows of a table in the order they are inserted, so the rowid follows
+    // `orderBy`; a server engine would add a row_number() column and an index on it.
+    return QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM (%2) AS q%3")
+        .arg(table, select, orderBy.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + orderBy);
+}
+
+QString DataConnect1::dropSnapshotStatement(const QString& table) {
+    return QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(table);
+}
+
+QString DataConnect1::snapshotKey() { return QStringLiteral("rowid"); }
 
 QList<DataConnect1::UpgradeStep>& DataConnect1::upgradeSteps() {
     static QList<UpgradeStep> steps = makeSteps();
@@ -84,6 +128,9 @@ void DataConnect1::connect(const QString& path) {
         throw DbError(err);
     }
     g_path = path;
+    const QVariant handle = d.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        if (sqlite3* h = *static_cast<sqlite3* const*>(handle.constData())) sqlite3_busy_handler(h, onBusy, nullptr);
     try {
         Sql::scalar(QStringLiteral("SELECT count(*) FROM sqlite_master")); // fails on a foreign file
         Sql::run(QStringLiteral("PRAGMA journal_mode=WAL"));
@@ -135,6 +182,10 @@ bool DataConnect1::isOpen() { return Sql::db().isOpen(); }
 int DataConnect1::schemaVersionOf() { return Sql::scalar(QStringLiteral("PRAGMA user_version")).toInt(); }
 
 void DataConnect1::upgrade() {
+    if (schemaVersionOf() == SchemaVersion) return; // the usual case: no lock needed
+    // Read again under the write lock: a second copy opening the same older file waits here and
+    // then finds it upgraded.
+    Transaction tx;
     int version = schemaVersionOf();
     if (version > SchemaVersion) {
         throw DbError(QStringLiteral("数据库版本（%1）比本程序（%2）新，请使用新版程序打开。")
@@ -145,7 +196,6 @@ void DataConnect1::upgrade() {
     if (version == 0) {
         const bool empty = !Sql::exists(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table'"));
         if (empty) {
-            Transaction tx;
             Sql::runScript(creationScript());
             tx.commit();
             return;
@@ -154,7 +204,6 @@ void DataConnect1::upgrade() {
             throw DbError(QStringLiteral("该文件不是本程序的数据库"));
         version = 1; // made before the schema carried a version number
     }
-    Transaction tx;
     for (const UpgradeStep& step : upgradeSteps()) {
         if (step.toVersion <= version) continue;
         for (const QString& s : step.statements) Sql::run(s);

@@ -7,7 +7,7 @@
 
 class DataConnect1 {
 public:
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
 
     struct UpgradeStep {
         int toVersion;
@@ -22,6 +22,16 @@ public:
     static QString rowIdColumn();
     // SQL text of an integer expression written as ten digits with leading zeros.
     static QString tenDigits(const QString& intExpr);
+    // How long a statement waits for another copy's lock before it fails with Sql::BusyMessage.
+    static void setBusyTimeout(int ms);
+    static int busyTimeout();
+
+    // A result kept for this connection alone (a temporary table that other copies never see),
+    // its rows in `orderBy` order: the statement that creates it from `select` (dropped first),
+    // and the column that numbers its rows in that order.
+    static QString snapshotStatement(const QString& table, const QString& select, const QString& orderBy);
+    static QString dropSnapshotStatement(const QString& table);
+    static QString snapshotKey();
 
     // Opens an existing database file, upgrading an older schema; throws DbError.
     static void open(const QString& path);

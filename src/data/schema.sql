@@ -325,6 +325,9 @@ CREATE INDEX ix_post_history_bill ON kesp_post_history(bill_no);
 CREATE INDEX ix_post_history_order ON kesp_post_history(order_no);
 CREATE INDEX ix_post_history_date ON kesp_post_history(procure_date);
 CREATE INDEX ix_post_history_wh_date ON kesp_post_history(warehouse, procure_date);
+CREATE INDEX ix_post_history_bill_in ON kesp_post_history(bill_no, operation_code, warehouse, warehouse_name, vendor, vendor_name);
+CREATE INDEX ix_post_history_bill_out ON kesp_post_history(bill_no, operation_code, warehouse, warehouse_name, customer, customer_name);
+CREATE INDEX ix_item_master_arrage ON kesp_item_master(arrage_code_b, arrage_code_s, item_code);
 CREATE INDEX ix_check_set_login ON kesp_check_set(login_id, warehouse);
 CREATE INDEX ix_check_temp_login ON kesp_check_temp(login_id);
 CREATE INDEX ix_inv_history_detail_key ON kesp_inv_history_detail_tree(save_code, warehouse, item_code);
@@ -401,5 +404,5 @@ INSERT INTO kesp_operation_ini(operation_code, operation_name, i_o_flag) VALUES
     ('c_k', '盘点调帐', 'c');
 INSERT INTO login_table(login_id, login_name, pass_word) VALUES ('abc', '系统管理员', '123');
 
-PRAGMA user_version = 3;
+PRAGMA user_version = 4;
 COMMIT;

@@ -7,19 +7,58 @@
 
 namespace {
 int g_depth = 0;
+bool g_waiting = false;
+std::function<void(bool)> g_busyObserver;
+
+// SQLITE_BUSY and SQLITE_LOCKED with their extended codes: another copy held the lock too long.
+bool isBusy(const QSqlError& e) {
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    return ok && ((code & 0xff) == 5 || (code & 0xff) == 6);
+}
 
 QString engineText(const QSqlError& e) {
+    if (isBusy(e)) return Sql::BusyMessage;
     QString t = e.databaseText();
     if (t.isEmpty()) t = e.text();
     return t;
 }
+
+// Ends a wait for another copy's lock once the statement that waited has finished.
+struct WaitEnd {
+    ~WaitEnd() {
+        if (!g_waiting) return;
+        g_waiting = false;
+        if (g_busyObserver) g_busyObserver(false);
+    }
+};
 } // namespace
 
 namespace Sql {
 
 QSqlDatabase db() { return QSqlDatabase::database(DataConnect1::connectionName(), false); }
 
+void setBusyObserver(std::function<void(bool)> observer) { g_busyObserver = std::move(observer); }
+
+void busyWaitBegins() {
+    if (g_waiting) return;
+    g_waiting = true;
+    if (g_busyObserver) g_busyObserver(true);
+}
+
+QString prefixCondition(const QString& column, const QString& prefix, QVariantList& params) {
+    if (prefix.isEmpty()) return QStringLiteral("1=1");
+    // Text columns compare without letter case: the range [prefix, prefix with its last character
+    // raised) in lower case holds exactly the values that begin with it, and uses the column's index.
+    const QString low = prefix.toLower();
+    QString high = low;
+    high[high.size() - 1] = QChar(high.at(high.size() - 1).unicode() + 1);
+    params << low << high;
+    return QStringLiteral("(%1>=? AND %1<?)").arg(column);
+}
+
 QSqlQuery run(const QString& sql, const QVariantList& params) {
+    WaitEnd waitEnd;
     QSqlDatabase d = db();
     if (!d.isOpen()) throw DbError(QStringLiteral("数据库未连接"));
     QSqlQuery q(d);
@@ -52,6 +91,7 @@ void runScript(const QString& script) {
         if (t.isEmpty()) continue;
         const QString upper = t.toUpper();
         if (upper == QLatin1String("BEGIN") || upper == QLatin1String("COMMIT")) continue;
+        WaitEnd waitEnd;
         QSqlQuery q(db());
         if (!q.exec(t)) throw DbError(engineText(q.lastError()));
     }
@@ -61,6 +101,7 @@ void runScript(const QString& script) {
 
 Transaction::Transaction() {
     if (g_depth == 0) {
+        WaitEnd waitEnd;
         QSqlQuery q(Sql::db());
         if (!q.exec(DataConnect1::beginWriteStatement())) throw DbError(engineText(q.lastError()));
         m_outer = true;
@@ -78,6 +119,7 @@ Transaction::~Transaction() {
 
 void Transaction::commit() {
     if (m_outer && !m_done) {
+        WaitEnd waitEnd;
         QSqlQuery q(Sql::db());
         if (!q.exec(QStringLiteral("COMMIT"))) throw DbError(engineText(q.lastError()));
     }

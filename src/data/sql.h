@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <stdexcept>
 
 class DbError : public std::runtime_error {
@@ -28,6 +29,18 @@ QVariant scalar(const QString& sql, const QVariantList& params = {});
 bool exists(const QString& sql, const QVariantList& params = {});
 // Runs a script of statements separated by ';' at line ends ("--" comment lines are skipped).
 void runScript(const QString& script);
+
+// The text of every failure because another running copy held the database past the busy timeout.
+inline const QString BusyMessage = QStringLiteral("数据库正忙，请稍后再试。");
+// Told true when a statement starts waiting for another copy's lock and false when the wait
+// ends (the windows show the wait cursor meanwhile). One observer; an empty one removes it.
+void setBusyObserver(std::function<void(bool waiting)> observer);
+// Called by the connection's busy handler when a statement starts to wait.
+void busyWaitBegins();
+
+// Condition "column begins with prefix" (letter case ignored, index friendly); appends its values.
+// An empty prefix matches every row.
+QString prefixCondition(const QString& column, const QString& prefix, QVariantList& params);
 } // namespace Sql
 
 // Write transaction: begun on construction, rolled back on destruction unless committed.

@@ -125,7 +125,8 @@ void CategoryCascade::wire() {
             sql += QStringLiteral(" AND warehouse=?");
             params << s.warehouse();
         }
-        guarded(m.item, [&] { m.item->setList(sql, params); });
+        // The item catalogue and a warehouse's stock rows are large: read by the typed prefix.
+        guarded(m.item, [&] { m.item->setPrefixList(sql, params, QStringLiteral("item_code")); });
     });
     connect(m.item, &LookupField::changed, this, &CategoryCascade::onItemChanged);
     if (m_stock) connect(m.item, &LookupField::picked, this, [this] {

@@ -2,6 +2,7 @@
 
 #include "data/numbers.h"
 #include "data/sql.h"
+#include "ui/messages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -89,48 +90,84 @@ void GridModel::setRowColor(std::function<std::optional<QColor>(const GridModel&
     m_rowColor = std::move(rule);
 }
 
-QString GridModel::wrapped() const {
-    if (m_sortField.isEmpty()) return m_sql;
-    return QStringLiteral("SELECT * FROM (%1) AS g ORDER BY %2 %3")
-        .arg(m_sql, m_sortField, m_sortOrder == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+QString GridModel::page(QVariantList& params) const {
+    params = m_params;
+    QString sql = QStringLiteral("SELECT * FROM (%1) AS g").arg(m_sql);
+    const QString dir = m_sortOrder == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
+    if (!m_key.isEmpty() && m_sortField.isEmpty()) {
+        // Keyed: the next page starts after the last key read.
+        if (!m_rows.isEmpty()) {
+            sql += QStringLiteral(" WHERE %1>?").arg(m_key);
+            params << m_rows.last().value(m_fieldIndex.value(m_key.toLower()));
+        }
+        return sql + QStringLiteral(" ORDER BY %1 LIMIT %2").arg(m_key).arg(FetchChunk);
+    }
+    if (!m_sortField.isEmpty()) {
+        sql += QStringLiteral(" ORDER BY ") + m_sortField + dir;
+        if (!m_key.isEmpty()) sql += QStringLiteral(", ") + m_key;
+    }
+    return sql + QStringLiteral(" LIMIT %1 OFFSET %2").arg(FetchChunk).arg(m_rows.size());
 }
 
 void GridModel::dropResult() {
-    m_query = QSqlQuery();
     m_rows.clear();
     m_sums.clear();
     m_open = false;
     m_more = false;
+    m_static = false;
 }
 
-void GridModel::open(const QString& sql, const QVariantList& params) {
+void GridModel::setFields(const QStringList& fields) {
+    m_fieldNames = fields;
+    m_fieldIndex.clear();
+    for (int i = 0; i < fields.size(); ++i) m_fieldIndex.insert(fields[i].toLower(), i);
+}
+
+void GridModel::open(const QString& sql, const QVariantList& params) { start(sql, params, {}); }
+
+void GridModel::openKeyed(const QString& sql, const QVariantList& params, const QString& key) {
+    start(sql, params, key);
+}
+
+void GridModel::start(const QString& sql, const QVariantList& params, const QString& key) {
     beginResetModel();
     dropResult();
     m_sql = sql;
     m_params = params;
-    try {
-        m_query = Sql::run(wrapped(), params);
-    } catch (...) {
-        endResetModel();
-        throw;
-    }
-    const QSqlRecord rec = m_query.record();
+    m_key = key;
     m_fieldNames.clear();
     m_fieldIndex.clear();
-    for (int i = 0; i < rec.count(); ++i) {
-        m_fieldNames << rec.fieldName(i);
-        m_fieldIndex.insert(rec.fieldName(i).toLower(), i);
-    }
     m_open = true;
     m_more = true;
     endResetModel();
-    fetchMore();
-    computeSums();
+    try {
+        readPage();
+        computeSums();
+    } catch (...) {
+        clear();
+        throw;
+    }
+    emit loaded();
+}
+
+void GridModel::showRows(const QStringList& fields, const QVector<QVector<QVariant>>& rows) {
+    beginResetModel();
+    dropResult();
+    m_sql.clear();
+    m_params.clear();
+    m_key.clear();
+    setFields(fields);
+    m_rows = rows;
+    m_static = true;
+    m_open = true;
+    endResetModel();
+    sortRows();
+    sumRows();
     emit loaded();
 }
 
 void GridModel::refresh() {
-    if (m_open) open(m_sql, m_params);
+    if (m_open && !m_static) start(m_sql, m_params, m_key);
 }
 
 void GridModel::clear() {
@@ -152,27 +189,53 @@ void GridModel::computeSums() {
         fields << c.field.toLower();
     }
     if (exprs.isEmpty()) return;
+    if (!m_more) { // every row is read already: no statement needed
+        sumRows();
+        return;
+    }
     QSqlQuery q = Sql::run(QStringLiteral("SELECT %1 FROM (%2) AS s").arg(exprs.join(','), m_sql), m_params);
     if (q.next())
         for (int i = 0; i < fields.size(); ++i) m_sums.insert(fields[i], q.value(i).toDouble());
+}
+
+void GridModel::sumRows() {
+    m_sums.clear();
+    for (const GridColumn& c : m_columns) {
+        const int i = m_fieldIndex.value(c.field.toLower(), -1);
+        if (c.footer.isEmpty() || i < 0) continue;
+        double total = 0;
+        for (const auto& r : m_rows) total += r[i].toDouble();
+        m_sums.insert(c.field.toLower(), total);
+    }
 }
 
 bool GridModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && m_more; }
 
 void GridModel::fetchMore(const QModelIndex& parent) {
     if (parent.isValid() || !m_more) return;
+    // Asked by the view while scrolling: a failing page ends the fetching with the error shown.
+    if (!guarded(nullptr, [&] { readPage(); })) m_more = false;
+}
+
+void GridModel::readPage() {
     QVector<QVector<QVariant>> batch;
-    const int n = m_fieldNames.size();
-    while (batch.size() < FetchChunk) {
-        if (!m_query.next()) {
-            m_more = false;
-            m_query.finish(); // no statement stays pending on the shared connection
-            break;
+    {
+        QVariantList params;
+        QSqlQuery q = Sql::run(page(params), params);
+        if (m_fieldNames.isEmpty()) {
+            const QSqlRecord rec = q.record();
+            QStringList fields;
+            for (int i = 0; i < rec.count(); ++i) fields << rec.fieldName(i);
+            setFields(fields);
         }
-        QVector<QVariant> row(n);
-        for (int i = 0; i < n; ++i) row[i] = m_query.value(i);
-        batch.append(std::move(row));
-    }
+        const int n = m_fieldNames.size();
+        while (q.next()) {
+            QVector<QVariant> row(n);
+            for (int i = 0; i < n; ++i) row[i] = q.value(i);
+            batch.append(std::move(row));
+        }
+    } // the page's statement is finished here, before any row is shown
+    if (batch.size() < FetchChunk) m_more = false;
     if (batch.isEmpty()) return;
     beginInsertRows({}, m_rows.size(), m_rows.size() + batch.size() - 1);
     m_rows += batch;
@@ -180,7 +243,7 @@ void GridModel::fetchMore(const QModelIndex& parent) {
 }
 
 void GridModel::fetchAll() {
-    while (m_more) fetchMore();
+    while (m_more) readPage();
 }
 
 QVariant GridModel::value(int row, const QString& field) const {
@@ -272,7 +335,20 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
 void GridModel::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= m_columns.size()) return;
     setSort(m_columns[column].field, order);
-    if (m_open) open(m_sql, m_params);
+    if (m_static) sortRows();
+    else if (m_open) start(m_sql, m_params, m_key);
+}
+
+void GridModel::sortRows() {
+    const int i = m_fieldIndex.value(m_sortField.toLower(), -1);
+    if (i < 0) return;
+    const bool up = m_sortOrder == Qt::AscendingOrder;
+    beginResetModel();
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const QVector<QVariant>& a, const QVector<QVariant>& b) {
+        const QPartialOrdering c = QVariant::compare(a[i], b[i]);
+        return up ? c == QPartialOrdering::Less : c == QPartialOrdering::Greater;
+    });
+    endResetModel();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -358,19 +434,34 @@ QStringList DataGrid::captions() const {
     return l;
 }
 
-void DataGrid::open(const QString& sql, const QVariantList& params) {
-    setUpdatesEnabled(false);
+namespace {
+// Runs a (re)load of the grid with its painting suspended.
+void suspended(QWidget* w, const std::function<void()>& load) {
+    w->setUpdatesEnabled(false);
     try {
-        m_model->open(sql, params);
+        load();
     } catch (...) {
-        setUpdatesEnabled(true);
+        w->setUpdatesEnabled(true);
         throw;
     }
-    setUpdatesEnabled(true);
+    w->setUpdatesEnabled(true);
+}
+} // namespace
+
+void DataGrid::open(const QString& sql, const QVariantList& params) {
+    suspended(this, [&] { m_model->open(sql, params); });
+}
+
+void DataGrid::openKeyed(const QString& sql, const QVariantList& params, const QString& key) {
+    suspended(this, [&] { m_model->openKeyed(sql, params, key); });
+}
+
+void DataGrid::showRows(const QStringList& fields, const QVector<QVector<QVariant>>& rows) {
+    m_model->showRows(fields, rows);
 }
 
 void DataGrid::refresh() {
-    if (m_model->isOpen()) open(m_model->statement(), m_model->parameters());
+    suspended(this, [&] { m_model->refresh(); });
 }
 
 void DataGrid::clear() { m_model->clear(); }

@@ -5,7 +5,6 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QHash>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -39,14 +38,21 @@ public:
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     void setRowColor(std::function<std::optional<QColor>(const GridModel&, int row)> rule);
 
-    // Runs the statement (wrapped in the sort order) and fetches its first rows. Throws DbError.
+    // Shows the statement's rows, sorted in SQL, read a page at a time: every page is a short
+    // statement of its own, finished before the rows are shown, so no read stays open on the
+    // connection between two events. Throws DbError.
     void open(const QString& sql, const QVariantList& params = {});
+    // The same over a result whose field `key` numbers its rows in their order (a snapshot): a
+    // page starts after the last key read instead of counting rows from the start.
+    void openKeyed(const QString& sql, const QVariantList& params, const QString& key);
+    // Shows rows already read (a small result computed elsewhere); sums and sorting use them.
+    void showRows(const QStringList& fields, const QVector<QVector<QVariant>>& rows);
     void refresh();
     void clear();
     bool isOpen() const { return m_open; }
     QString statement() const { return m_sql; }
     QVariantList parameters() const { return m_params; }
-    void fetchAll();
+    void fetchAll(); // throws DbError
 
     QVariant value(int row, const QString& field) const;
     void setValue(int row, const QString& field, const QVariant& v); // edits kept in the loaded row
@@ -74,14 +80,20 @@ signals:
     void loaded();
 
 private:
+    void start(const QString& sql, const QVariantList& params, const QString& key);
+    void readPage(); // the next page, by one short statement; throws DbError
+    void setFields(const QStringList& fields);
     void computeSums();
+    void sumRows();
+    void sortRows();
     void dropResult();
-    QString wrapped() const;
+    QString page(QVariantList& params) const;
     QList<GridColumn> m_columns;
     QString m_sql;
     QVariantList m_params;
+    QString m_key;           // keyed paging on this field; empty: pages by position
+    bool m_static = false;   // rows given by showRows
     bool m_open = false;
-    QSqlQuery m_query;
     bool m_more = false;
     QStringList m_fieldNames;
     QHash<QString, int> m_fieldIndex; // lower-case name -> position
@@ -107,6 +119,8 @@ public:
     QStringList captions() const;
 
     void open(const QString& sql, const QVariantList& params = {});
+    void openKeyed(const QString& sql, const QVariantList& params, const QString& key);
+    void showRows(const QStringList& fields, const QVector<QVector<QVariant>>& rows);
     void refresh();
     void clear();
     bool hasRows() const { return m_model->rowCount() > 0; }

@@ -31,7 +31,7 @@ LookupField::LookupField(QWidget* parent) : QComboBox(parent) {
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     setView(view);
     lineEdit()->installEventFilter(this);
-    connect(this, &QComboBox::editTextChanged, this, [this](const QString& t) { emit changed(t); });
+    connect(this, &QComboBox::editTextChanged, this, &LookupField::textChangedTo);
 }
 
 void LookupField::setListColumns(const QStringList& fields, const QStringList& captions, const QList<int>& widths) {
@@ -42,6 +42,52 @@ void LookupField::setListColumns(const QStringList& fields, const QStringList& c
 
 void LookupField::setList(const QString& sql, const QVariantList& params) {
     QSqlQuery q = Sql::run(sql, params);
+    m_prefix = {};
+    fill(q);
+}
+
+void LookupField::textChangedTo(const QString& t) {
+    if (!m_prefix.sql.isEmpty()) guarded(this, [&] { loadPrefix(t); });
+    emit changed(t);
+}
+
+void LookupField::setPrefixList(const QString& sql, const QVariantList& params, const QString& prefixField, int limit) {
+    m_prefix = {sql, params, prefixField, limit};
+    loadPrefix(currentText());
+}
+
+void LookupField::loadPrefix(const QString& text) {
+    PrefixSource& p = m_prefix;
+    // Rows read for a shorter prefix, when all of them were read, hold every row of this text too.
+    if (p.loaded && (text == p.loadedFor || (!p.truncated && text.startsWith(p.loadedFor, Qt::CaseInsensitive))))
+        return;
+    const QString key = m_keyField.isEmpty() ? m_listFields.value(0) : m_keyField;
+    const QVariant current = rowValue(currentIndex(), key);
+    QVariantList params = p.params;
+    const QString cond = Sql::prefixCondition(p.field, text, params);
+    // Appended to the source's own WHERE clause, so that the engine reads the prefix, in order,
+    // straight from an index and stops at the limit (a DISTINCT source included).
+    QSqlQuery q = Sql::run(
+        QStringLiteral("%1 AND %2 ORDER BY %3 LIMIT %4").arg(p.sql, cond, p.field).arg(p.limit + 1), params);
+    fill(q);
+    p.truncated = m_rows.size() > p.limit;
+    if (p.truncated) {
+        m_rows.removeLast();
+        m_model->removeRow(m_model->rowCount() - 1);
+    }
+    p.loaded = true;
+    p.loadedFor = text;
+    // The row the user picked stays picked when its text reloads the list.
+    const int again = current.isValid() ? findRow(key, current.toString()) : -1;
+    if (again >= 0) {
+        const bool blocked = blockSignals(true);
+        setCurrentIndex(again);
+        setEditText(text);
+        blockSignals(blocked);
+    }
+}
+
+void LookupField::fill(QSqlQuery& q) {
     const QSqlRecord rec = q.record();
     m_fields.clear();
     m_fieldIndex.clear();
@@ -125,7 +171,7 @@ void LookupField::setText(const QString& t) {
     const bool blocked = blockSignals(true); // no intermediate empty text reaches the handlers
     setCurrentIndex(-1);
     blockSignals(blocked);
-    if (currentText() == t) emit changed(t); // cleared by the index change already
+    if (currentText() == t) textChangedTo(t); // cleared by the index change already
     else setEditText(t);
 }
 

@@ -6,6 +6,7 @@
 #include <QVector>
 
 class QLineEdit;
+class QSqlQuery;
 class QStandardItemModel;
 
 class LookupField : public QComboBox {
@@ -24,6 +25,11 @@ public:
     // Runs the list query (values bound) and keeps its rows; the field's text is kept. Throws DbError.
     void setList(const QString& sql, const QVariantList& params = {});
     void closeList(); // no rows
+    // Large lists (posted bills, stock rows, the item catalogue) are never read whole: the rows
+    // whose `prefixField` begins with the field's text, at most `limit` of them in that field's
+    // order, are read now and again when the text changes; lookups search them. `sql` ends in its
+    // WHERE clause (the prefix condition, the order and the limit are appended).
+    void setPrefixList(const QString& sql, const QVariantList& params, const QString& prefixField, int limit = 100);
     int listRowCount() const { return m_rows.size(); }
 
     // First list row whose `field` equals `value` (text, letter case ignored); -1 when none.
@@ -55,6 +61,19 @@ public:
     void showPopup() override;
 
 private:
+    void fill(QSqlQuery& q);
+    void textChangedTo(const QString& t); // reads a prefix list's rows, then raises changed
+    void loadPrefix(const QString& text);
+    struct PrefixSource {
+        QString sql;
+        QVariantList params;
+        QString field;
+        int limit = 0;
+        bool loaded = false;
+        bool truncated = false;
+        QString loadedFor;
+    };
+    PrefixSource m_prefix;
     QStringList m_listFields;
     QStringList m_captions;
     QList<int> m_widths;

@@ -296,9 +296,10 @@ void TBB10_form::reloadItemList() {
         sql += QStringLiteral(" AND arrage_code_b=?");
         params << F1->text();
     }
+    // The catalogue is large: both range fields read it by their typed prefix only.
     guarded(this, [&] {
-        F3->setList(sql, params);
-        F4->setList(sql, params);
+        F3->setPrefixList(sql, params, QStringLiteral("item_code"));
+        F4->setPrefixList(sql, params, QStringLiteral("item_code"));
     });
 }
 

@@ -74,10 +74,13 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
         operation_code_a->setList(QStringLiteral("SELECT * FROM kesp_operation_ini WHERE i_o_flag=?"), {dir});
         filters->openLists();
         partner_a->setList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(partner));
-        const QString bills =
-            QStringLiteral("SELECT DISTINCT bill_no FROM kesp_post_history_v WHERE i_o_flag=? ORDER BY bill_no");
-        bill_no_a->setList(bills, {dir});
-        bill_no_b->setList(bills, {dir});
+        // Posted bills are many: both bill fields read the bills of the direction by the typed
+        // prefix, from the history's bill index.
+        const QString bills = QStringLiteral(
+            "SELECT DISTINCT bill_no FROM kesp_post_history WHERE operation_code IN "
+            "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag=?)");
+        bill_no_a->setPrefixList(bills, {dir}, QStringLiteral("bill_no"));
+        bill_no_b->setPrefixList(bills, {dir}, QStringLiteral("bill_no"));
     });
 }
 
@@ -95,5 +98,5 @@ void RecordQueryForm::query() {
          {"stage_code", filters->stage_code_a->text()},
          {partner, partner_a->text()}},
         procure_date_a->dateText(), Procure_date_b->dateText(), bill_no_a->text(), bill_no_b->text());
-    showResult(s, QueryBuilders::movementWorkColumns());
+    showResult(s);
 }

@@ -33,5 +33,5 @@ void TEE10_form::query() {
     if (!warehouseChosen()) return;
     const QueryBuilders::Statement s = QueryBuilders::stockQuery(filters->criteria());
     Forms::WaitCursor wait;
-    showResult(s, QueryBuilders::stockWorkColumns());
+    showResult(s);
 }

@@ -114,7 +114,16 @@ void Group_Grid_form::build(bool first) {
     DBGrid1->setUpdatesEnabled(false);
     dropColumns();
     DBGrid1->setColumns(columns);
-    DBGrid1->model()->setSort(QStringLiteral("c0"), Qt::AscendingOrder);
-    DBGrid1->open(r.sql, r.params);
+    // The crosstab statement ran once, in the build; the grid shows its rows as they came.
+    QStringList fields{QStringLiteral("c0"), QStringLiteral("c1")};
+    for (int i = 0; i < r.columns.size(); ++i) fields << QStringLiteral("c%1").arg(i + 2);
+    QVector<QVector<QVariant>> rows;
+    rows.reserve(r.rows.size());
+    for (const Crosstab::Row& x : r.rows) {
+        QVector<QVariant> row{x.name, x.sum};
+        row += x.cells;
+        rows.append(std::move(row));
+    }
+    DBGrid1->showRows(fields, rows);
     DBGrid1->setUpdatesEnabled(true);
 }

@@ -3,6 +3,8 @@
 #include "data/session.h"
 #include "data/sql.h"
 
+#include <algorithm>
+
 namespace Crosstab {
 
 QStringList captions() {
@@ -26,64 +28,55 @@ QString rangeListStatement(const Heading& col) {
 
 Result build(const Heading& col, const Heading& row, const QString& fromCode, const QString& toCode, int maxColumns) {
     if (!col.valid() || !row.valid()) throw DbError(QStringLiteral("分类样式无效"));
-    const QString user = Session::userCode();
-    {
-        Transaction tx;
-        Sql::run(QStringLiteral("DELETE FROM kesp_inv_detail_tree_v_out2 WHERE login_id=?"), {user});
-        QString range;
-        QVariantList params{user, user};
-        if (!fromCode.isEmpty()) {
-            range += QStringLiteral(" AND %1>=?").arg(col.code);
-            params << fromCode;
-        }
-        if (!toCode.isEmpty()) {
-            range += QStringLiteral(" AND %1<=?").arg(col.code);
-            params << toCode;
-        }
-        Sql::run(QStringLiteral("INSERT INTO kesp_inv_detail_tree_v_out2(%1,%2,%3,%4,qty,login_id) "
-                                "SELECT %1,%2,%3,%4,SUM(qty),? FROM kesp_inv_detail_tree_v_out WHERE login_id=?%5 "
-                                "GROUP BY %2,%4,%1,%3")
-                     .arg(col.code, col.name, row.code, row.name, range),
-                 params);
-        tx.commit();
+    // One grouping of the work rows by the two names gives every cell; the pivot is laid out here.
+    QString sql = QStringLiteral("SELECT %1, %2, SUM(qty) FROM kesp_inv_detail_tree_v_out WHERE login_id=?")
+                      .arg(row.name, col.name);
+    QVariantList params{Session::userCode()};
+    if (!fromCode.isEmpty()) {
+        sql += QStringLiteral(" AND %1>=?").arg(col.code);
+        params << fromCode;
     }
+    if (!toCode.isEmpty()) {
+        sql += QStringLiteral(" AND %1<=?").arg(col.code);
+        params << toCode;
+    }
+    sql += QStringLiteral(" GROUP BY %1, %2 ORDER BY %1, %2").arg(row.name, col.name);
 
+    struct Cell {
+        int row;
+        QVariant column;
+        QVariant qty;
+    };
+    QVector<Cell> cells;
+    QVariantList columnValues;
     Result r;
-    QVariantList values;
     {
-        QSqlQuery q = Sql::run(QStringLiteral("SELECT DISTINCT %1 FROM kesp_inv_detail_tree_v_out2 WHERE login_id=? "
-                                              "ORDER BY %1")
-                                   .arg(col.name),
-                               {user});
+        QSqlQuery q = Sql::run(sql, params);
         while (q.next()) {
-            ++r.totalColumns;
-            if (values.size() < maxColumns) {
-                values << q.value(0);
-                r.columns << q.value(0).toString();
-            }
+            if (r.rows.isEmpty() || r.rows.last().name != q.value(0)) r.rows.append({q.value(0), 0, {}});
+            r.rows.last().sum += q.value(2).toDouble();
+            cells.append({int(r.rows.size()) - 1, q.value(1), q.value(2)});
+            columnValues << q.value(1);
         }
     }
-    QString select = QStringLiteral("SELECT %1 AS c0, SUM(qty) AS c1").arg(row.name);
-    QVariantList params;
-    for (int i = 0; i < values.size(); ++i) {
-        const QVariant& v = values[i];
-        if (v.isNull()) {
-            select += QStringLiteral(", SUM(CASE WHEN %1 IS NULL THEN qty END) AS c%2").arg(col.name).arg(i + 2);
-        } else {
-            select += QStringLiteral(", SUM(CASE WHEN %1=? THEN qty END) AS c%2").arg(col.name).arg(i + 2);
-            params << v;
-        }
-    }
-    params << user;
-    r.sql = select + QStringLiteral(" FROM kesp_inv_detail_tree_v_out2 WHERE login_id=? GROUP BY %1").arg(row.name);
-    r.params = params;
-    QSqlQuery q = Sql::run(r.sql + QStringLiteral(" ORDER BY c0"), params);
-    while (q.next()) {
-        Row x;
-        x.name = q.value(0);
-        x.sum = q.value(1).toDouble();
-        for (int i = 0; i < values.size(); ++i) x.cells << q.value(2 + i);
-        r.rows << x;
+    // Column values in the engine's order of the name column: null first, then text without letter case.
+    const auto before = [](const QVariant& a, const QVariant& b) {
+        if (a.isNull() || b.isNull()) return a.isNull() && !b.isNull();
+        return a.toString().compare(b.toString(), Qt::CaseInsensitive) < 0;
+    };
+    std::sort(columnValues.begin(), columnValues.end(), before);
+    const auto same = [](const QVariant& a, const QVariant& b) {
+        return a.isNull() == b.isNull() && a.toString().compare(b.toString(), Qt::CaseInsensitive) == 0;
+    };
+    columnValues.erase(std::unique(columnValues.begin(), columnValues.end(), same), columnValues.end());
+    r.totalColumns = columnValues.size();
+    const int shown = std::min<int>(maxColumns, columnValues.size());
+    for (int i = 0; i < shown; ++i) r.columns << columnValues[i].toString();
+    for (Row& x : r.rows) x.cells.resize(shown);
+    for (const Cell& c : cells) {
+        const auto end = columnValues.begin() + shown;
+        const auto at = std::lower_bound(columnValues.begin(), end, c.column, before);
+        if (at != end && same(*at, c.column)) r.rows[c.row].cells[at - columnValues.begin()] = c.qty;
     }
     return r;
 }

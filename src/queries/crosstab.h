@@ -26,14 +26,11 @@ struct Result {
     QStringList columns; // column heading values (names)
     int totalColumns = 0;
     QVector<Row> rows;
-    // The statement that yields the rows (fields c0 = row name, c1 = row sum, c2... = cells).
-    QString sql;
-    QVariantList params;
 };
 
-// Refills the user's rows of kesp_inv_detail_tree_v_out2 (column codes limited to the range when
-// given) and computes the crosstab. At most `maxColumns` value columns are computed; row sums
-// always count every value. Throws DbError.
+// Computes the crosstab of the user's work rows (column codes limited to the range when given)
+// with one grouping statement. At most `maxColumns` value columns are laid out; row sums always
+// count every value. Throws DbError.
 Result build(const Heading& col, const Heading& row, const QString& fromCode, const QString& toCode,
              int maxColumns = 200);
 

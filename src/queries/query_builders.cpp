@@ -1,7 +1,10 @@
 #include "queries/query_builders.h"
 
+#include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
+
+#include <QSqlRecord>
 
 namespace QueryBuilders {
 
@@ -39,30 +42,55 @@ Statement movementQuery(char direction, const Criteria& criteria, const QString&
     return s;
 }
 
-QStringList stockWorkColumns() {
-    return {"ID",        "warehouse",     "warehouse_name", "item_code",     "attr_code",     "size_code",
-            "stage_code", "qty",          "item_name",      "item_model",    "item_spec",     "unit_code",
-            "unit_name", "arrage_code_b", "arrage_name_b",  "arrage_code_s", "arrage_name_s", "attr_name",
-            "size_name", "stage_name"};
+namespace {
+const QString WorkTable = QStringLiteral("kesp_inv_detail_tree_v_out");
+
+QStringList fieldsOf(const QString& source, const QVariantList& params) {
+    const QSqlRecord rec = Sql::run(QStringLiteral("SELECT * FROM (%1) AS f WHERE 1=0").arg(source), params).record();
+    QStringList fields;
+    for (int i = 0; i < rec.count(); ++i) fields << rec.fieldName(i);
+    return fields;
 }
 
-QStringList movementWorkColumns() {
-    return {"item_code", "item_name", "arrage_code_b", "arrage_name_b", "arrage_code_s", "arrage_name_s",
-            "attr_code", "attr_name", "size_code",     "size_name",     "stage_code",    "stage_name",
-            "warehouse", "warehouse_name", "qty"};
+// The columns of the source that the work table has too; login_id is the work row's owner.
+QStringList sharedColumns(const QString& source, const QVariantList& params) {
+    const QStringList work = fieldsOf(WorkTable, {});
+    QStringList shared;
+    for (const QString& f : fieldsOf(source, params))
+        if (f.compare(QLatin1String("login_id"), Qt::CaseInsensitive) != 0 && work.contains(f, Qt::CaseInsensitive))
+            shared << f;
+    return shared;
 }
+
+void refillFrom(const QString& source, const QVariantList& sourceParams, QStringList columns) {
+    if (columns.isEmpty()) columns = sharedColumns(source, sourceParams);
+    const QString user = Session::userCode();
+    Sql::run(QStringLiteral("DELETE FROM %1 WHERE login_id=?").arg(WorkTable), {user});
+    QVariantList params{user};
+    params += sourceParams;
+    Sql::run(QStringLiteral("INSERT INTO %1(%2,login_id) SELECT %2,? FROM (%3) AS q WHERE qty<>0 OR qty IS NULL")
+                 .arg(WorkTable, columns.join(','), source),
+             params);
+}
+} // namespace
+
+Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy, const QStringList& columns) {
+    Transaction tx;
+    Sql::run(DataConnect1::dropSnapshotStatement(table));
+    Sql::run(DataConnect1::snapshotStatement(table, s.sql, orderBy), s.params);
+    refillFrom(QStringLiteral("SELECT * FROM ") + table, {}, columns);
+    Snapshot snap;
+    snap.key = QStringLiteral("grid_row");
+    snap.select = QStringLiteral("SELECT %1 AS grid_row, * FROM %2").arg(DataConnect1::snapshotKey(), table);
+    tx.commit();
+    return snap;
+}
+
+void dropSnapshot(const QString& table) { Sql::run(DataConnect1::dropSnapshotStatement(table)); }
 
 void refillWorkTable(const Statement& s, const QStringList& columns) {
-    const QString user = Session::userCode();
-    const QString cols = columns.join(',');
     Transaction tx;
-    Sql::run(QStringLiteral("DELETE FROM kesp_inv_detail_tree_v_out WHERE login_id=?"), {user});
-    QVariantList params{user};
-    params += s.params;
-    Sql::run(QStringLiteral("INSERT INTO kesp_inv_detail_tree_v_out(%1,login_id) SELECT %1,? FROM (%2) AS q")
-                 .arg(cols, s.sql),
-             params);
-    Sql::run(QStringLiteral("DELETE FROM kesp_inv_detail_tree_v_out WHERE login_id=? AND qty=0"), {user});
+    refillFrom(s.sql, s.params, columns);
     tx.commit();
 }
 

@@ -22,12 +22,21 @@ Statement historyStockQuery(const Criteria& criteria);
 Statement movementQuery(char direction, const Criteria& criteria, const QString& fromDate, const QString& toDate,
                         const QString& billFrom = {}, const QString& billTo = {});
 
-// The columns a stock query copies into the work table (every column of kesp_inv_detail_tree_v),
-// and the fifteen a movement query copies.
-QStringList stockWorkColumns();
-QStringList movementWorkColumns();
+// One run of a query screen's statement ("查询"), in one write transaction: the rows are kept in
+// the connection's own snapshot `table` (sorted by `orderBy`), and the user's rows of
+// kesp_inv_detail_tree_v_out are refilled from that snapshot with every column the two share
+// (or only `columns` when given), rows of quantity 0 left out. The grid and its footer read the
+// snapshot, so they and a group summary started from it always agree. Throws DbError, after
+// which nothing has changed.
+struct Snapshot {
+    QString select; // the snapshot's rows, numbered in their order by `key`
+    QString key;
+};
+Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy, const QStringList& columns = {});
+void dropSnapshot(const QString& table);
+
 // Replaces the current user's rows of kesp_inv_detail_tree_v_out with the statement's rows whose
-// quantity is not 0, in one transaction.
-void refillWorkTable(const Statement& s, const QStringList& columns = stockWorkColumns());
+// quantity is not 0 (the columns as above), in one transaction.
+void refillWorkTable(const Statement& s, const QStringList& columns = {});
 int workRowCount();
 } // namespace QueryBuilders

@@ -19,11 +19,20 @@ QueryScreen::QueryScreen(QWidget* parent, const QString& objectName, const QStri
     filters = new FilterPanel(this);
     DBGrid1 = new DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->model()->setSort(QStringLiteral("item_code"), Qt::AscendingOrder);
     auto* v = new QVBoxLayout(this);
     v->addWidget(filters);
     v->addWidget(DBGrid1, 1);
 }
+
+QueryScreen::~QueryScreen() {
+    try {
+        QueryBuilders::dropSnapshot(snapshotTable());
+    } catch (const DbError&) {
+        // the connection is gone, and with it the snapshot
+    }
+}
+
+QString QueryScreen::snapshotTable() const { return QStringLiteral("q_") + objectName(); }
 
 void QueryScreen::addButtons(int row, bool group) {
     filters->addButtons(this, row, group ? &Cmd_group : nullptr, &Cmd_Query, &Cmd_Exit);
@@ -40,8 +49,9 @@ bool QueryScreen::warehouseChosen() {
 
 void QueryScreen::showResult(const QueryBuilders::Statement& s, const QStringList& columns) {
     guarded(this, [&] {
-        DBGrid1->open(s.sql, s.params);
-        QueryBuilders::refillWorkTable(s, columns);
+        const QueryBuilders::Snapshot run =
+            QueryBuilders::runOnce(s, snapshotTable(), QStringLiteral("item_code"), columns);
+        DBGrid1->openKeyed(run.select, {}, run.key);
     });
 }
 

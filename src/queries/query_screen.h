@@ -18,6 +18,7 @@ public:
     QPushButton* Cmd_group = nullptr;
     QPushButton* Cmd_Query = nullptr;
     QPushButton* Cmd_Exit = nullptr;
+    ~QueryScreen() override;
     virtual void query() = 0;
     void group();
 
@@ -27,6 +28,11 @@ protected:
     void addButtons(int row, bool group = true);
     // "请选择仓库." and the focus on the warehouse field when none is chosen.
     bool warehouseChosen();
-    // Shows the statement's rows and refills the user's work rows with `columns`.
-    void showResult(const QueryBuilders::Statement& s, const QStringList& columns);
+    // Runs the statement once: its rows, sorted by item code, are kept for the grid and its
+    // footer, and the user's work rows are refilled from them (with `columns`, or every column
+    // the result shares with the work table), all in one transaction.
+    void showResult(const QueryBuilders::Statement& s, const QStringList& columns = {});
+
+private:
+    QString snapshotTable() const;
 };

@@ -1,6 +1,7 @@
 #include "ui/messages.h"
 
 #include <QDialog>
+#include <QGuiApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -34,4 +35,15 @@ MessageSeam* g_seam = &g_real;
 namespace Msg {
 MessageSeam& seam() { return *g_seam; }
 void install(MessageSeam* s) { g_seam = s ? s : &g_real; }
+
+void installBusyCursor() {
+    Sql::setBusyObserver([](bool waiting) {
+        if (waiting) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            QGuiApplication::sync(); // shown at once: the wait blocks the event loop
+        } else {
+            QGuiApplication::restoreOverrideCursor();
+        }
+    });
+}
 } // namespace Msg

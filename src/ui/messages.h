@@ -29,6 +29,8 @@ namespace Msg {
 inline const QString AppTitle = QStringLiteral("衣仓通6.01");
 MessageSeam& seam();
 void install(MessageSeam* seam); // not owned; nullptr restores the real boxes
+// While a statement waits for another running copy's lock, the mouse cursor is the hourglass.
+void installBusyCursor();
 
 inline void notice(QWidget* p, const QString& t) { seam().notice(p, t); }
 inline void dravont(QWidget* p, const QString& t) { seam().dravont(p, t); }

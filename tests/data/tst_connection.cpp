@@ -16,6 +16,8 @@ private slots:
     void dateFormatCheck_data();
     void dateFormatCheck();
     void twoCopiesStageAtOnce();
+    void twoCopiesUpgradeAtOnce();
+    void busyCopyGivesClearMessage();
 };
 
 void TstConnection::sealedOnlyForItsUser() {
@@ -76,6 +78,71 @@ void TstConnection::twoCopiesStageAtOnce() {
     QCOMPARE(TestDb::count("SELECT count(DISTINCT order_no) FROM kesp_post_temp_a"), 400);
     QCOMPARE(TestDb::value("SELECT sys_value FROM kesp_system_data WHERE sys_name='order_no'").toString(),
              QString("0000000401"));
+}
+
+void TstConnection::twoCopiesUpgradeAtOnce() {
+    TestDb db;
+    // Back to the first schema: no owner column on the work tables, none of the later indexes.
+    for (const char* s : {"DROP INDEX ix_v_out_login", "DROP INDEX ix_v_out2_login", "DROP INDEX ux_warehouse",
+                          "DROP INDEX ix_post_history_bill_in", "DROP INDEX ix_post_history_bill_out",
+                          "ALTER TABLE kesp_inv_detail_tree_v_out DROP COLUMN login_id",
+                          "ALTER TABLE kesp_inv_detail_tree_v_out2 DROP COLUMN login_id", "PRAGMA user_version=1"})
+        Sql::run(s);
+    DataConnect1::close();
+    QProcess a, b;
+    a.start(ORDER_WORKER, {db.path(), "u1", "open"});
+    b.start(ORDER_WORKER, {db.path(), "u2", "open"});
+    QVERIFY(a.waitForFinished(60000));
+    QVERIFY(b.waitForFinished(60000));
+    // An upgrade applied twice would fail on the column it adds.
+    QCOMPARE(a.readAllStandardError() + b.readAllStandardError(), QByteArray());
+    QCOMPARE(a.exitCode() + b.exitCode(), 0);
+    DataConnect1::open(db.path());
+    QCOMPARE(DataConnect1::schemaVersionOf(), DataConnect1::SchemaVersion);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM sqlite_master WHERE name IN "
+                           "('ix_post_history_bill_in','ix_post_history_bill_out','ix_v_out_login')"),
+             3);
+}
+
+void TstConnection::busyCopyGivesClearMessage() {
+    TestDb db;
+    QList<bool> waits;
+    Sql::setBusyObserver([&](bool w) { waits << w; });
+    const int timeout = DataConnect1::busyTimeout();
+    const auto holdLock = [&](QProcess& p, int ms) {
+        p.start(ORDER_WORKER, {db.path(), "u2", "hold", QString::number(ms)});
+        QVERIFY(p.waitForReadyRead(30000));
+        QCOMPARE(p.readAllStandardOutput(), QByteArray("locked\n"));
+    };
+    const auto write = [] {
+        Transaction tx;
+        Sql::run("INSERT INTO kesp_check_set VALUES ('abc','W01','x','Y')");
+        tx.commit();
+    };
+    // The lock is held longer than this copy waits: a clear message, nothing written.
+    QProcess p;
+    holdLock(p, 3000);
+    DataConnect1::setBusyTimeout(300);
+    try {
+        write();
+        QFAIL("the write went through while another copy held the lock");
+    } catch (const DbError& e) {
+        QCOMPARE(e.text(), Sql::BusyMessage);
+    }
+    QCOMPARE(waits, (QList<bool>{true, false}));
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_check_set"), 0);
+    // Held shorter than the wait: the write waits and goes through.
+    waits.clear();
+    QProcess q;
+    holdLock(q, 300);
+    DataConnect1::setBusyTimeout(20000);
+    write();
+    QCOMPARE(waits, (QList<bool>{true, false}));
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_check_set"), 1);
+    QVERIFY(q.waitForFinished(30000));
+    DataConnect1::setBusyTimeout(timeout);
+    Sql::setBusyObserver({});
 }
 
 QTEST_GUILESS_MAIN(TstConnection)

@@ -9,6 +9,7 @@
 #include "support/scripted.h"
 #include "support/testdb.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
 #include <QLineEdit>
@@ -88,6 +89,7 @@ private slots:
     void numericKeyFilter();
     void lookupNeverQueriesAndUnknownCodeGivesEmptyName();
     void typingOffersMatchingCodes();
+    void largeStockRowListReadByPrefix();
 };
 
 void TstFields::itemWithoutCategoriesListsEveryItem() {
@@ -313,6 +315,35 @@ void TstFields::typingOffersMatchingCodes() {
     QCOMPARE(f->completer()->completionCount(), 2);
     QCOMPARE(f->text(), QString("w0")); // the text stays as typed
     QCOMPARE(changes, (QStringList{"w", "w0"}));
+}
+
+void TstFields::largeStockRowListReadByPrefix() {
+    TestDb db;
+    TestDb::seedMasters();
+    Sql::run("WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM c WHERE i<499) "
+             "INSERT INTO kesp_inv_detail_tree(warehouse,item_code,attr_code,size_code,stage_code,qty) "
+             "SELECT 'W01', printf('P%03d', i), 'A1', 'Z1', 'G1', i FROM c");
+    addBalance("W01", "P123", 5, "A2");
+    addBalance("W02", "P124", 9);
+    Screen s(true);
+    s.warehouse->setText("W01");
+    s.enter(s.item);
+    QCOMPARE(s.item->listRowCount(), 100); // the first rows only, never the whole warehouse
+    QTest::keyClicks(s.item->lineEdit(), "p12");
+    QCOMPARE(s.item->listRowCount(), 11); // P120..P129 and the second row of P123, of W01 only
+    QCOMPARE(s.item->completer()->completionCount(), 11);
+    // Picking the second row of P123 in the popup keeps that row: its attribute and quantity.
+    s.item->showPopup();
+    auto* view = s.item->view();
+    const QModelIndex second = view->model()->index(s.item->findRow("attr_code", "A2"), 0);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(second).center());
+    QCOMPARE(s.item->text(), QString("P123"));
+    QCOMPARE(s.attrCode->text(), QString("A2"));
+    QCOMPARE(s.qty->text(), QString("5"));
+    // A code far beyond the first rows is found when typed.
+    s.item->setText("P450");
+    QVERIFY(s.item->findRow("item_code", "P450") >= 0);
+    QCOMPARE(s.item->listRowCount(), 1);
 }
 
 QTEST_MAIN(TstFields)

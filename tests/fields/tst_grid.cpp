@@ -4,6 +4,8 @@
 #include "fields/datagrid.h"
 #include "support/testdb.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
 
@@ -24,6 +26,7 @@ private slots:
     void visibilityAndRuntimeColumns();
     void editableAndCheckBoxColumns();
     void largeResultIsFetchedLazily();
+    void keyedPagesAndRowsGiven();
 };
 
 void TstGrid::bindsByNameWithFooterAndSort() {
@@ -115,7 +118,16 @@ void TstGrid::largeResultIsFetchedLazily() {
     QCOMPARE(g.model()->sum("qty"), expected);
     g.model()->fetchMore();
     QCOMPARE(g.rowCount(), 2 * GridModel::FetchChunk);
-    // Writes in a transaction go through while the grid still has rows to fetch.
+    // Another copy commits while the grid still has rows to fetch; this copy's writes go through,
+    // since no page keeps a read open on the connection.
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other copy");
+        other.setDatabaseName(db.path());
+        QVERIFY(other.open());
+        QSqlQuery q(other);
+        QVERIFY(q.exec("INSERT INTO kesp_check_set VALUES ('u2','W02','y','Y')"));
+    }
+    QSqlDatabase::removeDatabase("other copy");
     {
         Transaction tx;
         Sql::run("INSERT INTO kesp_check_set VALUES ('abc','W01','x','Y')");
@@ -123,7 +135,29 @@ void TstGrid::largeResultIsFetchedLazily() {
     }
     g.model()->fetchMore();
     QCOMPARE(g.rowCount(), 3 * GridModel::FetchChunk);
-    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_check_set"), 1);
+    QCOMPARE(g.value(3 * GridModel::FetchChunk - 1, "item_code").toString(),
+             QString("I%1").arg(200000 - 3 * GridModel::FetchChunk + 1, 6, 10, QChar('0')));
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_check_set"), 2);
+}
+
+void TstGrid::keyedPagesAndRowsGiven() {
+    TestDb db;
+    fill(1000);
+    DataGrid g;
+    g.setColumns({{"item_code", "项目代码"}, {"qty", "数量", 0, "#,##0.##"}});
+    // Keyed pages read every row once, in key order, across page boundaries.
+    g.openKeyed("SELECT rowid AS k, * FROM kesp_inv_detail_tree WHERE qty>0", {}, "k");
+    g.model()->fetchAll();
+    QCOMPARE(g.rowCount(), TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree WHERE qty>0"));
+    for (int r = 1; r < g.rowCount(); ++r) QVERIFY(g.value(r - 1, "k").toLongLong() < g.value(r, "k").toLongLong());
+    QCOMPARE(g.model()->sum("qty"), TestDb::value("SELECT sum(qty) FROM kesp_inv_detail_tree").toDouble());
+    // Rows given: summed and sorted without a statement.
+    g.setColumns({{"c0", "分类汇总"}, {"c1", "行小计", 0, "合计：#.##"}});
+    g.showRows({"c0", "c1"}, {{"b", 1.5}, {"a", 2.0}, {"c", QVariant()}});
+    QCOMPARE(g.footerText("c1"), QString("合计：3.5"));
+    g.model()->sort(0, Qt::DescendingOrder);
+    QCOMPARE(g.value(0, "c0").toString(), QString("c"));
+    QCOMPARE(g.value(2, "c0").toString(), QString("a"));
 }
 
 QTEST_MAIN(TstGrid)

@@ -1,5 +1,8 @@
 // A second running copy of the program for the concurrency tests: opens the database file and
-// stages lines (each taking an order number) as fast as it can.
+//   order_worker FILE USER N        stages N lines (each taking an order number) as fast as it can
+//   order_worker FILE USER open     only opens the file (upgrading an older one)
+//   order_worker FILE USER balance  commits one new balance row of W01 (item A00000, quantity 7)
+//   order_worker FILE USER hold MS  holds the write lock for MS milliseconds ("locked" once taken)
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
@@ -7,6 +10,7 @@
 #include "movements/staging.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -14,10 +18,23 @@ int main(int argc, char** argv) {
     if (argc < 4) return 2;
     const QString path = QString::fromLocal8Bit(argv[1]);
     const QString user = QString::fromLocal8Bit(argv[2]);
-    const int n = QString::fromLocal8Bit(argv[3]).toInt();
+    const QString mode = QString::fromLocal8Bit(argv[3]);
+    const int n = mode.toInt();
     try {
         DataConnect1::open(path);
         Session::setUserCode(user);
+        if (mode == "balance") {
+            Transaction tx;
+            Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
+                     "stage_code,qty) VALUES ('W01','一号仓库','A00000','A1','Z1','G1',7)");
+            tx.commit();
+        } else if (mode == "hold" && argc > 4) {
+            Transaction tx;
+            std::printf("locked\n");
+            std::fflush(stdout);
+            QThread::msleep(QString::fromLocal8Bit(argv[4]).toInt());
+            tx.commit();
+        }
         for (int i = 0; i < n; ++i) {
             OrderNumbers::stageWithNumber([&](const QString& no) {
                 Staging::insert({{"order_no", no}, {"login_id", user}, {"item_code", "I001"}, {"attr_code", "A1"},
