@@ -258,7 +258,7 @@ void TstClosing::upgradeKeepsOnePeriodPerMonth() {
     period("202611", "N");
     DataConnect1::close();
     DataConnect1::open(db.path());
-    QCOMPARE(DataConnect1::schemaVersionOf(), 3);
+    QCOMPARE(DataConnect1::schemaVersionOf(), DataConnect1::SchemaVersion);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_inv_history_list"), 2);
     QCOMPARE(flag("202612"), QString("Y"));
     QVERIFY_THROWS_EXCEPTION(DbError, period("202611", "N"));
