@@ -1,5 +1,6 @@
 // The reversal and transfer windows as a clerk works them: bills, lines and stock rows picked in
 // the real drop-down lists, quantities typed, buttons pressed.
+#include "app/main_form.h"
 #include "data/session.h"
 #include "data/sql.h"
 #include "fields/datagrid.h"
@@ -15,6 +16,7 @@
 #include "movements/staging.h"
 #include "support/scripted.h"
 #include "support/testdb.h"
+#include "ui/screens.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -98,6 +100,7 @@ private slots:
     void stockOutReversalAndLeaving();
     void transferThroughTheStockRows();
     void transferRefusalsAndSeals();
+    void menuCommandsOpenTheScreens();
 };
 
 void TstReversalWindows::stockInReversalThroughTheLists() {
@@ -330,6 +333,25 @@ void TstReversalWindows::transferRefusalsAndSeals() {
     click(&f, "BitBtn1");
     QCOMPARE(seam.shown, QStringList{"转出仓库 不能为空"});
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE bill_no='T''1'"), 0);
+}
+
+void TstReversalWindows::menuCommandsOpenTheScreens() {
+    TestDb db;
+    ScriptedSeam seam;
+    Screens::registerAll();
+    MainForm w;
+    QStringList titles;
+    seam.onModal = [&](QDialog* d) {
+        titles << d->windowTitle();
+        return int(QDialog::Rejected);
+    };
+    for (const char* code : {"CC20", "DD20", "CC30"}) {
+        auto* a = w.findChild<QAction*>(code);
+        QVERIFY2(a && a->isEnabled(), code);
+        a->trigger();
+    }
+    QCOMPARE(seam.modals, (QStringList{"TCC20_form", "TDD20_form", "CC30_form"}));
+    QCOMPARE(titles, (QStringList{"入库红冲操作", "出库红冲操作", "转库操作"}));
 }
 
 QTEST_MAIN(TstReversalWindows)
