@@ -181,33 +181,12 @@ Transfer::Line CC30_form::gathered() const {
     l.toWarehouseName = warehouse_name_a->text();
     l.fromWarehouse = warehouse_b->text();
     l.fromWarehouseName = warehouse_name_b->text();
-    l.bigCode = arrage_code_b_a->text();
-    l.bigName = arrage_name_b_a->text();
-    l.smallCode = arrage_code_s_a->text();
-    l.smallName = arrage_name_s_a->text();
-    l.itemCode = item_code_a->text();
-    l.itemName = item_name_a->text();
-    l.itemModel = item_model_a->text();
-    l.itemSpec = item_spec_a->text();
-    l.attrCode = attr_code_a->text();
-    l.attrName = attr_name_a->text();
-    l.sizeCode = size_code_a->text();
-    l.sizeName = size_name_a->text();
-    l.stageCode = stage_code_a->text();
-    l.stageName = stage_name_a->text();
+    l.item = gatheredItem();
     l.qty = qty_a->text();
     return l;
 }
 
 void CC30_form::addLine() {
     const Transfer::Line line = gathered();
-    guarded(this, [&] {
-        const Refusal r = Transfer::stage(line);
-        if (r.refused()) {
-            r.conversion ? Msg::error(this, r.message) : Msg::notice(this, r.message);
-            return;
-        }
-        reloadGrid();
-        setHeaderLocked(true);
-    });
+    stageLine([&] { return Transfer::stage(line); });
 }

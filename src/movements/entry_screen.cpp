@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -91,6 +92,32 @@ void EntryScreen::assemble(QWidget* upper) {
     connect(BitBtn2, &QPushButton::clicked, this, &EntryScreen::clearFields);
     connect(BitBtn4, &QPushButton::clicked, this, &EntryScreen::post);
     connect(BitBtn3, &QPushButton::clicked, this, &EntryScreen::leave);
+}
+
+QString EntryScreen::fieldText(const QString& name) const {
+    if (auto* combo = findChild<QComboBox*>(name)) return combo->currentText();
+    if (auto* edit = findChild<QLineEdit*>(name)) return edit->text();
+    return {};
+}
+
+StagedItem EntryScreen::gatheredItem() const {
+    const auto t = [this](const char* name) { return fieldText(QString::fromLatin1(name)); };
+    return {t("item_code_a"),     t("item_name_a"),     t("item_model_a"),    t("item_spec_a"),
+            t("arrage_code_b_a"), t("arrage_name_b_a"), t("arrage_code_s_a"), t("arrage_name_s_a"),
+            t("attr_code_a"),     t("attr_name_a"),     t("size_code_a"),     t("size_name_a"),
+            t("stage_code_a"),    t("stage_name_a")};
+}
+
+void EntryScreen::stageLine(const std::function<Refusal()>& stage) {
+    guarded(this, [&] {
+        const Refusal r = stage();
+        if (r.refused()) {
+            r.conversion ? Msg::error(this, r.message) : Msg::notice(this, r.message);
+            return;
+        }
+        reloadGrid();
+        setHeaderLocked(true);
+    });
 }
 
 void EntryScreen::watchBillNo(QLineEdit* bill) {

@@ -3,7 +3,10 @@
 // its "删除" menu, the buttons "确定", "取消", "过帐", "返回", the header lock, the bill number
 // check, posting, discarding on leave, and the close box that behaves like "返回".
 #include "fields/datagrid.h"
+#include "movements/line_check.h"
 #include "movements/staging.h"
+
+#include <functional>
 
 #include <QDialog>
 
@@ -48,6 +51,12 @@ protected:
     void createButtons(QWidget* upper);
     // Lays out the upper panel, the grid and the lower panel with "过帐" and "返回"; connects the buttons.
     void assemble(QWidget* upper);
+    // The item part of the line on the screen, read from the fields by their names.
+    StagedItem gatheredItem() const;
+    QString fieldText(const QString& name) const;
+    // Lets a core function check and stage the gathered line: its refusal is shown, otherwise the
+    // grid is re-read and the header locked.
+    void stageLine(const std::function<Refusal()>& stage);
     // Runs the bill number check whenever the field is left with a changed number.
     void watchBillNo(QLineEdit* bill);
 

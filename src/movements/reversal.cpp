@@ -49,7 +49,7 @@ ListQuery lineList(LineKind kind, const Bill& bill) {
 
 Refusal check(const RedLine& l) {
     if (l.bill.billNo.isEmpty()) return {QStringLiteral("红字单号 不能为空")};
-    if (l.sourceOrderNo.isEmpty() || l.itemCode.isEmpty()) return {QStringLiteral("项目列表 不能为空")};
+    if (l.sourceOrderNo.isEmpty() || l.item.itemCode.isEmpty()) return {QStringLiteral("项目列表 不能为空")};
     const auto price = Numbers::parse(l.price);
     if (!price) return {QStringLiteral("'%1' 不是有效的数值").arg(l.price), true};
     if (Numbers::round3(*price) < 0) return {QStringLiteral("请输入正确价格")};
@@ -64,21 +64,8 @@ Refusal stage(const RedLine& l, QString* orderNo) {
     if (r.refused()) return r;
     const QString p = partnerColumn(l.kind);
     const QString no = OrderNumbers::stageWithNumber([&](const QString& v) {
-        Staging::insert({{"item_code", l.itemCode},
-                         {"item_name", l.itemName},
-                         {"item_model", l.itemModel},
-                         {"item_spec", l.itemSpec},
-                         {"arrage_code_b", l.bigCode},
-                         {"arrage_name_b", l.bigName},
-                         {"arrage_code_s", l.smallCode},
-                         {"arrage_name_s", l.smallName},
-                         {"attr_code", l.attrCode},
-                         {"attr_name", l.attrName},
-                         {"size_code", l.sizeCode},
-                         {"size_name", l.sizeName},
-                         {"stage_code", l.stageCode},
-                         {"stage_name", l.stageName},
-                         {"price", *Numbers::parse(l.price)},
+        Staging::Values values = l.item.columns();
+        values += {{"price", *Numbers::parse(l.price)},
                          {"qty", *Numbers::parse(l.qty)},
                          {"bill_no", l.bill.billNo},
                          {"operation_code", operationCode(l.kind)},
@@ -92,7 +79,8 @@ Refusal stage(const RedLine& l, QString* orderNo) {
                          {"login_id", Session::userCode()},
                          {"operation_date", Dates::today()},
                          {"operation_time", Dates::timeOfDay()},
-                         {"red_flag", QStringLiteral("Y")}});
+                         {"red_flag", QStringLiteral("Y")}};
+        Staging::insert(values);
     });
     if (orderNo) *orderNo = no;
     return {};

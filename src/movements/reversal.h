@@ -28,9 +28,7 @@ struct RedLine {
     LineKind kind = LineKind::InReversal;
     Bill bill;
     QString sourceOrderNo; // the picked posted line (empty: none picked)
-    QString itemCode, itemName, itemModel, itemSpec;
-    QString bigCode, bigName, smallCode, smallName;
-    QString attrCode, attrName, sizeCode, sizeName, stageCode, stageName;
+    StagedItem item;
     QString price, qty; // as typed
     QString date;       // red date, yyyy/MM/dd
 };

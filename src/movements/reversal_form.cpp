@@ -252,21 +252,8 @@ Reversal::RedLine ReversalForm::gathered() const {
     l.kind = kind();
     l.bill = chosenBill();
     l.sourceOrderNo = order_no_a->text();
-    l.itemCode = item_code_a->text();
-    l.itemName = item_name_a->text();
-    l.itemModel = item_model_a->text();
-    l.itemSpec = item_spec_a->text();
-    l.bigCode = arrage_code_b_a->text();
-    l.bigName = arrage_name_b_a->text();
-    l.smallCode = arrage_code_s_a->text();
-    l.smallName = arrage_name_s_a->text();
-    l.attrCode = attr_code_a->text();
-    l.attrName = attr_name_a->text();
-    l.sizeCode = size_code_a->text();
-    l.sizeName = size_name_a->text();
-    l.stageCode = stage_code_a->text();
-    l.stageName = stage_name_a->text();
     l.price = price_a->text();
+    l.item = gatheredItem();
     l.qty = qty_a->text();
     l.date = procure_date_a->dateText();
     return l;
@@ -274,13 +261,5 @@ Reversal::RedLine ReversalForm::gathered() const {
 
 void ReversalForm::addLine() {
     const Reversal::RedLine line = gathered();
-    guarded(this, [&] {
-        const Refusal r = Reversal::stage(line);
-        if (r.refused()) {
-            r.conversion ? Msg::error(this, r.message) : Msg::notice(this, r.message);
-            return;
-        }
-        reloadGrid();
-        setHeaderLocked(true);
-    });
+    stageLine([&] { return Reversal::stage(line); });
 }

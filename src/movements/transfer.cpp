@@ -14,8 +14,8 @@ Refusal check(const Line& l) {
         const char16_t* message;
     } required[] = {
         {l.billNo, u"出库单据号 不能为空"}, {l.toWarehouse, u"转入仓库 不能为空"}, {l.fromWarehouse, u"转出仓库 不能为空"},
-        {l.bigCode, u"大类 不能为空"},      {l.smallCode, u"小类 不能为空"},    {l.itemCode, u"项目代码 不能为空"},
-        {l.attrCode, u"属性 不能为空"},     {l.sizeCode, u"尺寸 不能为空"},     {l.stageCode, u"等级 不能为空"},
+        {l.item.bigCode, u"大类 不能为空"},  {l.item.smallCode, u"小类 不能为空"}, {l.item.itemCode, u"项目代码 不能为空"},
+        {l.item.attrCode, u"属性 不能为空"}, {l.item.sizeCode, u"尺寸 不能为空"},  {l.item.stageCode, u"等级 不能为空"},
     };
     for (const auto& r : required)
         if (r.text.isEmpty()) return {QString::fromUtf16(r.message)};
@@ -36,21 +36,8 @@ Refusal stage(const Line& l, QString* orderNo) {
     const QString today = Dates::today(), time = Dates::timeOfDay(), user = Session::userCode();
     const QString no = OrderNumbers::stageWithNumber([&](const QString& v) {
         const auto row = [&](bool receiving) {
-            Staging::insert({{"item_code", l.itemCode},
-                             {"item_name", l.itemName},
-                             {"item_model", l.itemModel},
-                             {"item_spec", l.itemSpec},
-                             {"arrage_code_b", l.bigCode},
-                             {"arrage_name_b", l.bigName},
-                             {"arrage_code_s", l.smallCode},
-                             {"arrage_name_s", l.smallName},
-                             {"attr_code", l.attrCode},
-                             {"attr_name", l.attrName},
-                             {"size_code", l.sizeCode},
-                             {"size_name", l.sizeName},
-                             {"stage_code", l.stageCode},
-                             {"stage_name", l.stageName},
-                             {"qty", receiving ? q : -q},
+            Staging::Values values = l.item.columns();
+            values += {{"qty", receiving ? q : -q},
                              {"bill_no", l.billNo},
                              {"warehouse", receiving ? l.toWarehouse : l.fromWarehouse},
                              {"warehouse_name", receiving ? l.toWarehouseName : l.fromWarehouseName},
@@ -61,7 +48,8 @@ Refusal stage(const Line& l, QString* orderNo) {
                              {"order_no", v},
                              {"login_id", user},
                              {"operation_date", today},
-                             {"operation_time", time}});
+                             {"operation_time", time}};
+            Staging::insert(values);
         };
         row(true);
         row(false);

@@ -9,9 +9,7 @@ struct Line {
     QString billNo, date;
     QString toWarehouse, toWarehouseName;     // receiving (转入)
     QString fromWarehouse, fromWarehouseName; // issuing (转出)
-    QString bigCode, bigName, smallCode, smallName;
-    QString itemCode, itemName, itemModel, itemSpec;
-    QString attrCode, attrName, sizeCode, sizeName, stageCode, stageName;
+    StagedItem item;
     QString qty; // as typed
 };
 inline const QString SameWarehouses = QStringLiteral("转入仓库不能与转出仓库相同.");

@@ -65,13 +65,13 @@ Reversal::RedLine redLineFor(LineKind kind, const QString& orderNo, const QStrin
     l.bill = {h.value("bill_no").toString(), h.value("warehouse").toString(), h.value("warehouse_name").toString(),
               h.value(p).toString(), h.value(p + "_name").toString()};
     l.sourceOrderNo = orderNo;
-    l.itemCode = h.value("item_code").toString();
-    l.itemName = h.value("item_name").toString();
-    l.bigCode = h.value("arrage_code_b").toString();
-    l.smallCode = h.value("arrage_code_s").toString();
-    l.attrCode = h.value("attr_code").toString();
-    l.sizeCode = h.value("size_code").toString();
-    l.stageCode = h.value("stage_code").toString();
+    l.item.itemCode = h.value("item_code").toString();
+    l.item.itemName = h.value("item_name").toString();
+    l.item.bigCode = h.value("arrage_code_b").toString();
+    l.item.smallCode = h.value("arrage_code_s").toString();
+    l.item.attrCode = h.value("attr_code").toString();
+    l.item.sizeCode = h.value("size_code").toString();
+    l.item.stageCode = h.value("stage_code").toString();
     l.price = price;
     l.qty = qty;
     l.date = "2026/12/10";
@@ -87,13 +87,13 @@ Transfer::Line transferLine(const QString& from, const QString& to, const QStrin
     l.toWarehouseName = to + "名";
     l.fromWarehouse = from;
     l.fromWarehouseName = from + "名";
-    l.bigCode = "B1";
-    l.smallCode = "S1";
-    l.itemCode = item;
-    l.itemName = "男式衬衫";
-    l.attrCode = attr;
-    l.sizeCode = "Z1";
-    l.stageCode = "G1";
+    l.item.bigCode = "B1";
+    l.item.smallCode = "S1";
+    l.item.itemCode = item;
+    l.item.itemName = "男式衬衫";
+    l.item.attrCode = attr;
+    l.item.sizeCode = "Z1";
+    l.item.stageCode = "G1";
     l.qty = qty;
     return l;
 }
@@ -246,8 +246,8 @@ void TstReversalTransfer::transferChecksInOrder() {
     l.qty = "2";
     QCOMPARE(Transfer::check(l).message, Transfer::SameWarehouses); // codes compared as the balances do
     const QList<std::pair<QString*, QString>> fields = {
-        {&l.stageCode, "等级 不能为空"},      {&l.sizeCode, "尺寸 不能为空"},      {&l.attrCode, "属性 不能为空"},
-        {&l.itemCode, "项目代码 不能为空"},   {&l.smallCode, "小类 不能为空"},     {&l.bigCode, "大类 不能为空"},
+        {&l.item.stageCode, "等级 不能为空"},      {&l.item.sizeCode, "尺寸 不能为空"},      {&l.item.attrCode, "属性 不能为空"},
+        {&l.item.itemCode, "项目代码 不能为空"},   {&l.item.smallCode, "小类 不能为空"},     {&l.item.bigCode, "大类 不能为空"},
         {&l.fromWarehouse, "转出仓库 不能为空"}, {&l.toWarehouse, "转入仓库 不能为空"}, {&l.billNo, "出库单据号 不能为空"}};
     for (const auto& [field, message] : fields) {
         field->clear();
