@@ -158,6 +158,7 @@ void ReversalForm::onBillChanged(const QString& bill) {
     }
     item_code_a->setText(QString()); // empties the picked line's details
     item_code_a->closeList();
+    m_linesOf.clear();
     // The bill as picked: the list row under the cursor, else the first row with that number.
     const int row = bill_no_a->pickedRow();
     const QString partner = Reversal::partnerColumn(kind());
@@ -187,17 +188,16 @@ void ReversalForm::onLineEntered() {
         m_refusingEntry = false;
         return;
     }
-    guarded(this, [&] {
-        const ListQuery lines = Reversal::lineList(kind(), chosenBill());
-        item_code_a->setList(lines.sql, lines.params);
-    });
-    // Keep the line picked before the list was rebuilt.
-    const int keep = item_code_a->findRow(QStringLiteral("order_no"), order_no_a->text());
-    if (keep >= 0 && !order_no_a->text().isEmpty()) {
-        const bool blocked = item_code_a->blockSignals(true);
-        item_code_a->setCurrentIndex(keep);
-        item_code_a->blockSignals(blocked);
-    }
+    // The list is built once per chosen bill: the focus coming back from the list's own popup must
+    // not rebuild it under the row being picked.
+    const Reversal::Bill bill = chosenBill();
+    const QString key = QStringList{bill.billNo, bill.warehouse, bill.partner}.join(QChar(0x1f));
+    if (key == m_linesOf && item_code_a->listRowCount() > 0) return;
+    if (guarded(this, [&] {
+            const ListQuery lines = Reversal::lineList(kind(), bill);
+            item_code_a->setList(lines.sql, lines.params);
+        }))
+        m_linesOf = key;
 }
 
 void ReversalForm::fillLine() {

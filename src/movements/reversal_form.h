@@ -60,4 +60,6 @@ private:
     void clearLineDetails(const QString& postedFigures);
     Reversal::Bill chosenBill() const;
     bool m_refusingEntry = false;
+    QString m_linesOf; // the bill (number, warehouse, partner) the line list was built for
+
 };
