@@ -74,39 +74,29 @@ void CC30_form::build() {
     qty_a->setObjectName(QStringLiteral("qty_a"));
     Focus_flag = hidden("Focus_flag");
 
-    int r = 0;
-    const auto pair = [&](const QString& label, QWidget* a, QWidget* b, int col) {
-        g->addWidget(captionLabel(label, upper), r, col);
-        g->addWidget(a, r, col + 1);
-        if (b) g->addWidget(b, r, col + 2);
-    };
-    pair(QStringLiteral("转库单号："), bill_no_a, nullptr, 0);
-    pair(QStringLiteral("转库日期："), procure_date_a, nullptr, 3);
-    ++r;
-    pair(QStringLiteral("转入仓库："), warehouse_a, warehouse_name_a, 0);
-    pair(QStringLiteral("转出仓库："), warehouse_b, warehouse_name_b, 3);
-    ++r;
-    auto* line = new QFrame(upper);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    g->addWidget(line, r, 0, 1, 9);
-    ++r;
-    pair(QStringLiteral("大类："), arrage_code_b_a, arrage_name_b_a, 0);
-    pair(QStringLiteral("小类："), arrage_code_s_a, arrage_name_s_a, 3);
-    ++r;
-    pair(QStringLiteral("项目代码："), item_code_a, item_name_a, 0);
-    pair(QStringLiteral("型号："), item_model_a, nullptr, 3);
-    pair(QStringLiteral("规格："), item_spec_a, nullptr, 6);
-    ++r;
-    pair(QStringLiteral("属性："), attr_name_a, nullptr, 0);
-    pair(QStringLiteral("尺寸："), size_name_a, nullptr, 3);
-    pair(QStringLiteral("等级："), stage_name_a, nullptr, 6);
-    ++r;
-    pair(QStringLiteral("可转库数量："), qty_b, nullptr, 0);
-    pair(QStringLiteral("转库数量："), qty_a, nullptr, 3);
+    PanelGrid p{upper, g};
+    p.add(QStringLiteral("转库单号："), bill_no_a, nullptr, 0);
+    p.add(QStringLiteral("转库日期："), procure_date_a, nullptr, 3);
+    p.next();
+    p.add(QStringLiteral("转入仓库："), warehouse_a, warehouse_name_a, 0);
+    p.add(QStringLiteral("转出仓库："), warehouse_b, warehouse_name_b, 3);
+    p.separator();
+    p.add(QStringLiteral("大类："), arrage_code_b_a, arrage_name_b_a, 0);
+    p.add(QStringLiteral("小类："), arrage_code_s_a, arrage_name_s_a, 3);
+    p.next();
+    p.add(QStringLiteral("项目代码："), item_code_a, item_name_a, 0);
+    p.add(QStringLiteral("型号："), item_model_a, nullptr, 3);
+    p.add(QStringLiteral("规格："), item_spec_a, nullptr, 6);
+    p.next();
+    p.add(QStringLiteral("属性："), attr_name_a, nullptr, 0);
+    p.add(QStringLiteral("尺寸："), size_name_a, nullptr, 3);
+    p.add(QStringLiteral("等级："), stage_name_a, nullptr, 6);
+    p.next();
+    p.add(QStringLiteral("可转库数量："), qty_b, nullptr, 0);
+    p.add(QStringLiteral("转库数量："), qty_a, nullptr, 3);
     createButtons(upper);
-    g->addWidget(BitBtn1, r, 7);
-    g->addWidget(BitBtn2, r, 8);
+    g->addWidget(BitBtn1, p.row, 7);
+    g->addWidget(BitBtn2, p.row, 8);
 
     // The stock rows listed are the issuing warehouse's; the guard asks for the receiving one.
     m_cascade = new CategoryCascade(

@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -47,6 +49,21 @@ QLineEdit* EntryScreen::hiddenField(QWidget* parent, const QString& name) {
     e->setObjectName(name);
     e->hide();
     return e;
+}
+
+void EntryScreen::PanelGrid::add(const QString& caption, QWidget* field, QWidget* second, int column) {
+    grid->addWidget(captionLabel(caption, panel), row, column);
+    grid->addWidget(field, row, column + 1);
+    if (second) grid->addWidget(second, row, column + 2);
+}
+
+void EntryScreen::PanelGrid::separator() {
+    next();
+    auto* line = new QFrame(panel);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(line, row, 0, 1, 9);
+    next();
 }
 
 void EntryScreen::createGrid(const QList<GridColumn>& columns, const QString& sortField) {

@@ -11,6 +11,7 @@
 #include <QDialog>
 
 class LookupField;
+class QGridLayout;
 class NameBox;
 class QLabel;
 class QLineEdit;
@@ -34,6 +35,15 @@ public:
     static LookupField* lookupField(QWidget* parent, const QString& name, const QStringList& columns);
     static NameBox* nameBox(QWidget* parent, const QString& name);
     static QLineEdit* hiddenField(QWidget* parent, const QString& name);
+    // The upper panel's grid: a caption and one or two fields from a column on, row by row.
+    struct PanelGrid {
+        QWidget* panel;
+        QGridLayout* grid;
+        int row = 0;
+        void add(const QString& caption, QWidget* field, QWidget* second, int column);
+        void separator(); // a sunken line across the panel on a row of its own
+        void next() { ++row; }
+    };
 
     virtual void addLine() = 0;
     // With staged lines shown only the line fields are reset; otherwise the header is unlocked too.
