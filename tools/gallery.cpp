@@ -135,8 +135,8 @@ int main(int argc, char** argv) {
     wh->view()->window()->grab().save(QDir(g_out).filePath("lookup_popup.png"));
     wh->hidePopup();
 
-    const QStringList screens = {"AA10", "AA20", "CC10", "DD10", "EE10", "CC40", "DD30", "BB10", "BB20", "BB30",
-                                 "BB40", "BB50", "BB60", "BB70", "FF10", "FF20", "FF30"};
+    const QStringList screens = {"AA10", "AA20", "CC10", "CC20", "CC30", "DD10", "DD20", "EE10", "CC40", "DD30", "BB10",
+                                 "BB20", "BB30", "BB40", "BB50", "BB60", "BB70", "FF10", "FF20", "FF30"};
     for (const QString& code : screens) {
         if (!Screens::has(code)) continue;
         class Once : public MessageSeam {

@@ -10,6 +10,9 @@
 #include "masterdata/BB60_Unit.h"
 #include "movements/CC10_Unit.h"
 #include "movements/DD10_Unit.h"
+#include "movements/CC20_Unit.h"
+#include "movements/DD20_Unit.h"
+#include "movements/CC30_Unit.h"
 #include "queries/CC40_Unit.h"
 #include "queries/EE10_Unit.h"
 #include "queries/EE20_Unit.h"
@@ -39,6 +42,9 @@ void Screens::registerAll() {
     add(QStringLiteral("BB70"), make<TBB70_form>());
     add(QStringLiteral("CC10"), make<TCC10_form>());
     add(QStringLiteral("DD10"), make<TDD10_form>());
+    add(QStringLiteral("CC20"), make<TCC20_form>());
+    add(QStringLiteral("DD20"), make<TDD20_form>());
+    add(QStringLiteral("CC30"), make<CC30_form>());
     add(QStringLiteral("EE10"), make<TEE10_form>());
     add(QStringLiteral("CC40"), make<TCC40_form>());
     add(QStringLiteral("DD30"), make<TDD30_form>());

@@ -22,21 +22,14 @@
 #include <QVBoxLayout>
 
 namespace {
-using Forms::caption;
-using Forms::lookup;
-using Forms::nameBox;
-
-QLineEdit* hidden(QWidget* parent, const QString& name) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->hide();
-    return e;
-}
+const auto caption = &EntryScreen::captionLabel;
+const auto lookup = &EntryScreen::lookupField;
+const auto nameBox = &EntryScreen::nameBox;
+const auto hidden = &EntryScreen::hiddenField;
 } // namespace
 
-EntryForm::EntryForm(QWidget* parent, const Config& cfg) : QDialog(parent), m_cfg(cfg) {
-    setObjectName(cfg.objectName);
-    setWindowTitle(cfg.caption);
+EntryForm::EntryForm(QWidget* parent, const Config& cfg)
+    : EntryScreen(parent, cfg.kind, cfg.objectName, cfg.caption), m_cfg(cfg) {
     build();
     setFixedSize(980, 640);
     if (parent) move(parent->geometry().center() - rect().center());
@@ -66,7 +59,7 @@ void EntryForm::build() {
     bill_no_a = new QLineEdit(upper);
     bill_no_a->setObjectName(QStringLiteral("bill_no_a"));
     bill_no_a->setMaxLength(10);
-    bill_no_a->installEventFilter(this);
+    watchBillNo(bill_no_a);
     operation_code_a = lookup(upper, QStringLiteral("operation_code_a"), {"operation_code", "operation_name"});
     operation_name_a = nameBox(upper, QStringLiteral("operation_name_a"));
     warehouse_a = lookup(upper, QStringLiteral("warehouse_a"), {"warehouse", "warehouse_name"});
@@ -161,12 +154,7 @@ void EntryForm::build() {
     g->addWidget(price_a, r, 1);
     g->addWidget(caption(d + QStringLiteral("数量："), upper), r, 3);
     g->addWidget(qty_a, r, 4);
-    BitBtn1 = new QPushButton(QStringLiteral("确定"), upper);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("取消"), upper);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAutoDefault(false);
+    createButtons(upper);
     g->addWidget(BitBtn1, r, 7);
     g->addWidget(BitBtn2, r, 8);
 
@@ -184,47 +172,19 @@ void EntryForm::build() {
     else
         m_cascade = new CategoryCascade(this, f);
 
-    DBGrid1 = new DataGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setColumns({{"item_code", "项目代码", 80},
-                         {"item_name", "项目名称", 150},
-                         {"item_model", "型号", 100},
-                         {"item_spec", "规格", 100},
-                         {"price", "价格", 100},
-                         {"qty", "数量", 100, "#,##0.##"},
-                         {"attr_name", "属性", 100},
-                         {"size_name", "尺寸", 100},
-                         {"stage_name", "等级", 100},
-                         {"arrage_name_b", "大类", 100},
-                         {"arrage_name_s", "小类", 100}});
-    DBGrid1->model()->setSort(QStringLiteral("item_code"), Qt::AscendingOrder);
-    auto* del = new QAction(QStringLiteral("删除"), this);
-    del->setObjectName(QStringLiteral("N1"));
-    DBGrid1->addContextAction(del);
-    connect(del, &QAction::triggered, this, &EntryForm::deleteLine);
-
-    auto* lower = new QWidget(this);
-    lower->setObjectName(QStringLiteral("Panel2"));
-    auto* h = new QHBoxLayout(lower);
-    h->addStretch();
-    BitBtn4 = new QPushButton(QStringLiteral("过帐"), lower);
-    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
-    BitBtn4->setAutoDefault(false);
-    BitBtn3 = new QPushButton(QStringLiteral("返回"), lower);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    BitBtn3->setAutoDefault(false);
-    h->addWidget(BitBtn4);
-    h->addWidget(BitBtn3);
-
-    auto* v = new QVBoxLayout(this);
-    v->addWidget(upper);
-    v->addWidget(DBGrid1, 1);
-    v->addWidget(lower);
-
-    connect(BitBtn1, &QPushButton::clicked, this, &EntryForm::addLine);
-    connect(BitBtn2, &QPushButton::clicked, this, &EntryForm::clearFields);
-    connect(BitBtn4, &QPushButton::clicked, this, &EntryForm::post);
-    connect(BitBtn3, &QPushButton::clicked, this, &EntryForm::leave);
+    createGrid({{"item_code", "项目代码", 80},
+                {"item_name", "项目名称", 150},
+                {"item_model", "型号", 100},
+                {"item_spec", "规格", 100},
+                {"price", "价格", 100},
+                {"qty", "数量", 100, "#,##0.##"},
+                {"attr_name", "属性", 100},
+                {"size_name", "尺寸", 100},
+                {"stage_name", "等级", 100},
+                {"arrage_name_b", "大类", 100},
+                {"arrage_name_s", "小类", 100}},
+               QStringLiteral("item_code"));
+    assemble(upper);
 
     QList<QWidget*> order = {BitBtn1, BitBtn2, operation_code_a, warehouse_a, partner_a, arrage_code_b_a,
                              arrage_code_s_a, item_code_a};
@@ -264,32 +224,12 @@ void EntryForm::fullReset() {
     lineReset();
 }
 
-void EntryForm::setHeaderLocked(bool on) {
-    m_locked = on;
+void EntryForm::lockHeader(bool on) {
     bill_no_a->setReadOnly(on);
     operation_code_a->setReadOnly(on);
     warehouse_a->setReadOnly(on);
     partner_a->setReadOnly(on);
     procure_date_a->setEnabled(!on);
-}
-
-void EntryForm::reloadGrid() { DBGrid1->open(Staging::gridStatement(m_cfg.kind), Staging::gridParams()); }
-
-bool EntryForm::eventFilter(QObject* o, QEvent* e) {
-    if (o == bill_no_a && e->type() == QEvent::FocusOut && !bill_no_a->isReadOnly()) {
-        // Bill number check when the field is left; leaving it again unchanged is allowed.
-        const QString bill = bill_no_a->text();
-        if (bill != m_billChecked) {
-            m_billChecked = bill;
-            guarded(this, [&] {
-                if (OrderNumbers::billNoUsed(bill)) {
-                    Msg::notice(this, OrderNumbers::BillUsedMessage);
-                    bill_no_a->setFocus();
-                }
-            });
-        }
-    }
-    return QDialog::eventFilter(o, e);
 }
 
 void EntryForm::addLine() {
@@ -373,66 +313,4 @@ void EntryForm::addLine() {
         reloadGrid();
         setHeaderLocked(true);
     });
-}
-
-void EntryForm::clearFields() {
-    if (DBGrid1->currentRow() >= 0) {
-        lineReset();
-    } else {
-        setHeaderLocked(false);
-        fullReset();
-    }
-}
-
-void EntryForm::deleteLine() {
-    if (DBGrid1->currentRow() < 0) return;
-    guarded(this, [&] {
-        Staging::deleteLine(DBGrid1->currentValue(QStringLiteral("order_no")).toString());
-        reloadGrid();
-    });
-}
-
-void EntryForm::post() {
-    if (DBGrid1->currentRow() < 0) {
-        Msg::notice(this, QStringLiteral("不存在过帐记录."));
-        return;
-    }
-    if (!Msg::askDravont(this, QStringLiteral("确定过帐？"))) return;
-    guarded(this, [&] {
-        Posting::post(m_cfg.kind);
-        reloadGrid();
-        setHeaderLocked(false);
-        Msg::dravont(this, Posting::successMessage(m_cfg.kind));
-    });
-}
-
-bool EntryForm::confirmLeave() {
-    if (DBGrid1->rowCount() > 0) {
-        if (!Msg::askDravont(this, QStringLiteral("存在未过帐记录，退出后删除，确定退出？"))) return false;
-        if (!guarded(this, [&] { Staging::discard(m_cfg.kind); })) return false;
-    }
-    setHeaderLocked(false);
-    return true;
-}
-
-void EntryForm::leave() {
-    if (!confirmLeave()) return;
-    m_leaving = true;
-    accept();
-}
-
-void EntryForm::reject() {
-    // Esc is the "取消" button of this window.
-    clearFields();
-}
-
-void EntryForm::closeEvent(QCloseEvent* e) {
-    // The title-bar close box behaves like "返回" (not like Esc, which is "取消" here).
-    if (!m_leaving && !confirmLeave()) {
-        e->ignore();
-        return;
-    }
-    m_leaving = true;
-    e->accept();
-    done(QDialog::Rejected);
 }

@@ -2,20 +2,16 @@
 // The stock-in and stock-out windows: a header locked after the first staged line, line fields
 // with the category cascade, the grid of the user's staged lines of this window's kind, and the
 // buttons that stage, clear, post and leave.
-#include "movements/staging.h"
-
-#include <QDialog>
+#include "movements/entry_screen.h"
 
 class CategoryCascade;
-class DataGrid;
 class DatePicker;
 class LookupField;
 class NameBox;
 class NumericEdit;
 class QLineEdit;
-class QPushButton;
 
-class EntryForm : public QDialog {
+class EntryForm : public EntryScreen {
     Q_OBJECT
 public:
     struct Config {
@@ -29,8 +25,6 @@ public:
         QString billEmpty;    // message for an empty bill number
         bool stockRows;       // stock-out: lines picked from balance rows
     };
-
-    LineKind kind() const { return m_cfg.kind; }
 
     // Fields by their names on the screen.
     QLineEdit* bill_no_a;
@@ -62,39 +56,21 @@ public:
     NumericEdit* price_a;
     NumericEdit* qty_a;
     QLineEdit* Focus_flag;
-    DataGrid* DBGrid1;
-    QPushButton* BitBtn1; // 确定
-    QPushButton* BitBtn2; // 取消
-    QPushButton* BitBtn4; // 过帐
-    QPushButton* BitBtn3; // 返回
 
-    bool headerLocked() const { return m_locked; }
     QString attrCode() const;
     QString sizeCode() const;
     QString stageCode() const;
 
-    void addLine();
-    void clearFields();
-    void deleteLine();
-    void post();
-    void leave();
+    void addLine() override;
 
 protected:
     EntryForm(QWidget* parent, const Config& cfg);
-    void closeEvent(QCloseEvent* e) override;
-    void reject() override;
-    bool eventFilter(QObject* o, QEvent* e) override;
+    void fullReset() override;
+    void lineReset() override;
+    void lockHeader(bool on) override;
 
 private:
     void build();
-    void fullReset();
-    void lineReset();
-    void setHeaderLocked(bool on);
-    void reloadGrid();
-    bool confirmLeave();
     Config m_cfg;
     CategoryCascade* m_cascade = nullptr;
-    bool m_locked = false;
-    bool m_leaving = false;
-    QString m_billChecked;
 };

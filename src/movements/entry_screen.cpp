@@ -1,0 +1,218 @@
+#include "movements/entry_screen.h"
+
+#include "fields/form_helpers.h"
+
+#include "fields/lookupfield.h"
+#include "fields/namebox.h"
+#include "movements/order_numbers.h"
+#include "movements/posting.h"
+#include "ui/messages.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+EntryScreen::EntryScreen(QWidget* parent, LineKind kind, const QString& objectName, const QString& caption)
+    : QDialog(parent), m_kind(kind) {
+    setObjectName(objectName);
+    setWindowTitle(caption);
+}
+
+QLabel* EntryScreen::captionLabel(const QString& text, QWidget* parent) { return Forms::caption(text, parent); }
+
+LookupField* EntryScreen::lookupField(QWidget* parent, const QString& name, const QStringList& columns) {
+    return Forms::lookup(parent, name, columns);
+}
+
+NameBox* EntryScreen::nameBox(QWidget* parent, const QString& name) { return Forms::nameBox(parent, name); }
+
+QLineEdit* EntryScreen::hiddenField(QWidget* parent, const QString& name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->hide();
+    return e;
+}
+
+void EntryScreen::PanelGrid::add(const QString& caption, QWidget* field, QWidget* second, int column) {
+    grid->addWidget(captionLabel(caption, panel), row, column);
+    grid->addWidget(field, row, column + 1);
+    if (second) grid->addWidget(second, row, column + 2);
+}
+
+void EntryScreen::PanelGrid::separator() {
+    next();
+    auto* line = new QFrame(panel);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(line, row, 0, 1, 9);
+    next();
+}
+
+void EntryScreen::createGrid(const QList<GridColumn>& columns, const QString& sortField) {
+    DBGrid1 = new DataGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setColumns(columns);
+    DBGrid1->model()->setSort(sortField, Qt::AscendingOrder);
+    auto* del = new QAction(QStringLiteral("删除"), this);
+    del->setObjectName(QStringLiteral("N1"));
+    DBGrid1->addContextAction(del);
+    connect(del, &QAction::triggered, this, &EntryScreen::deleteLine);
+}
+
+void EntryScreen::createButtons(QWidget* upper) {
+    BitBtn1 = new QPushButton(QStringLiteral("确定"), upper);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton(QStringLiteral("取消"), upper);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2->setAutoDefault(false);
+}
+
+void EntryScreen::assemble(QWidget* upper) {
+    auto* lower = new QWidget(this);
+    lower->setObjectName(QStringLiteral("Panel2"));
+    auto* h = new QHBoxLayout(lower);
+    h->addStretch();
+    BitBtn4 = new QPushButton(QStringLiteral("过帐"), lower);
+    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+    BitBtn4->setAutoDefault(false);
+    BitBtn3 = new QPushButton(QStringLiteral("返回"), lower);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->setAutoDefault(false);
+    h->addWidget(BitBtn4);
+    h->addWidget(BitBtn3);
+
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(upper);
+    v->addWidget(DBGrid1, 1);
+    v->addWidget(lower);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &EntryScreen::addLine);
+    connect(BitBtn2, &QPushButton::clicked, this, &EntryScreen::clearFields);
+    connect(BitBtn4, &QPushButton::clicked, this, &EntryScreen::post);
+    connect(BitBtn3, &QPushButton::clicked, this, &EntryScreen::leave);
+}
+
+QString EntryScreen::fieldText(const QString& name) const {
+    if (auto* combo = findChild<QComboBox*>(name)) return combo->currentText();
+    if (auto* edit = findChild<QLineEdit*>(name)) return edit->text();
+    return {};
+}
+
+StagedItem EntryScreen::gatheredItem() const {
+    const auto t = [this](const char* name) { return fieldText(QString::fromLatin1(name)); };
+    return {t("item_code_a"),     t("item_name_a"),     t("item_model_a"),    t("item_spec_a"),
+            t("arrage_code_b_a"), t("arrage_name_b_a"), t("arrage_code_s_a"), t("arrage_name_s_a"),
+            t("attr_code_a"),     t("attr_name_a"),     t("size_code_a"),     t("size_name_a"),
+            t("stage_code_a"),    t("stage_name_a")};
+}
+
+void EntryScreen::stageLine(const std::function<Refusal()>& stage) {
+    guarded(this, [&] {
+        const Refusal r = stage();
+        if (r.refused()) {
+            r.conversion ? Msg::error(this, r.message) : Msg::notice(this, r.message);
+            return;
+        }
+        reloadGrid();
+        setHeaderLocked(true);
+    });
+}
+
+void EntryScreen::watchBillNo(QLineEdit* bill) {
+    m_bill = bill;
+    bill->installEventFilter(this);
+}
+
+void EntryScreen::setHeaderLocked(bool on) {
+    m_locked = on;
+    lockHeader(on);
+}
+
+void EntryScreen::reloadGrid() { DBGrid1->open(Staging::gridStatement(m_kind), Staging::gridParams()); }
+
+bool EntryScreen::eventFilter(QObject* o, QEvent* e) {
+    if (m_bill && o == m_bill && e->type() == QEvent::FocusOut && !m_bill->isReadOnly()) {
+        // Bill number check when the field is left; leaving it again unchanged is allowed.
+        const QString bill = m_bill->text();
+        if (bill != m_billChecked) {
+            m_billChecked = bill;
+            guarded(this, [&] {
+                if (OrderNumbers::billNoUsed(bill)) {
+                    Msg::notice(this, OrderNumbers::BillUsedMessage);
+                    m_bill->setFocus();
+                }
+            });
+        }
+    }
+    return QDialog::eventFilter(o, e);
+}
+
+void EntryScreen::clearFields() {
+    if (DBGrid1->currentRow() >= 0) {
+        lineReset();
+    } else {
+        setHeaderLocked(false);
+        fullReset();
+    }
+}
+
+void EntryScreen::deleteLine() {
+    if (DBGrid1->currentRow() < 0) return;
+    guarded(this, [&] {
+        Staging::deleteLine(DBGrid1->currentValue(QStringLiteral("order_no")).toString());
+        reloadGrid();
+    });
+}
+
+void EntryScreen::post() {
+    if (DBGrid1->currentRow() < 0) {
+        Msg::notice(this, QStringLiteral("不存在过帐记录."));
+        return;
+    }
+    if (!Msg::askDravont(this, QStringLiteral("确定过帐？"))) return;
+    guarded(this, [&] {
+        Posting::post(m_kind);
+        reloadGrid();
+        setHeaderLocked(false);
+        Msg::dravont(this, Posting::successMessage(m_kind));
+    });
+}
+
+bool EntryScreen::confirmLeave() {
+    if (DBGrid1->rowCount() > 0) {
+        if (!Msg::askDravont(this, QStringLiteral("存在未过帐记录，退出后删除，确定退出？"))) return false;
+        if (!guarded(this, [&] { Staging::discard(m_kind); })) return false;
+    }
+    setHeaderLocked(false);
+    return true;
+}
+
+void EntryScreen::leave() {
+    if (!confirmLeave()) return;
+    m_leaving = true;
+    accept();
+}
+
+void EntryScreen::reject() {
+    // Esc is the "取消" button of an entry screen.
+    clearFields();
+}
+
+void EntryScreen::closeEvent(QCloseEvent* e) {
+    // The title-bar close box behaves like "返回" (not like Esc, which is "取消" here).
+    if (!m_leaving && !confirmLeave()) {
+        e->ignore();
+        return;
+    }
+    m_leaving = true;
+    e->accept();
+    done(QDialog::Rejected);
+}
