@@ -1,11 +1,13 @@
 #include "movements/entry_form.h"
 
 #include "ui/messages.h"
+#include "ui/screens.h"
 #include "data/numbers.h"
 #include "data/session.h"
 #include "fields/cascade.h"
 #include "fields/datagrid.h"
 #include "fields/datepicker.h"
+#include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 #include "fields/numericedit.h"
@@ -18,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -53,6 +56,9 @@ QLineEdit* hidden(QWidget* parent, const QString& name) {
 EntryForm::EntryForm(QWidget* parent, const Config& cfg) : QDialog(parent), m_cfg(cfg) {
     setObjectName(cfg.objectName);
     setWindowTitle(cfg.caption);
+    // A fixed-size dialog: no maximise button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     build();
     setFixedSize(980, 640);
     if (parent) move(parent->geometry().center() - rect().center());
@@ -69,6 +75,7 @@ EntryForm::EntryForm(QWidget* parent, const Config& cfg) : QDialog(parent), m_cf
             stage_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
         }
     });
+    Screens::focusFirstField(this);
 }
 
 void EntryForm::build() {
@@ -214,6 +221,7 @@ void EntryForm::build() {
                          {"arrage_name_b", "大类", 100},
                          {"arrage_name_s", "小类", 100}});
     DBGrid1->model()->setSort(QStringLiteral("item_code"), Qt::AscendingOrder);
+    DBGrid1->setRowsFitText(true);
     auto* del = new QAction(QStringLiteral("删除"), this);
     del->setObjectName(QStringLiteral("N1"));
     DBGrid1->addContextAction(del);
@@ -277,12 +285,14 @@ void EntryForm::fullReset() {
     warehouse_name_a->clear();
     partner_name_a->clear();
     procure_date_a->setToday();
+    m_billChecked.clear(); // a number typed again is checked again
     lineReset();
 }
 
 void EntryForm::setHeaderLocked(bool on) {
     m_locked = on;
     bill_no_a->setReadOnly(on);
+    Forms::showLocked(bill_no_a, on);
     operation_code_a->setReadOnly(on);
     warehouse_a->setReadOnly(on);
     partner_a->setReadOnly(on);
@@ -292,23 +302,38 @@ void EntryForm::setHeaderLocked(bool on) {
 void EntryForm::reloadGrid() { DBGrid1->open(Staging::gridStatement(m_cfg.kind), Staging::gridParams()); }
 
 bool EntryForm::eventFilter(QObject* o, QEvent* e) {
-    if (o == bill_no_a && e->type() == QEvent::FocusOut && !bill_no_a->isReadOnly()) {
-        // Bill number check when the field is left; leaving it again unchanged is allowed.
-        const QString bill = bill_no_a->text();
-        if (bill != m_billChecked) {
-            m_billChecked = bill;
-            guarded(this, [&] {
-                if (OrderNumbers::billNoUsed(bill)) {
-                    Msg::notice(this, OrderNumbers::BillUsedMessage);
-                    bill_no_a->setFocus();
-                }
+    if (o == bill_no_a && e->type() == QEvent::FocusOut && !bill_no_a->isReadOnly() && !m_billPending) {
+        const auto reason = static_cast<QFocusEvent*>(e)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+            // The check runs from the event loop, not inside the focus change.
+            m_billPending = true;
+            QTimer::singleShot(0, this, [this] {
+                if (m_billPending) checkBill();
             });
         }
     }
     return QDialog::eventFilter(o, e);
 }
 
+bool EntryForm::checkBill() {
+    m_billPending = false;
+    // Leaving the field again with the same number is allowed.
+    const QString bill = bill_no_a->text();
+    if (bill_no_a->isReadOnly() || bill == m_billChecked) return true;
+    m_billChecked = bill;
+    bool used = false;
+    guarded(this, [&] { used = OrderNumbers::billNoUsed(bill); });
+    if (used) {
+        Msg::notice(this, OrderNumbers::BillUsedMessage);
+        bill_no_a->setFocus();
+    }
+    return !used;
+}
+
 void EntryForm::addLine() {
+    // What leaving a field started runs first: the bill number check, a sealed warehouse.
+    if (m_billPending && !checkBill()) return;
+    warehouse_a->flushCommit();
     const struct {
         QString text;
         QString message;
@@ -336,24 +361,27 @@ void EntryForm::addLine() {
         Msg::notice(this, m_cfg.direction + QStringLiteral("类型 不存在"));
         return;
     }
-    const auto price = price_a->value();
+    // The checks test the values as they will be stored: rounded to 3 decimals.
+    auto price = price_a->value();
     if (!price) {
         Msg::error(this, QStringLiteral("'%1' 不是有效的数值").arg(price_a->text()));
         return;
     }
-    if (m_cfg.stockRows ? *price <= 0 : *price < 0) {
+    if (!Numbers::inRange(*price) || (m_cfg.stockRows ? Numbers::round3(*price) <= 0 : Numbers::round3(*price) < 0)) {
         Msg::notice(this, QStringLiteral("请输入正确价格"));
         return;
     }
-    const auto qty = qty_a->value();
+    auto qty = qty_a->value();
     if (!qty) {
         Msg::error(this, QStringLiteral("'%1' 不是有效的数值").arg(qty_a->text()));
         return;
     }
-    if (*qty <= 0) {
+    if (!Numbers::inRange(*qty) || Numbers::round3(*qty) <= 0) {
         Msg::notice(this, QStringLiteral("请输入正确数量"));
         return;
     }
+    price = Numbers::round3(*price);
+    qty = Numbers::round3(*qty);
     const QString partner = m_cfg.partner;
     guarded(this, [&] {
         OrderNumbers::stageWithNumber([&](const QString& orderNo) {
@@ -418,6 +446,7 @@ void EntryForm::post() {
         Posting::post(m_cfg.kind);
         reloadGrid();
         setHeaderLocked(false);
+        m_billChecked.clear(); // the number just posted is refused when the field is left again
         Msg::dravont(this, Posting::successMessage(m_cfg.kind));
     });
 }

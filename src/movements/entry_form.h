@@ -92,9 +92,11 @@ private:
     void setHeaderLocked(bool on);
     void reloadGrid();
     bool confirmLeave();
+    bool checkBill(); // false when the number is refused
     Config m_cfg;
     CategoryCascade* m_cascade = nullptr;
     bool m_locked = false;
     bool m_leaving = false;
     QString m_billChecked;
+    bool m_billPending = false;
 };
