@@ -277,6 +277,14 @@ void LookupField::focusInEvent(QFocusEvent* e) {
 void LookupField::focusOutEvent(QFocusEvent* e) {
     QComboBox::focusOutEvent(e);
     if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason) return;
+    // The focus going into the field's own open list is not leaving it.
+    const QWidget* popup = QApplication::activePopupWidget();
+    const QWidget* now = QApplication::focusWidget();
+    const QWidget* const owns[] = {view(), completer()->popup()};
+    for (const QWidget* own : owns) {
+        if (popup && (popup == own->window() || popup == own)) return;
+        if (now && (now == own || own->isAncestorOf(now))) return;
+    }
     m_inside = false;
     if (currentText() != m_committedText) queueCommit();
 }
@@ -298,6 +306,10 @@ bool LookupField::enterPressed() {
 
 void LookupField::keyPressEvent(QKeyEvent* e) {
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && completer()->popup()->isVisible()) {
+        e->ignore(); // the completer takes the suggestion chosen
+        return;
+    }
     if (enter && !m_readOnly && enterPressed()) return;
     if (enter && m_readOnly) emit picked();
     if (m_readOnly && !(e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab)) {
@@ -326,7 +338,9 @@ bool LookupField::eventFilter(QObject* o, QEvent* e) {
         if (e->type() == QEvent::MouseButtonPress) emit picked();
         if (e->type() == QEvent::KeyPress) {
             auto* k = static_cast<QKeyEvent*>(e);
-            if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && !m_readOnly && enterPressed()) return true;
+            if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && !m_readOnly &&
+                !completer()->popup()->isVisible() && enterPressed())
+                return true;
         }
         if (e->type() == QEvent::Wheel && m_readOnly) return true;
     }
