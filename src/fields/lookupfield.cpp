@@ -325,6 +325,14 @@ void LookupField::mousePressEvent(QMouseEvent* e) {
     if (!m_readOnly && hasFocus()) QComboBox::mousePressEvent(e);
 }
 
+void LookupField::inputMethodEvent(QInputMethodEvent* e) {
+    if (m_readOnly) {
+        e->ignore();
+        return;
+    }
+    QComboBox::inputMethodEvent(e);
+}
+
 void LookupField::wheelEvent(QWheelEvent* e) {
     if (m_readOnly) {
         e->ignore();
@@ -342,7 +350,28 @@ bool LookupField::eventFilter(QObject* o, QEvent* e) {
                 !completer()->popup()->isVisible() && enterPressed())
                 return true;
         }
-        if (e->type() == QEvent::Wheel && m_readOnly) return true;
+        if (m_readOnly) {
+            // Locked, whatever the device: wheel, drops, input methods, keys sent to the text.
+            switch (e->type()) {
+            case QEvent::Wheel:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+            case QEvent::InputMethod:
+                e->ignore();
+                return true;
+            case QEvent::KeyPress: {
+                const int key = static_cast<QKeyEvent*>(e)->key();
+                if (key != Qt::Key_Tab && key != Qt::Key_Backtab) {
+                    e->ignore();
+                    return true;
+                }
+                break;
+            }
+            default:
+                break;
+            }
+        }
     }
     return QComboBox::eventFilter(o, e);
 }

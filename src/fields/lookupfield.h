@@ -62,6 +62,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 public:
     void showPopup() override;

@@ -2,6 +2,7 @@
 
 #include "data/numbers.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <QValidator>
@@ -24,8 +25,17 @@ NumericEdit::NumericEdit(QWidget* parent) : QLineEdit(parent) {
     setValidator(new NumberText(this));
     setText(QStringLiteral("0.00"));
     connect(this, &QLineEdit::textChanged, this, [this](const QString& t) {
-        if (t.isEmpty()) setText(QStringLiteral("0.00"));
+        if (t.isEmpty() && !m_composing) setText(QStringLiteral("0.00"));
     });
+}
+
+void NumericEdit::inputMethodEvent(QInputMethodEvent* e) {
+    // An input method first empties the selection, then commits its string: "0.00" only when
+    // the composition is over and nothing came of it.
+    m_composing = true;
+    QLineEdit::inputMethodEvent(e);
+    m_composing = false;
+    if (text().isEmpty() && e->preeditString().isEmpty()) setText(QStringLiteral("0.00"));
 }
 
 QString NumericEdit::toAscii(const QString& text) {

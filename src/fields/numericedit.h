@@ -18,4 +18,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+
+private:
+    bool m_composing = false;
 };

@@ -1,14 +1,10 @@
 // Every lookup field of every built window, picked as a clerk does: by mouse in the open list, by
 // the keyboard in the open list, and from the completer's suggestions. The pick must stay in the
 // field, keep its row, and survive leaving the field. Windows added later join the table below.
-#include "data/sql.h"
 #include "fields/lookupfield.h"
 #include "masterdata/BB10_Unit.h"
 #include "movements/CC10_Unit.h"
 #include "movements/DD10_Unit.h"
-#include "movements/order_numbers.h"
-#include "movements/posting.h"
-#include "movements/staging.h"
 #include "queries/CC40_Unit.h"
 #include "queries/EE10_Unit.h"
 #include "support/clerk.h"
@@ -24,26 +20,6 @@
 #include <memory>
 
 namespace {
-// Three stock rows of I001 (sizes Z1, Z2, Z3) and one of I002 in W01; stock-in bills R1 and R2.
-void seedStock() {
-    struct L { const char* item; const char* name; const char* big; const char* small; const char* size; double qty; const char* bill; };
-    const L lines[] = {{"I001", "男式衬衫", "B1", "S1", "Z1", 10, "R1"},
-                       {"I001", "男式衬衫", "B1", "S1", "Z2", 20, "R1"},
-                       {"I001", "男式衬衫", "B1", "S1", "Z3", 30, "R2"},
-                       {"I002", "女式长裤", "B2", "S2", "Z1", 5, "R2"}};
-    for (const L& l : lines) {
-        OrderNumbers::stageWithNumber([&](const QString& no) {
-            Staging::insert({{"order_no", no}, {"login_id", "abc"}, {"item_code", l.item}, {"item_name", l.name},
-                             {"arrage_code_b", l.big}, {"arrage_code_s", l.small}, {"attr_code", "A1"},
-                             {"attr_name", "红色"}, {"size_code", l.size}, {"size_name", l.size}, {"stage_code", "G1"},
-                             {"stage_name", "一等品"}, {"price", 1.0}, {"qty", l.qty}, {"bill_no", l.bill},
-                             {"operation_code", "in1"}, {"warehouse", "W01"}, {"warehouse_name", "一号仓库"},
-                             {"procure_date", "2026/12/01"}, {"vendor", "V1"}, {"vendor_name", "华纺供应"}});
-        });
-    }
-    Posting::post(LineKind::StockIn);
-}
-
 LookupField* field(QWidget* w, const QString& name) { return w->findChild<LookupField*>(name); }
 
 struct WindowFields {
@@ -126,7 +102,7 @@ void TstPicks::everyListPick() {
     QFETCH(QString, how);
     TestDb db;
     TestDb::seedMasters();
-    seedStock();
+    TestDb::seedStock();
     ScriptedSeam seam;
     const WindowFields& spec = windows()[window];
     std::unique_ptr<QDialog> w(spec.make());

@@ -51,11 +51,16 @@ bool walkTo(QAbstractItemView* view, int row, const std::function<int()>& curren
 bool pickByMouse(LookupField* f, int row) {
     clickInto(f);
     QAbstractItemView* view = openPopupByArrow(f);
-    if (!view) return false;
+    if (!view) {
+        qWarning("mouse: the list did not open");
+        return false;
+    }
     QTest::qWait(QApplication::doubleClickInterval() + 20); // a release right after opening is ignored
     const QRect r = view->visualRect(view->model()->index(row, f->modelColumn()));
+    QTest::mouseMove(view->viewport(), r.center());
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
     settle();
+    if (view->isVisible()) qWarning("mouse: the list stayed open after a click on %d,%d", r.center().x(), r.center().y());
     return !view->isVisible();
 }
 
@@ -97,7 +102,17 @@ bool pickByCompleter(LookupField* f, int row) {
     return !popup->isVisible();
 }
 
+void type(QWidget* w, const QString& text) {
+    for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    settle();
+}
+
 void tabOut(QWidget* field) {
+    // The offscreen platform leaves no window active after a popup closed; a real one does.
+    if (QApplication::activeWindow() != field->window()) {
+        QApplication::setActiveWindow(field->window());
+        settle();
+    }
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : field, Qt::Key_Tab);
     settle();
 }

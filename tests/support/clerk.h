@@ -17,6 +17,8 @@ bool pickByMouse(LookupField* f, int row);
 bool pickByKeys(LookupField* f, int row);
 // Moves into the field, types the row's code and chooses the row among the suggestions.
 bool pickByCompleter(LookupField* f, int row);
+// Types text key by key, any characters (full-width ones included).
+void type(QWidget* w, const QString& text);
 // Leaves the field with Tab.
 void tabOut(QWidget* field);
 // Turns the wheel over the widget (positive: away from the user).
