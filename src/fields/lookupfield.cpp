@@ -256,8 +256,9 @@ void LookupField::flushCommit() {
 }
 
 void LookupField::commit() {
-    m_committedText = currentText();
-    emit committed(m_committedText);
+    const QString t = currentText(); // a copy: a handler may change the field before the next one runs
+    m_committedText = t;
+    emit committed(t);
 }
 
 void LookupField::setReadOnly(bool on) {
