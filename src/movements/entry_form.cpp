@@ -331,8 +331,9 @@ bool EntryForm::checkBill() {
 }
 
 void EntryForm::addLine() {
-    // What leaving a field started runs first: the bill number check, a sealed warehouse.
-    if (m_billPending && !checkBill()) return;
+    // What leaving a field would check runs first: the bill number (unless this number was
+    // checked already), a sealed warehouse.
+    if (!checkBill()) return;
     warehouse_a->flushCommit();
     const struct {
         QString text;
