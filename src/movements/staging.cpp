@@ -5,6 +5,7 @@
 #include "data/sql.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace Staging {
@@ -42,7 +43,7 @@ double amount(const QString& column, const QVariant& value) {
         const double d = value.toDouble(&ok);
         if (ok) v = d;
     }
-    if (!v) throw DbError(QStringLiteral("%1不是有效的数值：%2").arg(label, value.toString()));
+    if (!v || !std::isfinite(*v)) throw DbError(QStringLiteral("%1不是有效的数值：%2").arg(label, value.toString()));
     if (!Numbers::inRange(*v))
         throw DbError(QStringLiteral("%1超出范围（±999,999,999.999）：%2").arg(label, value.toString()));
     return Numbers::round3(*v);
