@@ -49,6 +49,7 @@ LookupField::LookupField(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setMaxVisibleItems(16);
+    setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 30); // a whole code shows
     m_model = new QStandardItemModel(this);
     setModel(m_model);
     // Typed text is never matched to a list row behind the user's back (that would take the
