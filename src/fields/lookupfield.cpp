@@ -327,6 +327,11 @@ void LookupField::mousePressEvent(QMouseEvent* e) {
     if (!m_readOnly && hasFocus()) QComboBox::mousePressEvent(e);
 }
 
+void LookupField::hideEvent(QHideEvent* e) {
+    m_inside = false; // a window shown again is entered afresh
+    QComboBox::hideEvent(e);
+}
+
 void LookupField::inputMethodEvent(QInputMethodEvent* e) {
     if (m_readOnly) {
         e->ignore();

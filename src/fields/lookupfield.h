@@ -63,6 +63,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 public:
     void showPopup() override;
