@@ -8,7 +8,8 @@
 namespace Language {
 
 bool install(QCoreApplication& app) {
-    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    QLocale chinese(QLocale::Chinese, QLocale::China);
+    chinese.setNumberOptions(QLocale::OmitGroupSeparator); // grids show numbers as stored
     QLocale::setDefault(chinese);
     auto* qt = new QTranslator(&app);
     if (!qt->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -85,6 +85,7 @@ void TstLanguage::calendarInChineseDatesAndNumbersUnchanged() {
     QCOMPARE(Numbers::footer(1234567.5), QString("1,234,567.5"));
     QCOMPARE(Numbers::entry(0.5), QString("0.50"));
     QCOMPARE(Numbers::parse("12.5"), std::optional<double>(12.5));
+    QCOMPARE(QLocale().toString(1234.5), QString("1234.5")); // grid cells without a pattern
 }
 
 void TstLanguage::createDatabaseWithoutDisplay() {
