@@ -1,5 +1,6 @@
 // 衣仓通: start-up sequence.
 #include "app/about.h"
+#include "app/language.h"
 #include "app/main_form.h"
 #include "ui/messages.h"
 #include "ui/screens.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 // Errors that escape a screen's handler are shown, and the application goes on.
@@ -52,29 +54,34 @@ void openDatabase(QWidget* parent) {
         Msg::error(parent, e.text()); // start-up goes on without a connection
     }
 }
+
+// Used by ./run on first use: a new database without questions, and without a display.
+int createDatabase(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    const QString path = DataConnect1::defaultPath();
+    if (QFileInfo::exists(path)) return 0;
+    try {
+        DataConnect1::create(path);
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("新数据库已创建：%s\n", path.toLocal8Bit().constData());
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--create-database") == 0) return createDatabase(argc, argv);
+
     App app(argc, argv);
     Msg::installBusyCursor();
     App::setApplicationName(Msg::AppTitle);
+    Language::install(app);
     QFont font(QStringLiteral("Noto Sans CJK SC"));
     font.setPixelSize(12);
     App::setFont(font);
-
-    if (app.arguments().contains(QStringLiteral("--create-database"))) {
-        // Used by ./run on first use: a new database without questions.
-        const QString path = DataConnect1::defaultPath();
-        if (QFileInfo::exists(path)) return 0;
-        try {
-            DataConnect1::create(path);
-        } catch (const DbError& e) {
-            std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());
-            return 1;
-        }
-        std::printf("新数据库已创建：%s\n", path.toLocal8Bit().constData());
-        return 0;
-    }
 
     FormSplash splash;
     splash.show();

@@ -11,6 +11,8 @@ double round3(double v) {
     return r == 0.0 ? 0.0 : r; // no negative zero
 }
 
+bool inRange(double v) { return std::isfinite(v) && std::fabs(v) <= MaxAmount + 0.0005 && std::fabs(round3(v)) <= MaxAmount; }
+
 QString format(double v, const QString& pattern) {
     const int start = pattern.indexOf(QRegularExpression(QStringLiteral("[#0,.]")));
     const QString prefix = start > 0 ? pattern.left(start) : QString();

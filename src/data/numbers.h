@@ -5,6 +5,10 @@
 
 namespace Numbers {
 double round3(double v);
+// The largest price or quantity a field takes, either sign.
+inline constexpr double MaxAmount = 999999999.999;
+// A finite value within ±MaxAmount once rounded to 3 decimals.
+bool inRange(double v);
 // Delphi-style patterns used by the screens: "0.00#", "#,##0.##", "#.##", "合计：#.##".
 QString format(double v, const QString& pattern);
 inline QString entry(double v) { return format(v, QStringLiteral("0.00#")); }

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSqlRecord>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -351,6 +352,24 @@ void GridModel::sortRows() {
     endResetModel();
 }
 
+// A selected row keeps the red or blue of its text, on a light selection ground it stays legible on.
+class KeepColours : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QVariant fg = index.data(Qt::ForegroundRole);
+        if (!fg.isValid() || !(option->state & QStyle::State_Selected)) return;
+        const QColor c = fg.value<QColor>();
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            option->palette.setColor(group, QPalette::HighlightedText, c);
+            option->palette.setColor(group, QPalette::Highlight, QColor(0xcc, 0xe4, 0xf7));
+        }
+    }
+};
+
 // ---------------------------------------------------------------------------------------------
 
 DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
@@ -363,6 +382,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
     m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed);
     m_view->setWordWrap(true);
+    m_view->setItemDelegate(new KeepColours(m_view));
     m_view->verticalHeader()->setFixedWidth(12); // row indicator
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 8);
     m_view->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
@@ -390,6 +410,10 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
             });
     connect(m_view, &QTableView::clicked, this, [this](const QModelIndex& i) { emit cellClicked(i.row()); });
     connect(m_view, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { emit cellDoubleClicked(i.row()); });
+}
+
+void DataGrid::setRowsFitText(bool on) {
+    m_view->verticalHeader()->setSectionResizeMode(on ? QHeaderView::ResizeToContents : QHeaderView::Interactive);
 }
 
 void DataGrid::setColumns(const QList<GridColumn>& columns) {

@@ -114,6 +114,8 @@ public:
 
     void setColumns(const QList<GridColumn>& columns);
     void setColumnWidths(const QList<int>& widths); // in column order
+    // Rows grow in height to show all of their text (for grids of a few rows: staged lines).
+    void setRowsFitText(bool on);
     void setColumnVisible(const QString& caption, bool visible);
     bool isColumnVisible(const QString& caption) const;
     QStringList captions() const;

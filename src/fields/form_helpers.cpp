@@ -9,12 +9,37 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
+#include <QVariant>
 
 namespace Forms {
 
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+
+void showLocked(QWidget* field, bool locked) {
+    if (locked == field->property("yc_locked").toBool()) return;
+    field->setProperty("yc_locked", locked);
+    if (locked) {
+        field->setProperty("yc_palette", QVariant::fromValue(field->palette()));
+        field->setProperty("yc_own_palette", field->testAttribute(Qt::WA_SetPalette));
+        QPalette p = field->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+            p.setColor(group, QPalette::Base, p.color(group, QPalette::Window));
+        field->setPalette(p);
+    } else if (field->property("yc_own_palette").toBool()) {
+        field->setPalette(field->property("yc_palette").value<QPalette>());
+    } else {
+        field->setPalette(QPalette()); // inherits again
+        field->setAttribute(Qt::WA_SetPalette, false);
+    }
+}
+
+void passwordField(QLineEdit* field) {
+    field->setEchoMode(QLineEdit::Password);
+    field->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+}
 
 QHBoxLayout* closeRow(QDialog* dialog, const QString& name) {
     auto* close = new QPushButton(QStringLiteral("&关闭"), dialog);

@@ -23,6 +23,11 @@ struct WaitCursor {
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
+// A locked field takes the read-only look of the platform (the window's ground behind its text);
+// unlocking gives back the look it had.
+void showLocked(QWidget* field, bool locked);
+// A password field: what is typed shows as "*".
+void passwordField(QLineEdit* field);
 // A row with the window's closing button ("&关闭") at the right.
 QHBoxLayout* closeRow(QDialog* dialog, const QString& name = QStringLiteral("BitBtn1"));
 QLabel* heading(QWidget* parent, const QString& text);

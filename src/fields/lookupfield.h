@@ -1,6 +1,11 @@
 #pragma once
 // The code lookup field: a drop-down bound to one list query of its screen. The field's text is
 // the code; lookups search the rows the list returned and never query the database.
+//
+// A field is "entered" when the focus moves into it from elsewhere (Tab, click, shortcut, the
+// screen moving the focus), never when its own drop-down or completer closes. A row picked from
+// the list (mouse, Enter in the open list, a completer suggestion, arrow keys) is kept by its key
+// until another row is picked or the text changes, so rows that share a code stay apart.
 #include <QComboBox>
 #include <QHash>
 #include <QVector>
@@ -22,7 +27,8 @@ public:
     void setKeyField(const QString& field) { m_keyField = field; }
     void setTextField(const QString& field) { m_textField = field; }
 
-    // Runs the list query (values bound) and keeps its rows; the field's text is kept. Throws DbError.
+    // Runs the list query (values bound) and keeps its rows; the field's text and the picked row
+    // are kept. Throws DbError.
     void setList(const QString& sql, const QVariantList& params = {});
     void closeList(); // no rows
     // Large lists (posted bills, stock rows, the item catalogue) are never read whole: the rows
@@ -38,31 +44,38 @@ public:
     // The value of `field` in the first row whose key equals the field's text (or `code`).
     QString lookup(const QString& field, bool trimmed = true) const;
     QString lookupFor(const QString& code, const QString& field, bool trimmed = true) const;
-    // The row the user picked: the current list row when it shows the text, else the first row
-    // whose text column matches; -1 when none.
+    // The row the user picked while the text still shows it; otherwise the one row whose text
+    // matches. -1 when none, and when several rows share the text and none of them was picked.
     int pickedRow() const;
+    QVariant pickedKey() const { return rowValue(pickedRow(), keyField()); }
 
     QString text() const { return currentText(); }
-    void setText(const QString& t); // raises changed like typing does
-    void setReadOnly(bool on);
+    void setText(const QString& t); // raises changed and committed, as a pick does
+    void setReadOnly(bool on);      // locked: no key, wheel, mouse or paste changes it
     bool isReadOnly() const { return m_readOnly; }
+    // Runs a commit that leaving the field queued, at once (a button pressed right after).
+    void flushCommit();
 
 signals:
-    void changed(const QString& text);
+    void changed(const QString& text);   // every change of the text, and a pick of another row
+    void committed(const QString& text); // a complete code: picked, set, or typed and left
     void entered();
     void picked(); // a click in the field or the Enter key
 
 protected:
     void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 public:
     void showPopup() override;
 
 private:
     void fill(QSqlQuery& q);
-    void textChangedTo(const QString& t); // reads a prefix list's rows, then raises changed
     void loadPrefix(const QString& text);
     struct PrefixSource {
         QString sql;
@@ -74,6 +87,17 @@ private:
         QString loadedFor;
     };
     PrefixSource m_prefix;
+    QString keyField() const;
+    QString textField() const;
+    int rowOfKey(const QVariant& key) const;
+    bool ambiguous() const;
+    bool enterPressed(); // true when the key was used here
+    void onIndexChanged(int index);
+    void onTextChanged(const QString& t);
+    void emitChanged(const QString& t);
+    void queueCommit();
+    void commit();
+
     QStringList m_listFields;
     QStringList m_captions;
     QList<int> m_widths;
@@ -81,6 +105,12 @@ private:
     QString m_textField;
     bool m_header = false;
     bool m_readOnly = false;
+    bool m_inside = false;        // focus is in the field (or in its own popup)
+    bool m_commitQueued = false;
+    QString m_committedText;
+    QVariant m_pickedKey;         // key of the row picked last; invalid when none
+    QVariant m_emittedKey;        // picked key when `changed` was raised last
+    int m_lastIndex = -1;
     QStringList m_fields;
     QHash<QString, int> m_fieldIndex;
     QVector<QVector<QVariant>> m_rows;
@@ -89,6 +119,7 @@ private:
 
 // A plain code field with its name box: the name follows the code, trimmed or as stored.
 void bindNameBox(LookupField* field, QLineEdit* nameBox, const QString& nameField, bool trimmed = true);
-// The warehouse field of the entry screens: a warehouse the user has sealed is refused with
-// "仓库已经封帐！" and the field emptied; otherwise the name follows the code.
+// The warehouse field of the entry screens: the name follows the code; a complete code (picked,
+// set, or typed and left) of a warehouse the user has sealed is refused with "仓库已经封帐！" and
+// the field emptied.
 void bindSealedWarehouse(LookupField* field, QLineEdit* nameBox);

@@ -158,6 +158,7 @@ void CC30_form::fullReset() {
 
 void CC30_form::lockHeader(bool on) {
     bill_no_a->setReadOnly(on);
+    Forms::showLocked(bill_no_a, on);
     warehouse_a->setReadOnly(on);
     warehouse_b->setReadOnly(on);
     procure_date_a->setEnabled(!on);
@@ -177,6 +178,8 @@ Transfer::Line CC30_form::gathered() const {
 }
 
 void CC30_form::addLine() {
+    // What leaving the bill field would check runs first.
+    if (!checkBill()) return;
     const Transfer::Line line = gathered();
     stageLine([&] { return Transfer::stage(line); });
 }

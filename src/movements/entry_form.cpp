@@ -1,6 +1,7 @@
 #include "movements/entry_form.h"
 
 #include "ui/messages.h"
+#include "ui/screens.h"
 #include "data/numbers.h"
 #include "data/session.h"
 #include "fields/cascade.h"
@@ -19,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -46,6 +48,7 @@ EntryForm::EntryForm(QWidget* parent, const Config& cfg)
             stage_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
         }
     });
+    Screens::focusFirstField(this);
 }
 
 void EntryForm::build() {
@@ -226,6 +229,7 @@ void EntryForm::fullReset() {
 
 void EntryForm::lockHeader(bool on) {
     bill_no_a->setReadOnly(on);
+    Forms::showLocked(bill_no_a, on);
     operation_code_a->setReadOnly(on);
     warehouse_a->setReadOnly(on);
     partner_a->setReadOnly(on);
@@ -233,6 +237,10 @@ void EntryForm::lockHeader(bool on) {
 }
 
 void EntryForm::addLine() {
+    // What leaving a field would check runs first: the bill number (unless this number was
+    // checked already), a sealed warehouse.
+    if (!checkBill()) return;
+    warehouse_a->flushCommit();
     const struct {
         QString text;
         QString message;
@@ -260,24 +268,27 @@ void EntryForm::addLine() {
         Msg::notice(this, m_cfg.direction + QStringLiteral("类型 不存在"));
         return;
     }
-    const auto price = price_a->value();
+    // The checks test the values as they will be stored: rounded to 3 decimals.
+    auto price = price_a->value();
     if (!price) {
         Msg::error(this, QStringLiteral("'%1' 不是有效的数值").arg(price_a->text()));
         return;
     }
-    if (m_cfg.stockRows ? *price <= 0 : *price < 0) {
+    if (!Numbers::inRange(*price) || (m_cfg.stockRows ? Numbers::round3(*price) <= 0 : Numbers::round3(*price) < 0)) {
         Msg::notice(this, QStringLiteral("请输入正确价格"));
         return;
     }
-    const auto qty = qty_a->value();
+    auto qty = qty_a->value();
     if (!qty) {
         Msg::error(this, QStringLiteral("'%1' 不是有效的数值").arg(qty_a->text()));
         return;
     }
-    if (*qty <= 0) {
+    if (!Numbers::inRange(*qty) || Numbers::round3(*qty) <= 0) {
         Msg::notice(this, QStringLiteral("请输入正确数量"));
         return;
     }
+    price = Numbers::round3(*price);
+    qty = Numbers::round3(*qty);
     const QString partner = m_cfg.partner;
     guarded(this, [&] {
         OrderNumbers::stageWithNumber([&](const QString& orderNo) {

@@ -17,12 +17,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <QFocusEvent>
 #include <QVBoxLayout>
 
 EntryScreen::EntryScreen(QWidget* parent, LineKind kind, const QString& objectName, const QString& caption)
     : QDialog(parent), m_kind(kind) {
     setObjectName(objectName);
     setWindowTitle(caption);
+    // A fixed-size dialog: no maximise button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
 }
 
 QLabel* EntryScreen::captionLabel(const QString& text, QWidget* parent) { return Forms::caption(text, parent); }
@@ -60,6 +65,7 @@ void EntryScreen::createGrid(const QList<GridColumn>& columns, const QString& so
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setColumns(columns);
     DBGrid1->model()->setSort(sortField, Qt::AscendingOrder);
+    DBGrid1->setRowsFitText(true);
     auto* del = new QAction(QStringLiteral("删除"), this);
     del->setObjectName(QStringLiteral("N1"));
     DBGrid1->addContextAction(del);
@@ -139,20 +145,33 @@ void EntryScreen::setHeaderLocked(bool on) {
 void EntryScreen::reloadGrid() { DBGrid1->open(Staging::gridStatement(m_kind), Staging::gridParams()); }
 
 bool EntryScreen::eventFilter(QObject* o, QEvent* e) {
-    if (m_bill && o == m_bill && e->type() == QEvent::FocusOut && !m_bill->isReadOnly()) {
-        // Bill number check when the field is left; leaving it again unchanged is allowed.
-        const QString bill = m_bill->text();
-        if (bill != m_billChecked) {
-            m_billChecked = bill;
-            guarded(this, [&] {
-                if (OrderNumbers::billNoUsed(bill)) {
-                    Msg::notice(this, OrderNumbers::BillUsedMessage);
-                    m_bill->setFocus();
-                }
+    if (m_bill && o == m_bill && e->type() == QEvent::FocusOut && !m_bill->isReadOnly() && !m_billPending) {
+        const auto reason = static_cast<QFocusEvent*>(e)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+            // The check runs from the event loop, not inside the focus change.
+            m_billPending = true;
+            QTimer::singleShot(0, this, [this] {
+                if (m_billPending) checkBill();
             });
         }
     }
     return QDialog::eventFilter(o, e);
+}
+
+bool EntryScreen::checkBill() {
+    m_billPending = false;
+    if (!m_bill) return true;
+    // Leaving the field again with the same number is allowed.
+    const QString bill = m_bill->text();
+    if (m_bill->isReadOnly() || bill == m_billChecked) return true;
+    m_billChecked = bill;
+    bool used = false;
+    guarded(this, [&] { used = OrderNumbers::billNoUsed(bill); });
+    if (used) {
+        Msg::notice(this, OrderNumbers::BillUsedMessage);
+        m_bill->setFocus();
+    }
+    return !used;
 }
 
 void EntryScreen::clearFields() {
@@ -161,6 +180,7 @@ void EntryScreen::clearFields() {
     } else {
         setHeaderLocked(false);
         fullReset();
+        m_billChecked.clear(); // a number typed again is checked again
     }
 }
 
@@ -182,6 +202,7 @@ void EntryScreen::post() {
         Posting::post(m_kind);
         reloadGrid();
         setHeaderLocked(false);
+        m_billChecked.clear(); // the number just posted is refused when the field is left again
         Msg::dravont(this, Posting::successMessage(m_kind));
     });
 }

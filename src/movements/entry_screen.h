@@ -69,6 +69,8 @@ protected:
     void stageLine(const std::function<Refusal()>& stage);
     // Runs the bill number check whenever the field is left with a changed number.
     void watchBillNo(QLineEdit* bill);
+    // The bill number check now, unless this number was checked already; false when refused.
+    bool checkBill();
 
     virtual void lineReset() = 0;
     virtual void fullReset() = 0;
@@ -87,4 +89,5 @@ private:
     bool m_leaving = false;
     QLineEdit* m_bill = nullptr;
     QString m_billChecked;
+    bool m_billPending = false;
 };

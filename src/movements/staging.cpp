@@ -4,6 +4,10 @@
 #include "data/session.h"
 #include "data/sql.h"
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 namespace Staging {
 
 QString kindCondition(LineKind kind) {
@@ -28,7 +32,32 @@ QString kindCondition(LineKind kind) {
     return QStringLiteral("1=0");
 }
 
+namespace {
+double amount(const QString& column, const QVariant& value) {
+    const QString label = column == QLatin1String("qty") ? QStringLiteral("数量") : QStringLiteral("价格");
+    std::optional<double> v;
+    if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray) {
+        v = Numbers::parse(value.toString());
+    } else if (!value.isNull() && value.canConvert<double>()) {
+        bool ok = false;
+        const double d = value.toDouble(&ok);
+        if (ok) v = d;
+    }
+    if (!v || !std::isfinite(*v)) throw DbError(QStringLiteral("%1不是有效的数值：%2").arg(label, value.toString()));
+    if (!Numbers::inRange(*v))
+        throw DbError(QStringLiteral("%1超出范围（±999,999,999.999）：%2").arg(label, value.toString()));
+    return Numbers::round3(*v);
+}
+} // namespace
+
 void insert(const Values& values) {
+    // Every part of the stock key must be there: a NULL part would never match its balance row.
+    static const QStringList key = {"warehouse", "item_code", "attr_code", "size_code", "stage_code"};
+    for (const QString& part : key) {
+        const auto it = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == part; });
+        if (it == values.end() || it->second.isNull() || it->second.toString().trimmed().isEmpty())
+            throw DbError(QStringLiteral("库存键 %1 不能为空").arg(part));
+    }
     QStringList cols, marks;
     QVariantList params;
     for (const auto& [col, value] : values) {
@@ -36,7 +65,7 @@ void insert(const Values& values) {
         marks << QStringLiteral("?");
         QVariant v = value;
         if (col == QLatin1String("price") || col == QLatin1String("qty")) {
-            v = Numbers::round3(value.toDouble());
+            v = amount(col, value);
         } else if ((col == QLatin1String("item_model") || col == QLatin1String("item_spec")) &&
                    value.toString().isEmpty()) {
             v = QVariant(QMetaType(QMetaType::QString));

@@ -14,6 +14,8 @@ using Values = QList<QPair<QString, QVariant>>; // column name (fixed by the cal
 // SQL condition (fixed text, no values) selecting the staged lines of a kind.
 QString kindCondition(LineKind kind);
 // Writes one staged line: price and qty rounded to 3 decimals, empty item_model/item_spec as NULL.
+// Throws DbError, writing nothing, for a price or qty that is not a finite number within
+// ±999,999,999.999 (text that is not a number included) and for an empty or NULL stock-key part.
 void insert(const Values& values);
 // Statement and parameters of a screen's grid: the user's staged lines of its kind.
 QString gridStatement(LineKind kind);

@@ -1,5 +1,6 @@
 #include "security/AA10_Unit.h"
 
+#include "fields/form_helpers.h"
 #include "ui/messages.h"
 #include "ui/screens.h"
 #include "security/Login_Unit.h"
@@ -32,7 +33,7 @@ TAA10_form::TAA10_form(QWidget* parent) : QDialog(parent) {
     New_password_2->setObjectName(QStringLiteral("New_password_2"));
     int y = 100;
     for (QLineEdit* e : {New_password_1, New_password_2}) {
-        e->setEchoMode(QLineEdit::Password);
+        Forms::passwordField(e);
         e->setMaxLength(20);
         e->setGeometry(125, y, 140, 24);
         y += 38;

@@ -1,5 +1,6 @@
 #include "security/Login_Unit.h"
 
+#include "fields/form_helpers.h"
 #include "ui/messages.h"
 #include "data/session.h"
 #include "security/accounts.h"
@@ -23,7 +24,7 @@ Login_Form::Login_Form(QWidget* parent) : QDialog(parent) {
     loginID->setGeometry(115, 22, 150, 24);
     PassWord = new QLineEdit(this);
     PassWord->setObjectName(QStringLiteral("PassWord"));
-    PassWord->setEchoMode(QLineEdit::Password);
+    Forms::passwordField(PassWord);
     PassWord->setGeometry(115, 56, 150, 24);
     auto* ok = new QPushButton(QStringLiteral("登录"), this);
     ok->setObjectName(QStringLiteral("BitBtn1"));

@@ -13,12 +13,14 @@ public:
         QMessageBox::information(p, QStringLiteral("Dravont"), t, QMessageBox::Ok);
     }
     bool askDravont(QWidget* p, const QString& t) override {
+        // Yes is the default button: "确定过帐？" is confirmed with Enter.
         return QMessageBox::question(p, QStringLiteral("Dravont"), t, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No) == QMessageBox::Yes;
+                                     QMessageBox::Yes) == QMessageBox::Yes;
     }
     bool confirm(QWidget* p, const QString& t, bool yesOnly) override {
         QMessageBox box(QMessageBox::Question, Msg::AppTitle, t,
                         yesOnly ? QMessageBox::Yes : (QMessageBox::Yes | QMessageBox::No), p);
+        box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes;
     }
     void error(QWidget* p, const QString& t) override { QMessageBox::critical(p, Msg::AppTitle, t); }

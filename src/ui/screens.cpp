@@ -2,7 +2,9 @@
 
 #include "ui/messages.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QDialog>
 #include <QHash>
 #include <QPointer>
@@ -42,6 +44,7 @@ void open(const QString& code, QWidget* parent) {
         dlg = (*it)(parent);
         dlg->setAttribute(Qt::WA_DeleteOnClose, false);
         currents().insert(code, dlg);
+        if (!dlg->focusWidget()) focusFirstField(dlg);
         Msg::runModal(dlg);
     } catch (const DbError& e) {
         Msg::error(parent, e.text());
@@ -50,6 +53,17 @@ void open(const QString& code, QWidget* parent) {
     }
     currents().remove(code);
     delete dlg;
+}
+
+void focusFirstField(QWidget* window) {
+    for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+        if (w->focusProxy() || !(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled() || !w->isVisibleTo(window))
+            continue;
+        if (qobject_cast<QAbstractButton*>(w)) continue;
+        if (auto* e = qobject_cast<QLineEdit*>(w); e && e->isReadOnly()) continue;
+        w->setFocus(Qt::TabFocusReason);
+        return;
+    }
 }
 
 void keep(QWidget* window) {

@@ -16,6 +16,8 @@ bool has(const QString& code);
 QDialog* current(const QString& code);
 // Creates, shows modally and destroys the screen; errors are shown and the instance destroyed.
 void open(const QString& code, QWidget* parent);
+// Puts the focus into the window's first field in tab order (not a button, not a read-only box).
+void focusFirstField(QWidget* window);
 // Registers the screens that exist (the application's list, in app/registry.cpp).
 void registerAll();
 

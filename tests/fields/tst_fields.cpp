@@ -6,12 +6,15 @@
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 #include "fields/numericedit.h"
+#include "support/clerk.h"
 #include "support/scripted.h"
 #include "support/testdb.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QCompleter>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
@@ -90,6 +93,12 @@ private slots:
     void lookupNeverQueriesAndUnknownCodeGivesEmptyName();
     void typingOffersMatchingCodes();
     void largeStockRowListReadByPrefix();
+    void stockRowKeptByIdThroughReentry();
+    void sharedCodeTypedOffersItsRows();
+    void lockedFieldIgnoresEveryDevice();
+    void sealedCheckRunsOnCompleteCodes();
+    void numericEveryPathIn_data();
+    void numericEveryPathIn();
 };
 
 void TstFields::itemWithoutCategoriesListsEveryItem() {
@@ -344,6 +353,210 @@ void TstFields::largeStockRowListReadByPrefix() {
     s.item->setText("P450");
     QVERIFY(s.item->findRow("item_code", "P450") >= 0);
     QCOMPARE(s.item->listRowCount(), 1);
+}
+
+namespace {
+// I001 in three sizes (10, 20, 30) and I002, all in W01.
+void threeRowsOfOneItem() {
+    TestDb::seedMasters();
+    const struct { const char* item; const char* size; double qty; } rows[] = {
+        {"I001", "Z1", 10}, {"I001", "Z2", 20}, {"I001", "Z3", 30}, {"I002", "Z1", 5}};
+    for (const auto& r : rows)
+        Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
+                 "VALUES ('W01','一号仓库',?,'A1',?,'G1',?)",
+                 {r.item, r.size, r.qty});
+}
+} // namespace
+
+void TstFields::stockRowKeptByIdThroughReentry() {
+    TestDb db;
+    threeRowsOfOneItem();
+    Screen s(true);
+    s.warehouse->setText("W01");
+    Clerk::clickInto(s.item);
+    QCOMPARE(s.item->listRowCount(), 4);
+    const QString second = s.item->rowValue(1, "ID").toString();
+    QVERIFY(Clerk::pickByMouse(s.item, 1));
+    QCOMPARE(s.id->text(), second);
+    QCOMPARE(s.sizeCode->text(), QString("Z2"));
+    QCOMPARE(s.sizeName->text(), QString("M码"));
+    QCOMPARE(s.qty->text(), QString("20"));
+    // Away and back: the list is rebuilt on entering; a click and Enter fill the same row again.
+    Clerk::clickInto(s.attr);
+    Clerk::clickInto(s.item);
+    QTest::keyClick(s.item, Qt::Key_Return);
+    QCOMPARE(s.id->text(), second);
+    QCOMPARE(s.sizeCode->text(), QString("Z2"));
+    Clerk::tabOut(s.item);
+    QCOMPARE(s.sizeCode->text(), QString("Z2"));
+    // The third row by the keyboard, then back to the first by a suggestion.
+    QVERIFY(Clerk::pickByKeys(s.item, 2));
+    QCOMPARE(s.sizeCode->text(), QString("Z3"));
+    QCOMPARE(s.qty->text(), QString("30"));
+    QVERIFY(Clerk::pickByCompleter(s.item, 0));
+    QCOMPARE(s.sizeCode->text(), QString("Z1"));
+    QCOMPARE(s.id->text(), s.item->rowValue(0, "ID").toString());
+}
+
+void TstFields::sharedCodeTypedOffersItsRows() {
+    TestDb db;
+    threeRowsOfOneItem();
+    Screen s(true);
+    s.warehouse->setText("W01");
+    Clerk::clickInto(s.item);
+    QTest::keyClick(s.item, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(s.item, "I001");
+    QAbstractItemView* popup = s.item->completer()->popup();
+    QVERIFY(popup->isVisible());
+    QCOMPARE(s.item->completer()->completionCount(), 3);
+    // The suggestions tell the rows apart.
+    QStringList texts;
+    for (int r = 0; r < 3; ++r) texts << s.item->completer()->completionModel()->index(r, 0).data().toString();
+    QVERIFY2(texts[1].contains("M码") && texts[1].contains("20") && texts[2].contains("L码"), qPrintable(texts.join('|')));
+    QTest::keyClick(popup, Qt::Key_Escape);
+    QVERIFY(!popup->isVisible());
+    // Never silently the first of them: nothing is filled, and Enter offers the rows again.
+    QCOMPARE(s.item->pickedRow(), -1);
+    QVERIFY(s.id->text().isEmpty() && s.sizeCode->text().isEmpty());
+    QTest::keyClick(s.item, Qt::Key_Return);
+    QVERIFY(popup->isVisible());
+    QCOMPARE(s.item->completer()->completionCount(), 3);
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+    QCOMPARE(s.sizeCode->text(), QString("Z2"));
+    // A code only one row has is that row.
+    QTest::keyClick(s.item, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(s.item, "I002");
+    QTest::keyClick(s.item->completer()->popup(), Qt::Key_Escape);
+    QCOMPARE(s.item->pickedRow(), 3);
+    QCOMPARE(s.qty->text(), QString("5"));
+}
+
+void TstFields::lockedFieldIgnoresEveryDevice() {
+    TestDb db;
+    TestDb::seedMasters();
+    QWidget w;
+    auto* f = new LookupField(&w);
+    auto* other = new QLineEdit(&w);
+    other->move(0, 40);
+    f->setListColumns({"warehouse", "warehouse_name"});
+    f->setList("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse");
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    const QColor open = f->palette().color(QPalette::Base);
+    QVERIFY(Clerk::pickByMouse(f, 0));
+    Clerk::wheel(f, -1); // an open field follows the wheel
+    QCOMPARE(f->text(), QString("W02"));
+    f->setReadOnly(true);
+    QVERIFY(f->palette().color(QPalette::Base) != open); // looks locked
+    Clerk::wheel(f, 1);
+    Clerk::wheel(f->lineEdit(), 1);
+    QCOMPARE(f->text(), QString("W02"));
+    Clerk::clickInto(f);
+    for (auto key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_F4, Qt::Key_PageUp, Qt::Key_Backspace, Qt::Key_X})
+        QTest::keyClick(f, key);
+    QTest::keyClick(f, Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(!f->view()->isVisible());
+    Clerk::paste(f, "W01");
+    Clerk::commitInputMethod(f, "W01");
+    QMimeData drop;
+    drop.setText("W01");
+    QDropEvent dropEvent(QPointF(5, 5), Qt::CopyAction, &drop, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f->lineEdit(), &dropEvent);
+    QCOMPARE(f->text(), QString("W02"));
+    f->setReadOnly(false);
+    QCOMPARE(f->palette().color(QPalette::Base), open);
+    Clerk::wheel(f, 1);
+    QCOMPARE(f->text(), QString("W01"));
+}
+
+void TstFields::sealedCheckRunsOnCompleteCodes() {
+    TestDb db;
+    TestDb::seedMasters();
+    Sql::run("INSERT INTO kesp_warehouse_ini VALUES ('W0','零号仓库',NULL)");
+    Sql::run("INSERT INTO kesp_check_set VALUES ('abc','W0','零号仓库','Y')");
+    ScriptedSeam seam;
+    Screen s(true);
+    s.warehouse->setList("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse");
+    QStringList commits;
+    connect(s.warehouse, &LookupField::committed, [&](const QString& t) { commits << t; });
+    Clerk::clickInto(s.warehouse);
+    QTest::keyClicks(s.warehouse, "W01"); // passes "W0" on the way
+    QTest::keyClick(s.warehouse->completer()->popup(), Qt::Key_Escape);
+    Clerk::settle();
+    QVERIFY(seam.shown.isEmpty());
+    Clerk::tabOut(s.warehouse);
+    QVERIFY(seam.shown.isEmpty());
+    QCOMPARE(s.warehouseName->text(), QString("一号仓库"));
+    // The sealed code typed and left is refused; so is the sealed row picked from the list.
+    Clerk::clickInto(s.warehouse);
+    QTest::keyClick(s.warehouse, Qt::Key_End);
+    QTest::keyClick(s.warehouse, Qt::Key_Backspace);
+    QTest::keyClick(s.warehouse->completer()->popup(), Qt::Key_Escape);
+    QCOMPARE(s.warehouse->text(), QString("W0"));
+    Clerk::tabOut(s.warehouse);
+    QCOMPARE(commits.first(), QString("W01")); // "W0" was never checked while typing
+    QVERIFY(commits.contains("W0"));
+    QCOMPARE(seam.shown, QStringList{"仓库已经封帐！"});
+    QVERIFY(s.warehouse->text().isEmpty() && s.warehouseName->text().isEmpty());
+    QVERIFY(Clerk::pickByKeys(s.warehouse, 0));
+    Clerk::settle();
+    QCOMPARE(seam.shown.size(), 2);
+    QVERIFY(s.warehouse->text().isEmpty());
+}
+
+void TstFields::numericEveryPathIn_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("typed"); // the text right after
+    QTest::addColumn<QString>("left");  // after leaving the field
+    // A drop lands where it is dropped: at the start of "0.00".
+    QTest::newRow("drop full-width") << QString("drop") << QString("１２") << QString("120.00") << QString("120.00");
+    QTest::newRow("drop letters") << QString("drop") << QString("1x") << QString("0.00") << QString("0.00");
+    for (const char* path : {"keys", "paste", "ime"}) {
+        const QString p = QString::fromLatin1(path);
+        QTest::addRow("%s full-width", path) << p << QString("１２．５") << QString("12.5") << QString("12.50");
+        QTest::addRow("%s ideographic stop", path) << p << QString("３。２５") << QString("3.25") << QString("3.25");
+        QTest::addRow("%s letters", path) << p << QString("1a2") << QString(p == "keys" ? "12" : "0.00") << QString(p == "keys" ? "12.00" : "0.00");
+        QTest::addRow("%s two points", path) << p << QString("1.2.3") << QString(p == "keys" ? "1.23" : "0.00")
+                                             << QString(p == "keys" ? "1.23" : "0.00");
+    }
+    QTest::newRow("keys minus") << QString("keys") << QString("-5") << QString("5") << QString("5.00");
+}
+
+void TstFields::numericEveryPathIn() {
+    QFETCH(QString, path);
+    QFETCH(QString, input);
+    QFETCH(QString, typed);
+    QFETCH(QString, left);
+    QWidget w;
+    auto* e = new NumericEdit(&w);
+    auto* next = new QLineEdit(&w);
+    next->move(0, 40);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    Clerk::clickInto(e);
+    QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+    if (path == "keys") {
+        Clerk::type(e, input);
+    } else if (path == "paste") {
+        Clerk::paste(e, input);
+    } else if (path == "ime") {
+        Clerk::commitInputMethod(e, input);
+    } else {
+        QMimeData data;
+        data.setText(input);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(e, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(e, &drop);
+    }
+    QCOMPARE(e->text(), typed);
+    Clerk::tabOut(e);
+    QCOMPARE(e->text(), left);
 }
 
 QTEST_MAIN(TstFields)

@@ -6,6 +6,9 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QApplication>
+#include <QHeaderView>
+#include <QImage>
 #include <QTableView>
 #include <QTest>
 
@@ -27,6 +30,7 @@ private slots:
     void editableAndCheckBoxColumns();
     void largeResultIsFetchedLazily();
     void keyedPagesAndRowsGiven();
+    void selectedRowKeepsItsColourAndRowsFitText();
 };
 
 void TstGrid::bindsByNameWithFooterAndSort() {
@@ -158,6 +162,38 @@ void TstGrid::keyedPagesAndRowsGiven() {
     g.model()->sort(0, Qt::DescendingOrder);
     QCOMPARE(g.value(0, "c0").toString(), QString("c"));
     QCOMPARE(g.value(2, "c0").toString(), QString("a"));
+}
+
+void TstGrid::selectedRowKeepsItsColourAndRowsFitText() {
+    TestDb db;
+    Sql::run("INSERT INTO kesp_post_temp_a(order_no,item_code,item_name,red_flag) VALUES "
+             "('1','A','短',NULL),('2','B','一件很长很长的男式纯棉长袖衬衫带口袋和刺绣图案','Y'),('3','C','短','Y')");
+    DataGrid g;
+    g.setColumns({{"item_code", "项目代码", 60}, {"item_name", "项目名称", 90}, {"red_flag", "", 0, {}, false, false, false}});
+    g.model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
+        return m.value(row, "red_flag").toString() == "Y" ? QColor(255, 0, 0) : QColor(0, 0, 255);
+    });
+    g.model()->setSort("order_no", Qt::AscendingOrder);
+    g.setRowsFitText(true);
+    g.resize(400, 300);
+    g.open("SELECT * FROM kesp_post_temp_a");
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
+    // The long name wraps: its row is taller than the short ones, which keep one line.
+    QVERIFY(g.view()->rowHeight(1) > g.view()->rowHeight(0));
+    // The selected red row still paints red text.
+    g.setCurrentRow(2);
+    QApplication::processEvents();
+    const QImage shot = g.view()->viewport()->grab().toImage();
+    const QRect row = g.view()->visualRect(g.model()->index(2, 0)).united(g.view()->visualRect(g.model()->index(2, 1)));
+    int red = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = row.left(); x <= row.right(); ++x) {
+            const QColor c = shot.pixelColor(x * shot.width() / g.view()->viewport()->width(),
+                                             y * shot.height() / g.view()->viewport()->height());
+            if (c.red() > 170 && c.green() < 110 && c.blue() < 110) ++red;
+        }
+    QVERIFY2(red > 5, "red text in the selected row");
 }
 
 QTEST_MAIN(TstGrid)

@@ -8,15 +8,19 @@
 #include "fields/numericedit.h"
 #include "movements/CC10_Unit.h"
 #include "movements/DD10_Unit.h"
+#include "support/clerk.h"
 #include "support/scripted.h"
 #include "support/testdb.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <memory>
 
 namespace {
 LookupField* field(QWidget* w, const char* name) { return w->findChild<LookupField*>(name); }
@@ -33,6 +37,29 @@ void fillStockIn(TCC10_form& f, const QString& bill = "R1", const QString& item 
     field(&f, "stage_code_a")->setText("G1");
     f.price_a->setText("10.5");
     f.qty_a->setText(qty);
+}
+
+void showActive(QDialog& f) {
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+}
+
+// Selects what the field holds and types over it, as a clerk does.
+void typeInto(QWidget* w, const QString& text) {
+    Clerk::clickInto(w);
+    QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+    Clerk::type(w, text);
+    if (auto* f = qobject_cast<LookupField*>(w)) QTest::keyClick(f->completer()->popup(), Qt::Key_Escape);
+}
+
+// The stock-out header picked from the lists: type out1, warehouse W01, customer C1.
+void stockOutHeader(TDD10_form& f, const QString& bill) {
+    typeInto(f.bill_no_a, bill);
+    QVERIFY(Clerk::pickByMouse(field(&f, "operation_code_a"), 0));
+    QVERIFY(Clerk::pickByMouse(field(&f, "warehouse_a"), 0));
+    QVERIFY(Clerk::pickByKeys(field(&f, "customer_a"), 0));
+    typeInto(f.price_a, "8");
 }
 
 void click(QWidget* w, const char* name) { w->findChild<QPushButton*>(name)->click(); }
@@ -53,6 +80,12 @@ private slots:
     void billNumberCheckAndQuotes();
     void operationTypeOfTheOtherDirectionRefused();
     void conversionErrorStagesNothing();
+    void stockOutIssuesTheRowsPicked();
+    void lockedHeaderUnderWheelPasteAndKeys();
+    void billCheckedAgainAfterPostingAndReset();
+    void checksTestTheStoredValue_data();
+    void checksTestTheStoredValue();
+    void keyboardRoad();
 };
 
 void TstEntryForms::checksInOrder() {
@@ -307,6 +340,189 @@ void TstEntryForms::conversionErrorStagesNothing() {
     QCOMPARE(seam.kinds, QStringList{"error"});
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
     QCOMPARE(TestDb::value("SELECT sys_value FROM kesp_system_data").toString(), QString("0000000001"));
+}
+
+void TstEntryForms::stockOutIssuesTheRowsPicked() {
+    TestDb db;
+    TestDb::seedMasters();
+    TestDb::seedStock(); // I001 in Z1/Z2/Z3 (10/20/30), I002
+    ScriptedSeam seam;
+    TDD10_form f;
+    showActive(f);
+    stockOutHeader(f, "X1");
+    // The second row by mouse, a quantity typed over the one offered, staged.
+    Clerk::clickInto(f.item_code_a);
+    QCOMPARE(f.item_code_a->listRowCount(), 4);
+    QVERIFY(Clerk::pickByMouse(f.item_code_a, 1));
+    QCOMPARE(f.qty_a->text(), QString("20"));
+    QCOMPARE(f.size_name_a->text(), QString("M码"));
+    typeInto(f.qty_a, "7");
+    click(&f, "BitBtn1");
+    QVERIFY2(seam.shown.isEmpty(), qPrintable(seam.shown.join('|')));
+    // The third row by keys after leaving and re-entering the field; Enter there fills it again.
+    QVERIFY(Clerk::pickByKeys(f.item_code_a, 2));
+    Clerk::tabOut(f.item_code_a);
+    Clerk::clickInto(f.item_code_a);
+    QTest::keyClick(f.item_code_a, Qt::Key_Return); // also presses "确定"
+    QVERIFY2(seam.shown.isEmpty(), qPrintable(seam.shown.join('|')));
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 2);
+    QCOMPARE(TestDb::value("SELECT size_code FROM kesp_post_temp_a WHERE qty=7").toString(), QString("Z2"));
+    QCOMPARE(TestDb::value("SELECT size_code FROM kesp_post_temp_a WHERE qty=30").toString(), QString("Z3"));
+    seam.answers = {true};
+    click(&f, "BitBtn4");
+    const auto left = [](const char* size) {
+        return TestDb::value("SELECT qty FROM kesp_inv_detail_tree WHERE item_code='I001' AND size_code=?", {size})
+            .toDouble();
+    };
+    QCOMPARE(left("Z1"), 10.0);
+    QCOMPARE(left("Z2"), 13.0);
+    QCOMPARE(left("Z3"), 0.0);
+}
+
+void TstEntryForms::lockedHeaderUnderWheelPasteAndKeys() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    showActive(f);
+    LookupField* warehouse = field(&f, "warehouse_a");
+    const QColor open = warehouse->palette().color(QPalette::Base);
+    const QColor openBill = f.bill_no_a->palette().color(QPalette::Base);
+    fillStockIn(f);
+    click(&f, "BitBtn1");
+    QVERIFY(f.headerLocked());
+    QVERIFY(warehouse->palette().color(QPalette::Base) != open);
+    QVERIFY(f.bill_no_a->palette().color(QPalette::Base) != openBill);
+    Clerk::wheel(warehouse, -1);
+    Clerk::clickInto(warehouse);
+    QTest::keyClick(warehouse, Qt::Key_Down);
+    Clerk::paste(warehouse, "W02");
+    Clerk::commitInputMethod(warehouse, "W02");
+    Clerk::paste(f.bill_no_a, "R9");
+    Clerk::wheel(f.procure_date_a, 1);
+    QCOMPARE(warehouse->text(), QString("W01"));
+    QCOMPARE(f.bill_no_a->text(), QString("R1"));
+    QCOMPARE(f.procure_date_a->date(), QDate::currentDate());
+    click(&f, "BitBtn1");
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE warehouse='W01' AND bill_no='R1'"), 2);
+    // Posting unlocks: the look and the wheel come back.
+    seam.answers = {true};
+    click(&f, "BitBtn4");
+    QCOMPARE(warehouse->palette().color(QPalette::Base), open);
+    QCOMPARE(f.bill_no_a->palette().color(QPalette::Base), openBill);
+    Clerk::wheel(warehouse, -1);
+    Clerk::wheel(warehouse, -1);
+    QCOMPARE(warehouse->text(), QString("W02"));
+}
+
+void TstEntryForms::billCheckedAgainAfterPostingAndReset() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    showActive(f);
+    typeInto(f.bill_no_a, "R1");
+    Clerk::tabOut(f.bill_no_a);
+    QVERIFY(seam.shown.isEmpty());
+    fillStockIn(f);
+    click(&f, "BitBtn1");
+    seam.answers = {true};
+    click(&f, "BitBtn4");
+    seam.reset();
+    // The number just posted is still in its field: leaving it is refused now.
+    Clerk::clickInto(f.bill_no_a);
+    Clerk::tabOut(f.bill_no_a);
+    QCOMPARE(seam.shown, QStringList{"存在相同单据,请更改单据。"});
+    QVERIFY(f.bill_no_a->hasFocus());
+    // After a full reset the same number typed again is refused again.
+    click(&f, "BitBtn2");
+    QVERIFY(f.bill_no_a->text().isEmpty());
+    seam.reset();
+    typeInto(f.bill_no_a, "R1");
+    Clerk::tabOut(f.bill_no_a);
+    QCOMPARE(seam.shown, QStringList{"存在相同单据,请更改单据。"});
+    // Typed and "确定" pressed without leaving the field: checked before anything is staged.
+    click(&f, "BitBtn2");
+    seam.reset();
+    fillStockIn(f, "R1");
+    click(&f, "BitBtn1");
+    QCOMPARE(seam.shown, QStringList{"存在相同单据,请更改单据。"});
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
+}
+
+void TstEntryForms::checksTestTheStoredValue_data() {
+    QTest::addColumn<bool>("out");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("qty");
+    QTest::addColumn<QString>("message"); // empty: staged
+    QTest::newRow("qty rounds to 0") << false << "1" << "0.0004" << "请输入正确数量";
+    QTest::newRow("qty rounds up") << false << "1" << "0.0005" << "";
+    QTest::newRow("qty too large") << false << "1" << "1000000000" << "请输入正确数量";
+    QTest::newRow("qty largest") << false << "1" << "999999999.999" << "";
+    QTest::newRow("price too large") << false << "1000000000" << "1" << "请输入正确价格";
+    QTest::newRow("price 0 on stock-in") << false << "0" << "1" << "";
+    QTest::newRow("out price rounds to 0") << true << "0.0004" << "1" << "请输入正确价格";
+    QTest::newRow("out price") << true << "0.001" << "1" << "";
+}
+
+void TstEntryForms::checksTestTheStoredValue() {
+    QFETCH(bool, out);
+    QFETCH(QString, price);
+    QFETCH(QString, qty);
+    QFETCH(QString, message);
+    TestDb db;
+    TestDb::seedMasters();
+    TestDb::seedStock();
+    ScriptedSeam seam;
+    std::unique_ptr<EntryForm> f;
+    if (out) {
+        auto* d = new TDD10_form;
+        f.reset(d);
+        showActive(*d);
+        stockOutHeader(*d, "X1");
+        QVERIFY(Clerk::pickByMouse(d->item_code_a, 0));
+    } else {
+        auto* d = new TCC10_form;
+        f.reset(d);
+        showActive(*d);
+        fillStockIn(*d, "N1");
+    }
+    typeInto(f->price_a, price);
+    typeInto(f->qty_a, qty);
+    seam.reset();
+    click(f.get(), "BitBtn1");
+    const int staged = TestDb::count("SELECT count(*) FROM kesp_post_temp_a");
+    if (message.isEmpty()) {
+        QVERIFY2(seam.shown.isEmpty(), qPrintable(seam.shown.join('|')));
+        QCOMPARE(staged, 1);
+        QVERIFY(TestDb::value("SELECT qty FROM kesp_post_temp_a").toDouble() > 0);
+    } else {
+        QCOMPARE(seam.shown, QStringList{message});
+        QCOMPARE(staged, 0);
+    }
+}
+
+void TstEntryForms::keyboardRoad() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    showActive(f);
+    // Opens in its first field, not on "确定".
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(field(&f, "operation_code_a")));
+    // The date is one stop: Tab goes on to the bill number.
+    Clerk::clickInto(field(&f, "stage_code_a"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(f.procure_date_a->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(f.bill_no_a->hasFocus());
+    // A fixed-size dialog without a maximise button.
+    QCOMPARE(f.minimumSize(), f.maximumSize());
+    QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
+    TDD10_form out;
+    showActive(out);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(field(&out, "operation_code_a")));
+    QVERIFY(!(out.windowFlags() & Qt::WindowMaximizeButtonHint));
 }
 
 QTEST_MAIN(TstEntryForms)

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
+#include <cmath>
+#include <limits>
 
 namespace {
 struct Line {
@@ -62,6 +64,8 @@ private slots:
     void failureChangesNothing();
     void roundingNetsToZero();
     void sameEndStateAsTheStepByStepSequence();
+    void stagingRefusesWhatTheScreensRefuse_data();
+    void stagingRefusesWhatTheScreensRefuse();
 };
 
 void TstPosting::orderNumbers() {
@@ -366,6 +370,58 @@ void TstPosting::sameEndStateAsTheStepByStepSequence() {
         QCOMPARE(state(), ours);
         DataConnect1::open(db.path());
     }
+}
+
+void TstPosting::stagingRefusesWhatTheScreensRefuse_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QVariant>("value"); // invalid: the column left out
+    QTest::addColumn<QString>("error");  // part of the error text; empty: staged
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("qty NaN") << "qty" << QVariant(nan) << "数量不是有效的数值";
+    QTest::newRow("qty inf") << "qty" << QVariant(-inf) << "数量不是有效的数值";
+    QTest::newRow("qty 1e306") << "qty" << QVariant(1e306) << "数量超出范围";
+    QTest::newRow("qty just over") << "qty" << QVariant(1000000000.0) << "数量超出范围";
+    QTest::newRow("qty text") << "qty" << QVariant("abc") << "数量不是有效的数值";
+    QTest::newRow("qty NULL") << "qty" << QVariant(QMetaType(QMetaType::Double)) << "数量不是有效的数值";
+    QTest::newRow("qty numeric text") << "qty" << QVariant("12.5") << "";
+    QTest::newRow("qty largest") << "qty" << QVariant(-999999999.999) << "";
+    QTest::newRow("price NaN") << "price" << QVariant(nan) << "价格不是有效的数值";
+    QTest::newRow("price text") << "price" << QVariant("1,5") << "价格不是有效的数值";
+    QTest::newRow("price 1e306") << "price" << QVariant(1e306) << "价格超出范围";
+    QTest::newRow("warehouse empty") << "warehouse" << QVariant("") << "warehouse";
+    QTest::newRow("item blank") << "item_code" << QVariant("  ") << "item_code";
+    QTest::newRow("attr NULL") << "attr_code" << QVariant(QMetaType(QMetaType::QString)) << "attr_code";
+    QTest::newRow("size missing") << "size_code" << QVariant() << "size_code";
+    QTest::newRow("grade NULL") << "stage_code" << QVariant(QMetaType(QMetaType::QString)) << "stage_code";
+}
+
+void TstPosting::stagingRefusesWhatTheScreensRefuse() {
+    QFETCH(QString, column);
+    QFETCH(QVariant, value);
+    QFETCH(QString, error);
+    TestDb db;
+    Staging::Values v{{"order_no", "1"},   {"login_id", "abc"},  {"item_code", "I001"}, {"attr_code", "A1"},
+                      {"size_code", "Z1"}, {"stage_code", "G1"}, {"warehouse", "W01"},  {"operation_code", "in1"},
+                      {"bill_no", "B1"},   {"price", 2.0},       {"qty", 3.0}};
+    for (auto it = v.begin(); it != v.end(); ++it)
+        if (it->first == column) {
+            if (value.isValid()) it->second = value;
+            else v.erase(it);
+            break;
+        }
+    if (error.isEmpty()) {
+        Staging::insert(v);
+        QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 1);
+        return;
+    }
+    try {
+        Staging::insert(v);
+        QFAIL("staged");
+    } catch (const DbError& e) {
+        QVERIFY2(e.text().contains(error), qPrintable(e.text()));
+    }
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
 }
 
 QTEST_GUILESS_MAIN(TstPosting)

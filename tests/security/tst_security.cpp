@@ -47,6 +47,7 @@ private slots:
     void adminAddRefusesDuplicates();
     void adminDeleteAndLastAccount();
     void cancelChangesNothing();
+    void passwordsShowStars();
 };
 
 void TstSecurity::loginWithDefaultsAndCase() {
@@ -218,6 +219,20 @@ void TstSecurity::cancelChangesNothing() {
     QCOMPARE(TestDb::count("SELECT count(*) FROM login_table"), 1);
     add->prepare();
     QVERIFY(add->login_ID->text().isEmpty());
+}
+
+void TstSecurity::passwordsShowStars() {
+    TestDb db;
+    ScriptedSeam seam;
+    Login_Form* l = freshLogin();
+    l->PassWord->clear();
+    QTest::keyClicks(l->PassWord, "ab1");
+    QCOMPARE(l->PassWord->displayText(), QString("***"));
+    TAA10_form f;
+    auto* p1 = f.findChild<QLineEdit*>("New_password_1");
+    QTest::keyClicks(p1, "xy");
+    QCOMPARE(p1->displayText(), QString("**"));
+    QCOMPARE(p1->text(), QString("xy"));
 }
 
 QTEST_MAIN(TstSecurity)

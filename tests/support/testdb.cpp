@@ -3,6 +3,9 @@
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
+#include "movements/order_numbers.h"
+#include "movements/posting.h"
+#include "movements/staging.h"
 
 TestDb::TestDb() {
     m_path = m_dir.filePath(QStringLiteral("DATA/quorvel.mdb"));
@@ -29,6 +32,36 @@ void TestDb::seedMasters() {
         "('I003','短袖T恤','T-3',NULL,'U1','件','B1','上衣','S3','T恤')",
     };
     for (const QString& q : s) Sql::run(q);
+}
+
+void TestDb::seedStock() {
+    struct L {
+        const char* item;
+        const char* name;
+        const char* big;
+        const char* small;
+        const char* size;
+        double qty;
+        const char* bill;
+    };
+    const L lines[] = {{"I001", "男式衬衫", "B1", "S1", "Z1", 10, "R1"},
+                       {"I001", "男式衬衫", "B1", "S1", "Z2", 20, "R1"},
+                       {"I001", "男式衬衫", "B1", "S1", "Z3", 30, "R2"},
+                       {"I002", "女式长裤", "B2", "S2", "Z1", 5, "R2"}};
+    const QString user = Session::userCode();
+    Session::setUserCode(QStringLiteral("abc"));
+    for (const L& l : lines) {
+        OrderNumbers::stageWithNumber([&](const QString& no) {
+            Staging::insert({{"order_no", no}, {"login_id", "abc"}, {"item_code", l.item}, {"item_name", l.name},
+                             {"arrage_code_b", l.big}, {"arrage_code_s", l.small}, {"attr_code", "A1"},
+                             {"attr_name", "红色"}, {"size_code", l.size}, {"size_name", l.size}, {"stage_code", "G1"},
+                             {"stage_name", "一等品"}, {"price", 1.0}, {"qty", l.qty}, {"bill_no", l.bill},
+                             {"operation_code", "in1"}, {"warehouse", "W01"}, {"warehouse_name", "一号仓库"},
+                             {"procure_date", "2026/12/01"}, {"vendor", "V1"}, {"vendor_name", "华纺供应"}});
+        });
+    }
+    Posting::post(LineKind::StockIn);
+    Session::setUserCode(user);
 }
 
 int TestDb::count(const QString& sql, const QVariantList& params) { return Sql::scalar(sql, params).toInt(); }

@@ -14,6 +14,9 @@ public:
     // Warehouses W01/W02, categories B1/S1 and B2/S2, items I001..I003, attributes, sizes,
     // grades, operation types, a vendor and a customer.
     static void seedMasters();
+    // Posted stock-in bills R1 and R2: three stock rows of I001 in W01 (attribute A1, grade G1,
+    // sizes Z1/Z2/Z3 with 10/20/30) and one of I002 (Z1, 5), staged and posted by user "abc".
+    static void seedStock();
     static int count(const QString& sql, const QVariantList& params = {});
     static QVariant value(const QString& sql, const QVariantList& params = {});
 

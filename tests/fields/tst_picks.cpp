@@ -1,0 +1,140 @@
+// Every lookup field of every built window, picked as a clerk does: by mouse in the open list, by
+// the keyboard in the open list, and from the completer's suggestions. The pick must stay in the
+// field, keep its row, and survive leaving the field. Windows added later join the table below.
+#include "fields/lookupfield.h"
+#include "masterdata/BB10_Unit.h"
+#include "movements/CC10_Unit.h"
+#include "movements/DD10_Unit.h"
+#include "queries/CC40_Unit.h"
+#include "queries/EE10_Unit.h"
+#include "support/clerk.h"
+#include "support/scripted.h"
+#include "support/testdb.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QStyleHints>
+#include <QTabWidget>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+namespace {
+LookupField* field(QWidget* w, const QString& name) { return w->findChild<LookupField*>(name); }
+
+struct WindowFields {
+    QString name;
+    std::function<QDialog*()> make;
+    QStringList fields;
+    // What the clerk has chosen before reaching the field (a warehouse, a big category).
+    std::function<void(QDialog*, const QString& field)> prepare = [](QDialog*, const QString&) {};
+    // The row to pick where the second row is not the telling one.
+    std::function<int(const QString& field)> row = [](const QString&) { return 1; };
+};
+
+const QStringList filterFields = {"warehouse_a", "arrage_code_b_a", "arrage_code_s_a", "item_code_a",
+                                  "attr_code_a", "size_code_a",     "stage_code_a"};
+
+void bigFirst(QDialog* w, const QString& f, const QString& smallName, const QString& bigName) {
+    if (f == smallName) field(w, bigName)->setText("B1"); // small categories S1 and S3
+}
+
+const QList<WindowFields>& windows() {
+    static const QList<WindowFields> all = {
+        {"TCC10_form", [] { return new TCC10_form; },
+         {"operation_code_a", "warehouse_a", "vendor_a", "arrage_code_b_a", "arrage_code_s_a", "item_code_a",
+          "attr_code_a", "size_code_a", "stage_code_a"},
+         [](QDialog* w, const QString& f) { bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a"); }},
+        {"TDD10_form", [] { return new TDD10_form; },
+         {"operation_code_a", "warehouse_a", "customer_a", "arrage_code_b_a", "arrage_code_s_a", "item_code_a"},
+         [](QDialog* w, const QString& f) {
+             if (f.startsWith("arrage") || f == "item_code_a") field(w, "warehouse_a")->setText("W01");
+             bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a");
+         },
+         [](const QString& f) { return f == "item_code_a" ? 2 : 1; }}, // the third row of I001
+        {"TEE10_form", [] { return new TEE10_form; }, filterFields,
+         [](QDialog* w, const QString& f) { bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a"); }},
+        {"TCC40_form", [] { return new TCC40_form; },
+         filterFields + QStringList{"operation_code_a", "vendor_a", "bill_no_a", "bill_no_b"},
+         [](QDialog* w, const QString& f) { bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a"); }},
+        {"TDD30_form", [] { return new TDD30_form; }, {"operation_code_a", "customer_a", "arrage_code_s_a"},
+         [](QDialog* w, const QString& f) { bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a"); }},
+        {"TBB10_form", [] { return new TBB10_form; },
+         {"Unit_code_a", "arrage_code_b_a", "arrage_code_s_a", "F1", "F2", "F3", "F4"},
+         [](QDialog* w, const QString& f) {
+             bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a");
+             bigFirst(w, f, "F2", "F1");
+         }},
+    };
+    return all;
+}
+
+// Shows the tab page that holds the field.
+void reveal(QWidget* f) {
+    for (QWidget* p = f->parentWidget(); p; p = p->parentWidget())
+        if (auto* tabs = qobject_cast<QTabWidget*>(p))
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->widget(i)->isAncestorOf(f)) tabs->setCurrentIndex(i);
+}
+} // namespace
+
+class TstPicks : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(40); }
+    void everyListPick_data();
+    void everyListPick();
+};
+
+void TstPicks::everyListPick_data() {
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("how");
+    for (int w = 0; w < windows().size(); ++w)
+        for (const QString& f : windows()[w].fields)
+            for (const char* how : {"mouse", "keys", "completer"})
+                QTest::addRow("%s/%s/%s", qPrintable(windows()[w].name), qPrintable(f), how) << w << f << QString(how);
+}
+
+void TstPicks::everyListPick() {
+    QFETCH(int, window);
+    QFETCH(QString, name);
+    QFETCH(QString, how);
+    TestDb db;
+    TestDb::seedMasters();
+    TestDb::seedStock();
+    ScriptedSeam seam;
+    const WindowFields& spec = windows()[window];
+    std::unique_ptr<QDialog> w(spec.make());
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    LookupField* f = field(w.get(), name);
+    QVERIFY2(f, "the field exists");
+    reveal(f);
+    spec.prepare(w.get(), name);
+    Clerk::clickInto(f); // lists that follow other fields are built on entering
+    QVERIFY2(f->hasFocus(), "the field takes the focus");
+    const int row = std::min(spec.row(name), f->listRowCount() - 1);
+    QVERIFY2(row >= 0, "the list has rows");
+    const QString code = Clerk::rowCode(f, row);
+
+    bool done = false;
+    if (how == "mouse") done = Clerk::pickByMouse(f, row);
+    else if (how == "keys") done = Clerk::pickByKeys(f, row);
+    else done = Clerk::pickByCompleter(f, row);
+    QVERIFY2(done, "the list opened and closed on the pick");
+    QCOMPARE(f->text(), code);
+    QCOMPARE(f->pickedRow(), row);
+    Clerk::tabOut(f);
+    QCOMPARE(f->text(), code);
+    QCOMPARE(f->pickedRow(), row);
+    QVERIFY2(!seam.kinds.contains("error"), qPrintable(seam.shown.join('|')));
+    if (name == "item_code_a" && spec.name == "TDD10_form") { // the stock row itself, not the item's first
+        QCOMPARE(w->findChild<QLineEdit*>("ID_a")->text(), f->rowValue(row, "ID").toString());
+        QCOMPARE(static_cast<TDD10_form*>(w.get())->sizeCode(), QString("Z3"));
+    }
+}
+
+QTEST_MAIN(TstPicks)
+#include "tst_picks.moc"
