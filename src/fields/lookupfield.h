@@ -48,6 +48,7 @@ public:
     // matches. -1 when none, and when several rows share the text and none of them was picked.
     int pickedRow() const;
     QVariant pickedKey() const { return rowValue(pickedRow(), keyField()); }
+    QVariant keyOf(int row) const { return rowValue(row, keyField()); } // the key of a list row
 
     QString text() const { return currentText(); }
     void setText(const QString& t); // raises changed and committed, as a pick does

@@ -4,6 +4,7 @@
 #include "data/numbers.h"
 #include "fields/cascade.h"
 #include "fields/datepicker.h"
+#include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 #include "fields/numericedit.h"
