@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <zip.h>
 
@@ -208,6 +209,18 @@ void verify(const QString& part, const QString& entry, qint64 size, std::atomic<
     if (zip_fclose(f) != 0 || total != size) fail(QStringLiteral("长度不符"));
     zip_discard(za);
 }
+// Moves the old archive to the desktop's trash. On a fresh account the trash folder may not exist
+// yet; Qt then does not make it but takes the working directory as the trash and leaves "files"
+// and "info" folders there, so the folder is made first, as a desktop would.
+bool moveToTrash(const QString& file) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString trash = data + QStringLiteral("/Trash");
+    if (!data.isEmpty() && !QFileInfo(trash).isDir() && QDir().mkpath(trash))
+        QFile::setPermissions(trash, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+#endif
+    return QFile::moveToTrash(file);
+}
 } // namespace
 
 Result make(const Job& job, Progress* progress) {
@@ -247,7 +260,7 @@ Result make(const Job& job, Progress* progress) {
         set(zipBar, 100);
 
         // The old archive goes to the trash; where the platform has none it is deleted.
-        if (QFileInfo::exists(job.archive) && !QFile::moveToTrash(job.archive) && !QFile::remove(job.archive))
+        if (QFileInfo::exists(job.archive) && !moveToTrash(job.archive) && !QFile::remove(job.archive))
             throw Failure{QStringLiteral("旧的备份文件无法删除：%1").arg(job.archive)};
         if (!QFile::rename(part, job.archive)) throw Failure{QStringLiteral("备份文件无法改名：%1").arg(job.archive)};
     } catch (const Failure& f) {

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 FF10_form::FF10_form(QWidget* parent) : QDialog(parent) {
@@ -85,6 +86,9 @@ void FF10_form::liftSeal() {
     guarded(this, [&] {
         Stocktake::unseal(warehouse_a->text());
         setSealedState(false);
+        // Ready for the next warehouse: typing replaces the code shown.
+        warehouse_a->setFocus();
+        warehouse_a->lineEdit()->selectAll();
     });
 }
 

@@ -86,6 +86,7 @@ private slots:
     void archiveNames();
     void archiveHoldsTheLatestCommits();
     void sameMinuteAsksToOverwrite();
+    void overwriteOnAFreshAccount();
     void failureLeavesNoArchive();
     void missingDatabaseArchivesNothing();
     void backupWhileAnotherCopyPosts();
@@ -164,6 +165,28 @@ void TstBackup::sameMinuteAsksToOverwrite() {
         }
     }
     QCOMPARE(trashed.size(), 1);
+}
+
+// An account that never had a trash (no data folder yet): the old archive still goes to a trash
+// of the account's own, and nothing is scattered in the folder the program runs from.
+void TstBackup::overwriteOnAFreshAccount() {
+    TestDb db;
+    ScriptedSeam seam;
+    const QString fresh = m_home.path() + "/fresh/.local/share";
+    qputenv("XDG_DATA_HOME", QFile::encodeName(fresh));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(db.dir());
+    seam.answers = {true};
+    backup(db, At0905);
+    backup(db, At0905);
+    QDir::setCurrent(before);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.path()));
+    QCOMPARE(seam.shown, (QStringList{"1个文件压缩备份完毕！", "压缩的备份文件已经存在... 覆盖吗？", "1个文件压缩备份完毕！"}));
+    QVERIFY(!QDir(db.dir()).exists("files"));
+    QVERIFY(!QDir(db.dir()).exists("info"));
+    QCOMPARE(filesIn(db.dir() + "/backup"), QStringList{"03150905quorvel.zip"});
+    const QStringList trashed = filesIn(fresh + "/Trash/files") + filesIn(QDir::tempPath() + "/.Trash-" + QString::number(getuid()) + "/files");
+    QVERIFY2(trashed.filter("03150905quorvel").size() >= 1, qPrintable(trashed.join(',')));
 }
 
 void TstBackup::failureLeavesNoArchive() {

@@ -222,7 +222,10 @@ void TstStocktake::sealWindowAndEntryScreens() {
     QVERIFY(f.isVisible());
     QVERIFY(!f.isSealedState());
     QCOMPARE(DataConnect1::IsWarehouseSealed("W01"), QString("N"));
-    typeInto(f.warehouse_a, "w02"); // typed in small letters: the seal keeps the list's code
+    // The clerk types the next warehouse straight away, over the old code, and presses Enter.
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.warehouse_a));
+    QTest::keyClicks(QApplication::focusWidget(), "w02"); // small letters: the seal keeps the list's code
+    QCOMPARE(f.warehouse_name_a->text(), QString("二号仓库"));
     f.BitBtn1->click();
     QCOMPARE(DataConnect1::IsWarehouseSealed("W02"), QString("Y"));
     QCOMPARE(TestDb::value("SELECT group_concat(warehouse) FROM kesp_check_set WHERE login_id='abc'").toString(),
