@@ -16,7 +16,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-using MasterRepo::trimmed;
+using Master::trimmed;
 
 namespace {
 QLineEdit* edit(QWidget* parent, const QString& name, int limit) {
@@ -40,7 +40,7 @@ QLabel* right(const QString& text, QWidget* parent) {
 } // namespace
 
 TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TBB10_form"));
+    setObjectName(QStringLiteral("BB10_form"));
     setWindowTitle(QStringLiteral("新项目定义窗口"));
     resize(900, 560);
     auto* title = Forms::heading(this, QStringLiteral("新 项 目 定 义"));
@@ -148,6 +148,9 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
     addAction = new QAction(QStringLiteral("新增"), this);
     modifyAction = new QAction(QStringLiteral("修改"), this);
     deleteAction = new QAction(QStringLiteral("删除"), this);
+    addAction->setObjectName(QStringLiteral("N1"));
+    modifyAction->setObjectName(QStringLiteral("N2"));
+    deleteAction->setObjectName(QStringLiteral("N3"));
     DBGrid1->addContextAction(addAction);
     DBGrid1->addContextAction(Forms::separator(this));
     DBGrid1->addContextAction(modifyAction);
@@ -220,9 +223,7 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
     connect(cancelButton, &QPushButton::clicked, this, [this] { item_code_a->setEnabled(true); });
     connect(deleteButton, &QPushButton::clicked, this, [this] {
         item_code_a->setEnabled(true);
-        auto* d = longLived<BB101_form>();
-        d->prepareFrom(QStringLiteral("AA"));
-        Msg::runModal(d);
+        longLived<TBB101_form>()->openFrom(this, QStringLiteral("AA"));
     });
     connect(queryButton, &QPushButton::clicked, this, &TBB10_form::query);
     connect(DBGrid1, &DataGrid::mousePressed, this, [this] {
@@ -233,16 +234,15 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
     connect(addAction, &QAction::triggered, this, [this] {
         PC1->setCurrentWidget(TS1);
         emptyEditFields();
+        item_code_a->setEnabled(true); // a new item is added, not the last one modified
+        item_code_a->setFocus();
     });
     connect(modifyAction, &QAction::triggered, this, &TBB10_form::modify);
     connect(DBGrid1, &DataGrid::cellDoubleClicked, this, [this] {
         if (modifyAction->isEnabled()) modify();
     });
-    connect(deleteAction, &QAction::triggered, this, [] {
-        auto* d = longLived<BB101_form>();
-        d->prepareFrom(QStringLiteral("BB"));
-        Msg::runModal(d);
-    });
+    connect(deleteAction, &QAction::triggered, this,
+            [this] { longLived<TBB101_form>()->openFrom(this, QStringLiteral("BB")); });
 
     PC1->setCurrentWidget(TS1);
     emptyEditFields();
@@ -251,7 +251,13 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
     guarded(this, [&] { DBGrid1->open(QStringLiteral("SELECT * FROM kesp_item_master WHERE 1=0")); });
 }
 
-TBB10_form* TBB10_form::current() { return qobject_cast<TBB10_form*>(Screens::current(QStringLiteral("BB10"))); }
+QString TBB10_form::currentCode() const { return DBGrid1->currentValue(QStringLiteral("item_code")).toString(); }
+QString TBB10_form::currentName() const { return DBGrid1->currentValue(QStringLiteral("item_name")).toString(); }
+
+void TBB10_form::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (PC1->currentWidget() == TS1 && item_code_a->isEnabled()) item_code_a->setFocus();
+}
 
 bool TBB10_form::modifyMode() const { return !item_code_a->isEnabled(); }
 
@@ -336,61 +342,28 @@ void TBB10_form::modify() {
     item_code_a->setEnabled(false);
 }
 
+Master::Item TBB10_form::typedItem() const {
+    return {item_code_a->text(),     item_name_a->text(),    item_model_a->text(),     item_spec_a->text(),
+            Unit_code_a->text(),     unit_name_a->text(),    arrage_code_b_a->text(), arrage_name_b_a->text(),
+            arrage_code_s_a->text(), arrage_name_s_a->text()};
+}
+
 void TBB10_form::save() {
-    const QVariant model = MasterRepo::optional(item_model_a->text());
-    const QVariant itemSpec = MasterRepo::optional(item_spec_a->text());
-    const MasterRepo::Values common{{"item_model", model},
-                                    {"item_spec", itemSpec},
-                                    {"unit_code", trimmed(Unit_code_a->text())},
-                                    {"unit_name", trimmed(unit_name_a->text())},
-                                    {"arrage_code_b", trimmed(arrage_code_b_a->text())},
-                                    {"arrage_name_b", trimmed(arrage_name_b_a->text())},
-                                    {"arrage_code_s", trimmed(arrage_code_s_a->text())},
-                                    {"arrage_name_s", trimmed(arrage_name_s_a->text())}};
-    if (modifyMode()) {
-        MasterRepo::Values values{{"item_name", item_name_a->text()}};
-        values += common;
-        try {
-            MasterRepo::update(QStringLiteral("kesp_item_master"), values, {{"item_code", trimmed(item_code_a->text())}});
-        } catch (const DbError&) {
-            Msg::notice(this, QStringLiteral("记录更新失败！"));
-            return;
-        }
-        emptyEditFields();
-        Msg::notice(this, QStringLiteral("记录更新成功！"));
-        query();
-        return;
-    }
-    const QList<std::pair<QString, QString>> required = {{item_code_a->text(), "项目代码不能为空"},
-                                                         {item_name_a->text(), "项目名称不能为空"},
-                                                         {Unit_code_a->text(), "单位代码不能为空"},
-                                                         {arrage_code_b_a->text(), "大类代码不能为空"},
-                                                         {arrage_code_s_a->text(), "小类代码不能为空"}};
-    for (const auto& [text, message] : required) {
-        if (text.isEmpty()) {
-            Msg::notice(this, message);
-            return;
-        }
-    }
-    bool duplicate = false;
-    if (!guarded(this, [&] {
-            duplicate = MasterRepo::existsAll(QStringLiteral("kesp_item_master"), {{"item_code", item_code_a->text()}});
-        }))
-        return;
-    if (duplicate) {
-        Msg::notice(this, QStringLiteral("已经存在相同记录！"));
-        return;
-    }
-    MasterRepo::Values values{{"item_code", trimmed(item_code_a->text())}, {"item_name", trimmed(item_name_a->text())}};
-    values += common;
+    const bool modify = modifyMode();
+    Master::Result r;
     try {
-        MasterRepo::insert(QStringLiteral("kesp_item_master"), values);
+        r = modify ? Master::updateItem(typedItem()) : Master::addItem(typedItem());
     } catch (const DbError&) {
-        Msg::notice(this, QStringLiteral("记录新增失败！"));
+        Msg::notice(this, modify ? QStringLiteral("记录更新失败！") : QStringLiteral("记录新增失败！"));
+        return;
+    }
+    if (r.outcome == Master::Outcome::Ignored) return;
+    if (!r.done()) {
+        Msg::notice(this, r.message);
         return;
     }
     emptyEditFields();
-    Msg::notice(this, QStringLiteral("记录新增成功！"));
+    Msg::notice(this, modify ? QStringLiteral("记录更新成功！") : QStringLiteral("记录新增成功！"));
     query();
 }
 
@@ -405,31 +378,21 @@ void TBB10_form::closeEvent(QCloseEvent* e) {
     done(QDialog::Rejected);
 }
 
-BB101_form::BB101_form(QWidget* parent)
+TBB101_form::TBB101_form(QWidget* parent)
     : MasterDeleteDialog(parent, QStringLiteral("BB101_form"), QStringLiteral("项目删除窗口"),
                          QStringLiteral("被删除项目代码："), QStringLiteral("被删除项目名称："), QSize(325, 208)) {}
 
-void BB101_form::prepareFrom(const QString& origin) {
+int TBB101_form::openFrom(TBB10_form* form, const QString& origin) {
     m_origin = origin;
-    TBB10_form* f = TBB10_form::current();
-    if (!f) {
-        Label4->clear();
-        Label5->clear();
-    } else if (origin == QLatin1String("AA")) {
-        Label4->setText(f->item_code_a->text());
-        Label5->setText(f->item_name_a->text());
-    } else {
-        Label4->setText(f->DBGrid1->currentValue(QStringLiteral("item_code")).toString());
-        Label5->setText(f->DBGrid1->currentValue(QStringLiteral("item_name")).toString());
-    }
+    m_form = form;
+    const bool editPage = origin == QLatin1String("AA");
+    const int r = openWith(form, editPage ? form->item_code_a->text() : form->currentCode(),
+                           editPage ? form->item_name_a->text() : form->currentName());
+    m_form = nullptr;
+    return r;
 }
 
-void BB101_form::remove() {
-    guarded(this, [&] {
-        MasterRepo::remove(QStringLiteral("kesp_item_master"), {{"item_code", Label4->text()}});
-        TBB10_form* f = TBB10_form::current();
-        if (f && m_origin == QLatin1String("AA")) f->emptyEditFields();
-        if (f) f->rerunGrid();
-        accept();
-    });
+void TBB101_form::deleted(MasterList* list) {
+    if (m_form && m_origin == QLatin1String("AA")) m_form->emptyEditFields();
+    list->reload();
 }

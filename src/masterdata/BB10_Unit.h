@@ -7,11 +7,10 @@ class QPushButton;
 class QTabWidget;
 
 // "新项目定义窗口": items, with an edit page (add and modify modes) and a browse page.
-class TBB10_form : public QDialog {
+class TBB10_form : public QDialog, public MasterList {
     Q_OBJECT
 public:
     explicit TBB10_form(QWidget* parent = nullptr);
-    static TBB10_form* current();
 
     QTabWidget* PC1;
     QWidget* TS1;
@@ -44,13 +43,21 @@ public:
     QAction* deleteAction;
 
     bool modifyMode() const;
+    Master::Item typedItem() const; // the edit page as typed
     void save();
     void query();
     void rerunGrid();
     void modify();
     void emptyEditFields();
 
+    // The grid's current item, for the delete window.
+    const Master::Table& masterTable() const override { return Master::items(); }
+    QString currentCode() const override;
+    QString currentName() const override;
+    void reload() override { rerunGrid(); }
+
 protected:
+    void showEvent(QShowEvent* e) override;
     void reject() override;
     void closeEvent(QCloseEvent* e) override;
 
@@ -59,17 +66,18 @@ private:
     void reloadItemList();
 };
 
-class BB101_form : public MasterDeleteDialog {
+class TBB101_form : public MasterDeleteDialog {
     Q_OBJECT
 public:
-    explicit BB101_form(QWidget* parent = nullptr);
-    // "AA": opened from the edit page, "BB": from the grid's context menu.
-    void prepareFrom(const QString& origin);
+    explicit TBB101_form(QWidget* parent = nullptr);
+    // "AA": opened from the edit page (its code and name), "BB": from the grid's context menu.
+    int openFrom(TBB10_form* form, const QString& origin);
     QString origin() const { return m_origin; }
 
 protected:
-    void remove() override;
+    void deleted(MasterList* list) override;
 
 private:
     QString m_origin;
+    TBB10_form* m_form = nullptr;
 };

@@ -6,25 +6,17 @@ class TBB20_form : public MasterListForm {
     Q_OBJECT
 public:
     explicit TBB20_form(QWidget* parent = nullptr);
-    static TBB20_form* current();
     void reload() override;
 };
 
-class BB201_form : public MasterAddDialog {
+class TBB201_form : public MasterAddDialog {
     Q_OBJECT
 public:
-    explicit BB201_form(QWidget* parent = nullptr);
-
-protected:
-    void save() override;
+    explicit TBB201_form(QWidget* parent = nullptr);
 };
 
-class BB202_form : public MasterDeleteDialog {
+class TBB202_form : public MasterDeleteDialog {
     Q_OBJECT
 public:
-    explicit BB202_form(QWidget* parent = nullptr);
-    void prepare();
-
-protected:
-    void remove() override;
+    explicit TBB202_form(QWidget* parent = nullptr);
 };

@@ -1,64 +1,51 @@
 #include "masterdata/BB30_Unit.h"
 
-#include "ui/messages.h"
-#include "ui/screens.h"
 #include "fields/datagrid.h"
 #include "fields/form_helpers.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QVBoxLayout>
-
-using MasterRepo::trimmed;
 
 namespace {
 QString g_currentGrid = QStringLiteral("Grid1");
 
-struct CodeTable {
-    QString grid, table, code, name, desc, word; // word: 大类, 小类, 属性, 尺寸, 等级
-};
-
-const CodeTable& table(const QString& grid) {
-    static const QList<CodeTable> all = {
-        {"Grid1", "kesp_item_arrage_b", "arrage_code_b", "arrage_name_b", "arrage_desc_b", "大类"},
-        {"Grid2", "kesp_item_arrage_s", "arrage_code_s", "arrage_name_s", "arrage_desc_s", "小类"},
-        {"Grid3", "kesp_item_attr", "attr_code", "attr_name", "attr_desc", "属性"},
-        {"Grid4", "kesp_item_size", "size_code", "size_name", "size_desc", "尺寸"},
-        {"Grid5", "kesp_item_stage", "stage_code", "stage_name", "stage_desc", "等级"}};
-    for (const CodeTable& t : all)
-        if (t.grid == grid) return t;
-    return all.first();
-}
-
-QString listSql(const CodeTable& t) {
+QString listSql(const Master::Table& t) {
     return QStringLiteral("SELECT %1 AS %4代码, %2 AS %4名称, %3 AS 说明 FROM %5")
-        .arg(t.code, t.name, t.desc, t.word, t.table);
+        .arg(t.codeColumn, t.nameColumn, t.descColumn, t.word, t.table);
 }
 } // namespace
 
+const Master::Table& TBB30_form::tableOf(const QString& gridName) {
+    if (gridName == QLatin1String("Grid2")) return Master::smallCategories();
+    if (gridName == QLatin1String("Grid3")) return Master::attributes();
+    if (gridName == QLatin1String("Grid4")) return Master::sizes();
+    if (gridName == QLatin1String("Grid5")) return Master::grades();
+    return Master::bigCategories();
+}
+
 TBB30_form::TBB30_form(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TBB30_form"));
+    setObjectName(QStringLiteral("BB30_form"));
     setWindowTitle(QStringLiteral("项目分类定义"));
-    resize(860, 520);
+    setFixedSize(860, 520);
     auto* title = Forms::heading(this, QStringLiteral("项   目   分   类   定   义"));
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
 
     auto* add = new QAction(QStringLiteral("新增"), this);
+    add->setObjectName(QStringLiteral("N1"));
     auto* del = new QAction(QStringLiteral("删除"), this);
+    del->setObjectName(QStringLiteral("N2"));
     const auto makeGrid = [&](const QString& name, QWidget* parentWidget) {
         auto* g = new DataGrid(parentWidget);
         g->setObjectName(name);
-        const CodeTable& t = table(name);
+        const QString w = tableOf(name).word;
         const int w1 = name == "Grid1" || name == "Grid2" ? 100 : 0;
-        g->setColumns({{t.word + "代码", t.word + "代码", w1}, {t.word + "名称", t.word + "名称", w1 ? 200 : 0},
-                       {"说明", "说明", w1 ? 300 : 0}});
+        g->setColumns({{w + "代码", w + "代码", w1}, {w + "名称", w + "名称", w1 ? 200 : 0}, {"说明", "说明", w1 ? 300 : 0}});
         g->addContextAction(add);
         g->addContextAction(Forms::separator(this));
         g->addContextAction(del);
@@ -96,44 +83,56 @@ TBB30_form::TBB30_form(QWidget* parent) : QDialog(parent) {
     v->addLayout(Forms::closeRow(this));
 
     connect(Grid1, &DataGrid::cellClicked, this, [this](int row) { guarded(this, [&] { bigClicked(row); }); });
-    connect(add, &QAction::triggered, this, [] {
-        auto* d = longLived<BB301_form>();
-        d->prepareFor(currentGrid());
-        Msg::runModal(d);
-    });
-    connect(del, &QAction::triggered, this, [] {
-        auto* d = longLived<BB302_form>();
-        d->prepareFor(currentGrid());
-        Msg::runModal(d);
-    });
+    connect(add, &QAction::triggered, this, [this] { longLived<TBB301_form>()->openFor(this); });
+    connect(del, &QAction::triggered, this, [this] { longLived<TBB302_form>()->openFor(this); });
 
     reload(QStringLiteral("Grid1"));
     Grid2->clear(); // empty until a big category is clicked
     for (const char* g : {"Grid3", "Grid4", "Grid5"}) reload(QString::fromLatin1(g));
 }
 
-TBB30_form* TBB30_form::current() { return qobject_cast<TBB30_form*>(Screens::current(QStringLiteral("BB30"))); }
 QString TBB30_form::currentGrid() { return g_currentGrid; }
 void TBB30_form::setCurrentGrid(const QString& name) { g_currentGrid = name; }
 
-DataGrid* TBB30_form::grid(const QString& name) const {
-    return findChild<DataGrid*>(name);
+DataGrid* TBB30_form::grid(const QString& name) const { return findChild<DataGrid*>(name); }
+
+const Master::Table& TBB30_form::masterTable() const { return tableOf(currentGrid()); }
+
+QString TBB30_form::currentCode() const {
+    DataGrid* g = grid(currentGrid());
+    return g ? g->currentValue(masterTable().word + QStringLiteral("代码")).toString() : QString();
 }
 
-QString TBB30_form::bigCurrentCode() const { return Grid1->currentValue(QStringLiteral("大类代码")).toString(); }
+QString TBB30_form::currentName() const {
+    DataGrid* g = grid(currentGrid());
+    return g ? g->currentValue(masterTable().word + QStringLiteral("名称")).toString() : QString();
+}
+
+QString TBB30_form::parentCode() const {
+    if (currentGrid() != QLatin1String("Grid2")) return {};
+    // A right click moves the big grid's current row without showing its small categories: the
+    // small categories are added and deleted under the big category they are shown for.
+    if (m_smallLoaded) return m_clickedBig;
+    return Grid1->currentValue(QStringLiteral("大类代码")).toString();
+}
+
+void TBB30_form::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    Grid1->view()->setFocus();
+}
 
 void TBB30_form::bigClicked(int row) {
     Forms::WaitCursor wait;
     Grid1->setCurrentRow(row);
     smallGroup->setTitle(QStringLiteral("大类**%1**中的小类定义")
-                             .arg(trimmed(Grid1->value(row, QStringLiteral("大类名称")).toString())));
+                             .arg(Master::trimmed(Grid1->value(row, QStringLiteral("大类名称")).toString())));
     m_clickedBig = Grid1->value(row, QStringLiteral("大类代码")).toString();
     m_smallLoaded = true;
-    Grid2->open(listSql(table(QStringLiteral("Grid2"))) + QStringLiteral(" WHERE arrage_code_b=?"), {m_clickedBig});
+    Grid2->open(listSql(Master::smallCategories()) + QStringLiteral(" WHERE arrage_code_b=?"), {m_clickedBig});
 }
 
 void TBB30_form::reload(const QString& gridName) {
-    const CodeTable& t = table(gridName);
+    const Master::Table& t = tableOf(gridName);
     if (gridName == QLatin1String("Grid2")) {
         if (m_smallLoaded) {
             Grid2->open(listSql(t) + QStringLiteral(" WHERE arrage_code_b=?"), {m_clickedBig});
@@ -142,86 +141,29 @@ void TBB30_form::reload(const QString& gridName) {
         }
         return;
     }
-    grid(gridName)->open(listSql(t) + QStringLiteral(" ORDER BY %1").arg(t.code));
+    grid(gridName)->open(listSql(t) + QStringLiteral(" ORDER BY %1").arg(t.codeColumn));
 }
 
-BB301_form::BB301_form(QWidget* parent)
+TBB301_form::TBB301_form(QWidget* parent)
     : MasterAddDialog(parent, QStringLiteral("BB301_form"), QStringLiteral("大类定义"),
                       {{QStringLiteral("大类代码"), QStringLiteral("code_a"), 10},
                        {QStringLiteral("大类名称"), QStringLiteral("name_a"), 50},
                        {QStringLiteral("说明"), QStringLiteral("desc_a"), 50}},
                       QSize(360, 190)) {}
 
-void BB301_form::prepareFor(const QString& gridName) {
-    m_grid = gridName;
-    const CodeTable& t = table(gridName);
+void TBB301_form::adapt(const Master::Table& t) {
     setWindowTitle(t.word + QStringLiteral("定义"));
     labels[0]->setText(t.word + QStringLiteral("代码"));
     labels[1]->setText(t.word + QStringLiteral("名称"));
     labels[2]->setText(QStringLiteral("说明"));
-    prepare();
 }
 
-void BB301_form::save() {
-    const QString code = typed(0), name = typed(1), desc = typed(2);
-    if (code.isEmpty() || name.isEmpty()) return;
-    const CodeTable& t = table(m_grid);
-    TBB30_form* list = TBB30_form::current();
-    const bool small = m_grid == QLatin1String("Grid2");
-    const QString big = small && list ? list->bigCurrentCode() : QString();
-    guarded(this, [&] {
-        if (small && big.isEmpty()) {
-            Msg::notice(this, QStringLiteral("请先选择大类！"));
-            return;
-        }
-        MasterRepo::Values both{{t.code, code}, {t.name, name}};
-        if (small) both.append({"arrage_code_b", big});
-        // A row with the same code and name is a duplicate; so is the same code under another name,
-        // which the unique key of the table would refuse anyway.
-        MasterRepo::Values sameCode{{t.code, trimmed(code)}};
-        if (small) sameCode.append({"arrage_code_b", trimmed(big)});
-        if (MasterRepo::existsAll(t.table, both) || MasterRepo::existsAll(t.table, sameCode)) {
-            Msg::notice(this, QStringLiteral("已经存在相同记录！"));
-            return;
-        }
-        MasterRepo::Values values{{t.code, trimmed(code)}, {t.name, trimmed(name)}, {t.desc, MasterRepo::optional(desc)}};
-        if (small) values.append({"arrage_code_b", trimmed(big)});
-        MasterRepo::insert(t.table, values);
-        if (list) list->reload(m_grid);
-        accept();
-    });
-}
-
-BB302_form::BB302_form(QWidget* parent)
+TBB302_form::TBB302_form(QWidget* parent)
     : MasterDeleteDialog(parent, QStringLiteral("BB302_form"), QStringLiteral("大类删除确认"),
                          QStringLiteral("被删除大类代码："), QStringLiteral("被删除大类名称："), QSize(325, 208)) {}
 
-void BB302_form::prepareFor(const QString& gridName) {
-    m_grid = gridName;
-    const CodeTable& t = table(gridName);
+void TBB302_form::adapt(const Master::Table& t) {
     setWindowTitle(t.word + QStringLiteral("删除确认"));
     caption1->setText(QStringLiteral("被删除%1代码：").arg(t.word));
     caption2->setText(QStringLiteral("被删除%1名称：").arg(t.word));
-    TBB30_form* list = TBB30_form::current();
-    DataGrid* g = list ? list->grid(gridName) : nullptr;
-    Label4->setText(g ? g->currentValue(t.word + QStringLiteral("代码")).toString() : QString());
-    Label5->setText(g ? g->currentValue(t.word + QStringLiteral("名称")).toString() : QString());
-}
-
-void BB302_form::remove() {
-    const CodeTable& t = table(m_grid);
-    TBB30_form* list = TBB30_form::current();
-    guarded(this, [&] {
-        const QString code = Label4->text();
-        if (m_grid == QLatin1String("Grid1") &&
-            MasterRepo::existsAll(QStringLiteral("kesp_item_arrage_s"), {{"arrage_code_b", code}})) {
-            Msg::notice(this, QStringLiteral("因为此大类中包含多项小类，所以必须先删除它的小类。"));
-            return;
-        }
-        MasterRepo::Values where{{t.code, code}};
-        if (m_grid == QLatin1String("Grid2")) where.append({"arrage_code_b", list ? list->bigCurrentCode() : QString()});
-        MasterRepo::remove(t.table, where);
-        if (list) list->reload(m_grid);
-        accept();
-    });
 }

@@ -6,25 +6,17 @@ class TBB40_form : public MasterListForm {
     Q_OBJECT
 public:
     explicit TBB40_form(QWidget* parent = nullptr);
-    static TBB40_form* current();
     void reload() override;
 };
 
-class BB401_form : public MasterAddDialog {
+class TBB401_form : public MasterAddDialog {
     Q_OBJECT
 public:
-    explicit BB401_form(QWidget* parent = nullptr);
-
-protected:
-    void save() override;
+    explicit TBB401_form(QWidget* parent = nullptr);
 };
 
-class BB402_form : public MasterDeleteDialog {
+class TBB402_form : public MasterDeleteDialog {
     Q_OBJECT
 public:
-    explicit BB402_form(QWidget* parent = nullptr);
-    void prepare();
-
-protected:
-    void remove() override;
+    explicit TBB402_form(QWidget* parent = nullptr);
 };

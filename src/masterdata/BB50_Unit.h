@@ -8,27 +8,21 @@ class TBB50_form : public MasterListForm {
     Q_OBJECT
 public:
     explicit TBB50_form(QWidget* parent = nullptr);
-    static TBB50_form* current();
     static QString direction(); // "i" or "o", kept for the run
     void reload() override;
+    Master::Values extraValues() const override; // the new type takes the direction shown
     QRadioButton* inType;
     QRadioButton* outType;
 };
 
-class BB501_form : public MasterAddDialog {
+class TBB501_form : public MasterAddDialog {
     Q_OBJECT
 public:
-    explicit BB501_form(QWidget* parent = nullptr);
-
-protected:
-    void save() override;
+    explicit TBB501_form(QWidget* parent = nullptr);
 };
 
-class BB502_form : public MasterDeleteDialog {
+class TBB502_form : public MasterDeleteDialog {
     Q_OBJECT
 public:
-    explicit BB502_form(QWidget* parent = nullptr);
-
-protected:
-    void remove() override;
+    explicit TBB502_form(QWidget* parent = nullptr);
 };

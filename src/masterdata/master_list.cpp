@@ -8,14 +8,24 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QVBoxLayout>
 
+namespace {
+// Clears the dialog's pointer to the list once the modal showing is over.
+struct ListScope {
+    MasterList*& slot;
+    ListScope(MasterList*& s, MasterList* list) : slot(s) { slot = list; }
+    ~ListScope() { slot = nullptr; }
+};
+} // namespace
+
 MasterListForm::MasterListForm(QWidget* parent, const QString& objectName, const QString& caption,
-                               const QString& title, const QSize& size)
-    : QDialog(parent) {
+                               const QString& title, const QSize& size, const Master::Table& table,
+                               const QString& codeField, const QString& nameField, Frame frame)
+    : QDialog(parent), m_table(table), m_codeField(codeField), m_nameField(nameField) {
     setObjectName(objectName);
     setWindowTitle(caption);
-    resize(size);
     titleLabel = Forms::heading(this, title);
     DBGrid1 = new DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -28,15 +38,34 @@ MasterListForm::MasterListForm(QWidget* parent, const QString& objectName, const
     DBGrid1->addContextAction(deleteAction);
     auto* v = new QVBoxLayout(this);
     v->addWidget(titleLabel);
-    v->addWidget(DBGrid1, 1);
-    v->addLayout(Forms::closeRow(this));
+    if (frame == Frame::Resizable) {
+        auto* band = new QWidget(this);
+        band->setFixedHeight(8);
+        v->addWidget(band);
+        v->addWidget(DBGrid1, 1);
+        setSizeGripEnabled(true);
+        resize(size);
+    } else {
+        v->addWidget(DBGrid1, 1);
+        v->addLayout(Forms::closeRow(this));
+        setFixedSize(size);
+    }
+    DBGrid1->view()->setFocus();
 }
+
+QString MasterListForm::currentCode() const { return DBGrid1->currentValue(m_codeField).toString(); }
+QString MasterListForm::currentName() const { return DBGrid1->currentValue(m_nameField).toString(); }
 
 QAction* MasterListForm::addContextEntry(const QString& text) {
     DBGrid1->addContextAction(Forms::separator(this));
     auto* a = new QAction(text, this);
     DBGrid1->addContextAction(a);
     return a;
+}
+
+void MasterListForm::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    DBGrid1->view()->setFocus();
 }
 
 MasterAddDialog::MasterAddDialog(QWidget* parent, const QString& objectName, const QString& caption,
@@ -57,8 +86,37 @@ MasterAddDialog::MasterAddDialog(QWidget* parent, const QString& objectName, con
 
 QString MasterAddDialog::typed(int i) const { return edits.value(i) ? edits[i]->text() : QString(); }
 
-void MasterAddDialog::prepare() {
+int MasterAddDialog::openFor(MasterList* list) {
+    ListScope scope(m_list, list);
+    m_table = &list->masterTable();
+    adapt(*m_table);
     for (QLineEdit* e : edits) e->clear();
+    if (!edits.isEmpty()) edits.first()->setFocus();
+    return Msg::runModal(this);
+}
+
+Master::Entry MasterAddDialog::gather() const {
+    Master::Entry e;
+    e.code = typed(0);
+    e.name = typed(1);
+    e.desc = typed(2);
+    e.parent = m_list->parentCode();
+    e.extra = m_list->extraValues();
+    return e;
+}
+
+void MasterAddDialog::save() {
+    if (!m_list) return;
+    guarded(this, [&] {
+        const Master::Result r = Master::add(*m_table, gather());
+        if (r.outcome == Master::Outcome::Ignored) return;
+        if (!r.done()) {
+            Msg::notice(this, r.message.isEmpty() ? QStringLiteral("记录新增失败！") : r.message);
+            return;
+        }
+        m_list->reload();
+        accept();
+    });
 }
 
 MasterDeleteDialog::MasterDeleteDialog(QWidget* parent, const QString& objectName, const QString& caption,
@@ -73,25 +131,40 @@ MasterDeleteDialog::MasterDeleteDialog(QWidget* parent, const QString& objectNam
     Forms::okCancel(this, QStringLiteral("&删除"), QStringLiteral("&取消"), size.height() - 44, [this] { remove(); });
 }
 
-void MasterDeleteDialog::showRow(MasterListForm* list, const QString& codeField, const QString& nameField) {
-    Label4->setText(list ? list->DBGrid1->currentValue(codeField).toString() : QString());
-    Label5->setText(list ? list->DBGrid1->currentValue(nameField).toString() : QString());
+int MasterDeleteDialog::openFor(MasterList* list) {
+    return openWith(list, list->currentCode(), list->currentName());
 }
 
-void saveRefusingEither(QDialog* dialog, const QString& table, const QString& codeColumn, const QString& nameColumn,
-                        const QString& code, const QString& name, const QString& duplicate,
-                        const MasterRepo::Values& values, MasterListForm* list) {
-    if (code.isEmpty() || name.isEmpty()) return;
-    guarded(dialog, [&] {
-        // The check compares the texts as typed; the trimmed code is checked as well, since the
-        // table's unique key would refuse it.
-        if (MasterRepo::existsAny(table, {{codeColumn, code}, {nameColumn, name}}) ||
-            MasterRepo::existsAll(table, {{codeColumn, MasterRepo::trimmed(code)}})) {
-            Msg::notice(dialog, duplicate);
+int MasterDeleteDialog::openWith(MasterList* list, const QString& code, const QString& name) {
+    ListScope scope(m_list, list);
+    m_table = &list->masterTable();
+    m_parent = list->parentCode();
+    adapt(*m_table);
+    Label4->setText(code);
+    Label5->setText(name);
+    if (auto* b = findChild<QPushButton*>(QStringLiteral("BitBtn1"))) b->setFocus();
+    return Msg::runModal(this);
+}
+
+void MasterDeleteDialog::remove() {
+    if (!m_list) return;
+    guarded(this, [&] {
+        const Master::Result r = Master::remove(*m_table, Label4->text(), Label5->text(), m_parent);
+        switch (r.outcome) {
+        case Master::Outcome::InUse:
+        case Master::Outcome::Refused:
+            Msg::notice(this, r.message); // nothing deleted; the window stays open
             return;
+        case Master::Outcome::NotFound:
+            Msg::notice(this, r.message);
+            break;
+        case Master::Outcome::Done:
+            deleted(m_list);
+            break;
+        case Master::Outcome::Ignored:
+            break;
         }
-        MasterRepo::insert(table, values);
-        if (list) list->reload();
-        dialog->accept();
+        if (r.outcome == Master::Outcome::NotFound) m_list->reload();
+        accept();
     });
 }
