@@ -2,6 +2,7 @@
 
 #include "data/numbers.h"
 #include "data/sql.h"
+#include "fields/grid_export.h"
 
 #include <QAction>
 #include <QEvent>
@@ -64,22 +65,28 @@ void GridModel::setRowColor(std::function<std::optional<QColor>(const GridModel&
 }
 
 QString GridModel::page(QVariantList& params) const {
+    const QVariant last = m_rows.isEmpty() || m_key.isEmpty() ? QVariant()
+                                                               : m_rows.last().value(m_fieldIndex.value(m_key.toLower()));
+    return pageAt(params, m_rows.size(), last, FetchChunk);
+}
+
+QString GridModel::pageAt(QVariantList& params, qint64 offset, const QVariant& lastKey, int chunk) const {
     params = m_params;
     QString sql = QStringLiteral("SELECT * FROM (%1) AS g").arg(m_sql);
     const QString dir = m_sortOrder == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
     if (!m_key.isEmpty() && m_sortField.isEmpty()) {
         // Keyed: the next page starts after the last key read.
-        if (!m_rows.isEmpty()) {
+        if (offset > 0) {
             sql += QStringLiteral(" WHERE %1>?").arg(m_key);
-            params << m_rows.last().value(m_fieldIndex.value(m_key.toLower()));
+            params << lastKey;
         }
-        return sql + QStringLiteral(" ORDER BY %1 LIMIT %2").arg(m_key).arg(FetchChunk);
+        return sql + QStringLiteral(" ORDER BY %1 LIMIT %2").arg(m_key).arg(chunk);
     }
     if (!m_sortField.isEmpty()) {
         sql += QStringLiteral(" ORDER BY ") + m_sortField + dir;
         if (!m_key.isEmpty()) sql += QStringLiteral(", ") + m_key;
     }
-    return sql + QStringLiteral(" LIMIT %1 OFFSET %2").arg(FetchChunk).arg(m_rows.size());
+    return sql + QStringLiteral(" LIMIT %1 OFFSET %2").arg(chunk).arg(offset);
 }
 
 void GridModel::dropResult() {
@@ -209,6 +216,60 @@ void GridModel::fetchAll() {
     while (m_more) fetchMore();
 }
 
+bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel&)>& each) const {
+    GridModel page;
+    page.m_columns = m_columns;
+    page.m_rowColor = m_rowColor;
+    page.setFields(m_fieldNames);
+    page.m_static = true;
+    page.m_open = true;
+    for (qsizetype from = 0; from < m_rows.size(); from += pageSize) {
+        page.m_rows = m_rows.mid(from, pageSize);
+        if (!each(page)) return false;
+    }
+    if (!m_more) return true;
+    qint64 offset = m_rows.size();
+    const int keyIndex = m_fieldIndex.value(m_key.toLower(), -1);
+    QVariant last = m_rows.isEmpty() || keyIndex < 0 ? QVariant() : m_rows.last().value(keyIndex);
+    for (;;) {
+        page.m_rows.clear();
+        {
+            QVariantList params;
+            QSqlQuery q = Sql::run(pageAt(params, offset, last, pageSize), params);
+            if (page.m_fieldNames.isEmpty()) {
+                const QSqlRecord rec = q.record();
+                QStringList fields;
+                for (int i = 0; i < rec.count(); ++i) fields << rec.fieldName(i);
+                page.setFields(fields);
+            }
+            const int n = page.m_fieldNames.size();
+            while (q.next()) {
+                QVector<QVariant> row(n);
+                for (int i = 0; i < n; ++i) row[i] = q.value(i);
+                page.m_rows.append(std::move(row));
+            }
+        } // finished before the page is handed on
+        if (page.m_rows.isEmpty()) return true;
+        if (!each(page)) return false;
+        if (page.m_rows.size() < pageSize) return true;
+        offset += page.m_rows.size();
+        const int k = page.m_fieldIndex.value(m_key.toLower(), -1);
+        if (k >= 0) last = page.m_rows.last().value(k);
+    }
+}
+
+qint64 GridModel::resultCount() const {
+    if (!m_open) return 0;
+    if (m_static || !m_more) return m_rows.size();
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT COUNT(*) FROM (%1) AS c").arg(m_sql), m_params);
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+std::optional<QColor> GridModel::rowColor(int row) const {
+    if (!m_rowColor || row < 0 || row >= m_rows.size()) return std::nullopt;
+    return m_rowColor(*this, row);
+}
+
 QVariant GridModel::value(int row, const QString& field) const {
     if (row < 0 || row >= m_rows.size()) return {};
     const auto it = m_fieldIndex.constFind(field.toLower());
@@ -244,8 +305,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
         if (c.checkBox) return v.toBool() ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::ForegroundRole:
-        if (m_rowColor)
-            if (auto color = m_rowColor(*this, index.row())) return *color;
+        if (auto color = rowColor(index.row())) return *color;
         return {};
     case Qt::TextAlignmentRole: {
         const QMetaType::Type t = QMetaType::Type(v.typeId());
@@ -352,6 +412,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
             });
     connect(m_view, &QTableView::clicked, this, [this](const QModelIndex& i) { emit cellClicked(i.row()); });
     connect(m_view, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { emit cellDoubleClicked(i.row()); });
+    m_exportActions = GridExport::attach(this);
 }
 
 void DataGrid::setColumns(const QList<GridColumn>& columns) {
@@ -451,7 +512,7 @@ void DataGrid::setSortingByClick(bool on) {
     m_view->horizontalHeader()->setSortIndicatorShown(on);
 }
 
-void DataGrid::addContextAction(QAction* action) { m_view->addAction(action); }
+void DataGrid::addContextAction(QAction* action) { m_view->insertAction(m_exportActions, action); }
 
 bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_view && event->type() == QEvent::FocusIn) emit entered();
