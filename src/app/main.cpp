@@ -1,6 +1,7 @@
 // 衣仓通: start-up sequence.
 #include "app/about.h"
 #include "app/main_form.h"
+#include "app/pictures.h"
 #include "ui/messages.h"
 #include "ui/screens.h"
 #include "app/splash.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 
@@ -56,6 +58,10 @@ int main(int argc, char** argv) {
     App app(argc, argv);
     Msg::installBusyCursor();
     App::setApplicationName(Msg::AppTitle);
+    App::setDesktopFileName(QStringLiteral("yicangtong"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 256}) icon.addPixmap(QPixmap::fromImage(Pictures::appIcon(size)));
+    App::setWindowIcon(icon);
     QFont font(QStringLiteral("Noto Sans CJK SC"));
     font.setPixelSize(12);
     App::setFont(font);
