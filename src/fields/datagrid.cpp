@@ -1,5 +1,6 @@
 #include "fields/datagrid.h"
 
+#include "data/DataConnect1_Unit.h"
 #include "data/numbers.h"
 #include "data/sql.h"
 #include "fields/grid_export.h"
@@ -228,24 +229,54 @@ bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel
         if (!each(page)) return false;
     }
     if (!m_more) return true;
+
+    // The rest comes a keyed page at a time. A sorted or unnumbered result would cost a sort or
+    // a scan for every page: its rows are first numbered in their order into a temporary copy by
+    // one statement (also one consistent view of them), dropped when done.
+    GridModel numbered;
+    const GridModel* source = this;
     qint64 offset = m_rows.size();
-    const int keyIndex = m_fieldIndex.value(m_key.toLower(), -1);
-    QVariant last = m_rows.isEmpty() || keyIndex < 0 ? QVariant() : m_rows.last().value(keyIndex);
+    QVariant last;
+    const QString copy = QStringLiteral("grid_export_rows");
+    struct DropCopy {
+        QString table;
+        ~DropCopy() {
+            if (table.isEmpty()) return;
+            try {
+                Sql::run(DataConnect1::dropSnapshotStatement(table));
+            } catch (const DbError&) {
+                // the connection is gone, and the copy with it
+            }
+        }
+    } dropCopy;
+    if (m_key.isEmpty() || !m_sortField.isEmpty()) {
+        QString order;
+        if (!m_sortField.isEmpty()) {
+            order = m_sortField + (m_sortOrder == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
+            if (!m_key.isEmpty()) order += QStringLiteral(", ") + m_key;
+        }
+        Sql::run(DataConnect1::dropSnapshotStatement(copy));
+        Sql::run(DataConnect1::snapshotStatement(copy, m_sql, order), m_params);
+        dropCopy.table = copy;
+        numbered.m_sql = QStringLiteral("SELECT %1 AS grid_export_row, * FROM temp.%2").arg(DataConnect1::snapshotKey(), copy);
+        numbered.m_key = QStringLiteral("grid_export_row");
+        source = &numbered;
+        last = offset; // the copy numbers its rows from 1, the loaded ones come first
+    } else if (!m_rows.isEmpty()) {
+        last = m_rows.last().value(m_fieldIndex.value(m_key.toLower(), -1));
+    }
     for (;;) {
         page.m_rows.clear();
         {
             QVariantList params;
-            QSqlQuery q = Sql::run(pageAt(params, offset, last, pageSize), params);
-            if (page.m_fieldNames.isEmpty()) {
-                const QSqlRecord rec = q.record();
-                QStringList fields;
-                for (int i = 0; i < rec.count(); ++i) fields << rec.fieldName(i);
-                page.setFields(fields);
-            }
-            const int n = page.m_fieldNames.size();
+            QSqlQuery q = Sql::run(source->pageAt(params, offset, last, pageSize), params);
+            const QSqlRecord rec = q.record();
+            QStringList fields;
+            for (int i = 0; i < rec.count(); ++i) fields << rec.fieldName(i);
+            page.setFields(fields);
             while (q.next()) {
-                QVector<QVariant> row(n);
-                for (int i = 0; i < n; ++i) row[i] = q.value(i);
+                QVector<QVariant> row(fields.size());
+                for (int i = 0; i < fields.size(); ++i) row[i] = q.value(i);
                 page.m_rows.append(std::move(row));
             }
         } // finished before the page is handed on
@@ -253,8 +284,7 @@ bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel
         if (!each(page)) return false;
         if (page.m_rows.size() < pageSize) return true;
         offset += page.m_rows.size();
-        const int k = page.m_fieldIndex.value(m_key.toLower(), -1);
-        if (k >= 0) last = page.m_rows.last().value(k);
+        last = page.value(int(page.m_rows.size()) - 1, source->m_key);
     }
 }
 

@@ -247,6 +247,19 @@ void TstExport::largeResultStreamsAndCancelLeavesNoFile() {
     QCOMPARE(lines[n + 1], QByteArray(",12502500\r"));
     QCOMPARE(w.grid->rowCount(), GridModel::FetchChunk); // the grid itself read no more
 
+    // A numbered result read by its key, and the rows on screen as edited: the same lines.
+    w.grid->model()->setSort(QString(), Qt::AscendingOrder);
+    w.grid->openKeyed("SELECT rowid AS k, * FROM kesp_inv_detail_tree", {}, "k");
+    w.grid->model()->setValue(1, "qty", 99.5);
+    QVERIFY(GridExport::of(w.grid)->exportTo(GridExport::Format::Csv, csv));
+    f.close();
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QList<QByteArray> keyed = f.readAll().split('\n');
+    QCOMPARE(keyed[2], QByteArray("I000002,99.5\r"));
+    keyed[2] = lines[2];
+    QCOMPARE(keyed, lines);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM sqlite_temp_master WHERE name='grid_export_rows'"), 0);
+
     // Cancelled at the progress dialog: nothing under the name, no temporary left, said so.
     const int before = int(QDir(db.dir()).entryList(QDir::Files | QDir::Hidden).size());
     for (auto format : {GridExport::Format::Xlsx, GridExport::Format::Csv, GridExport::Format::Pdf}) {
