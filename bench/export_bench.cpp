@@ -92,6 +92,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 200000;
     QTemporaryDir dir;
+    if (qEnvironmentVariableIsSet("YC_BENCH_KEEP")) { // keeps the files to look at
+        dir.setAutoRemove(false);
+        std::printf("files in %s\n", qPrintable(dir.path()));
+    }
     DataConnect1::create(dir.filePath("DATA/quorvel.mdb"));
     Session::setUserCode("abc");
     build(rows);

@@ -400,6 +400,7 @@ void GridExport::print() {
     QPrintPreviewDialog preview(&printer, m_grid->window());
     preview.setObjectName(QStringLiteral("printPreview"));
     preview.setWindowTitle(QStringLiteral("打印预览"));
+    preview.resize(1000, 720);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* pr) { printTo(pr); });
     Msg::printPreview(&preview);
 }
