@@ -288,6 +288,10 @@ void TstExport::pdfPagesAndPrintPreview() {
     const int perPage = GridExport::of(w.grid)->pageRows(&a4);
     QVERIFY(perPage > 10);
     fillRows(2 * perPage + 1); // three pages with the footer row
+    Sql::run("UPDATE kesp_inv_detail_tree SET qty=-qty WHERE qty % 5 = 0"); // reversals, printed in red
+    w.grid->model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
+        return m.value(row, "qty").toDouble() < 0 ? QColor(255, 0, 0) : QColor(0, 0, 255);
+    });
     w.open();
     const QString pdf = QDir(db.dir()).filePath("list.pdf");
     seam.saveFile = pdf;
