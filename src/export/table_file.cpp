@@ -29,7 +29,8 @@ bool isNumber(const QVariant& v) {
 namespace {
 QString plainNumber(double v) {
     QString s = QString::number(Numbers::round3(v), 'f', 3);
-    while (s.endsWith('0')) s.chop(1);
+    while (s.endsWith('0'))
+        s.chop(1);
     if (s.endsWith('.')) s.chop(1);
     return s == QLatin1String("-0") ? QStringLiteral("0") : s;
 }
@@ -82,20 +83,23 @@ public:
         if (!m_file->open(QIODevice::WriteOnly)) return fail();
         m_file->write("\xEF\xBB\xBF");
         QStringList captions;
-        for (const Column& c : columns) captions << c.caption;
+        for (const Column& c : columns)
+            captions << c.caption;
         line(captions);
         return true;
     }
     void row(const QVector<QVariant>& cells) override {
         QStringList fields;
-        for (int i = 0; i < m_columns.size(); ++i) fields << cellText(cells.value(i), m_columns[i], false);
+        for (int i = 0; i < m_columns.size(); ++i)
+            fields << cellText(cells.value(i), m_columns[i], false);
         line(fields);
     }
     void footer(const QVector<FooterCell>& cells) override {
         QStringList fields;
         for (int i = 0; i < m_columns.size(); ++i) {
             const FooterCell f = cells.value(i);
-            fields << (f.value.isNull() ? QString() : Numbers::format(f.value.toDouble(), withoutGrouping(f.pattern)));
+            fields << (f.value.isNull() ? QString()
+                                        : Numbers::format(f.value.toDouble(), withoutGrouping(f.pattern)));
         }
         line(fields);
     }
@@ -123,7 +127,8 @@ private:
     void line(const QStringList& fields) {
         QStringList q;
         q.reserve(fields.size());
-        for (const QString& f : fields) q << quoted(f);
+        for (const QString& f : fields)
+            q << quoted(f);
         m_file->write((q.join(',') + QStringLiteral("\r\n")).toUtf8());
     }
     QList<Column> m_columns;
@@ -173,13 +178,15 @@ public:
         if (!heading.title.isEmpty()) write(heading.title, m_titleFormat);
         if (!heading.lines.isEmpty()) write(heading.lines.join(QStringLiteral("    ")), nullptr);
         if (m_row > 0) ++m_row; // a blank row between heading and table
-        for (int i = 0; i < columns.size(); ++i) text(m_row, i, columns[i].caption, m_headerFormat);
+        for (int i = 0; i < columns.size(); ++i)
+            text(m_row, i, columns[i].caption, m_headerFormat);
         worksheet_freeze_panes(m_sheet, m_row + 1, 0);
         ++m_row;
         return true;
     }
 
     void row(const QVector<QVariant>& cells) override {
+        if (full()) return;
         for (int i = 0; i < m_columns.size(); ++i) {
             const QVariant v = cells.value(i);
             const Column& c = m_columns[i];
@@ -195,6 +202,7 @@ public:
     }
 
     void footer(const QVector<FooterCell>& cells) override {
+        if (full()) return;
         for (int i = 0; i < m_columns.size(); ++i) {
             const FooterCell f = cells.value(i);
             if (f.value.isNull()) continue;
@@ -205,6 +213,12 @@ public:
 
     bool commit() override {
         if (!m_book) return false;
+        if (m_overflow) { // a sheet cut short is no export
+            discard();
+            m_error = QStringLiteral("行数超过 Excel 工作表的上限 %L1 行，请缩小查询范围或导出CSV。")
+                          .arg(LXW_ROW_MAX);
+            return false;
+        }
         const lxw_error e = workbook_close(m_book);
         m_book = nullptr;
         if (e != LXW_NO_ERROR) {
@@ -212,8 +226,8 @@ public:
             QFile::remove(m_temp);
             return false;
         }
-        QFile::setPermissions(m_temp, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                                          QFileDevice::ReadOther);
+        QFile::setPermissions(m_temp, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadGroup | QFileDevice::ReadOther);
         // rename(2) replaces a file already there in one step.
         if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_path).constData()) != 0) {
             m_error = QStringLiteral("无法写入文件 %1").arg(m_path);
@@ -232,6 +246,10 @@ public:
     }
 
 private:
+    bool full() {
+        if (m_row >= int(LXW_ROW_MAX)) m_overflow = true;
+        return m_overflow;
+    }
     void text(int row, int col, const QString& s, lxw_format* f) {
         worksheet_write_string(m_sheet, row, col, s.toUtf8().constData(), f);
     }
@@ -255,11 +273,16 @@ private:
     QList<lxw_format*> m_numberFormats;
     QHash<QString, lxw_format*> m_formats;
     int m_row = 0;
+    bool m_overflow = false;
 };
 
 } // namespace
 
-std::unique_ptr<Writer> csvWriter() { return std::make_unique<CsvWriter>(); }
-std::unique_ptr<Writer> xlsxWriter() { return std::make_unique<XlsxWriter>(); }
+std::unique_ptr<Writer> csvWriter() {
+    return std::make_unique<CsvWriter>();
+}
+std::unique_ptr<Writer> xlsxWriter() {
+    return std::make_unique<XlsxWriter>();
+}
 
 } // namespace TableFile

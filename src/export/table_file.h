@@ -13,14 +13,14 @@ namespace TableFile {
 
 struct Column {
     QString caption;
-    int width = 0;      // pixels on screen; 0: a default width
-    QString format;     // display pattern of numbers ("#,##0.##", "0.00#"); empty: as stored
+    int width = 0;  // pixels on screen; 0: a default width
+    QString format; // display pattern of numbers ("#,##0.##", "0.00#"); empty: as stored
     bool checkBox = false;
 };
 
 struct Heading {
-    QString title;      // the window caption
-    QStringList lines;  // the filter values used, "仓库：01 总仓"
+    QString title;     // the window caption
+    QStringList lines; // the filter values used, "仓库：01 总仓"
 };
 
 // Cells of the footer row: a number shown with `pattern`, or nothing.

@@ -1,7 +1,7 @@
 #include "fields/grid_export.h"
 
-#include "fields/datagrid.h"
 #include "data/numbers.h"
+#include "fields/datagrid.h"
 #include "ui/messages.h"
 
 #include <QAbstractSpinBox>
@@ -40,7 +40,8 @@ QString fieldText(QWidget* w) {
 
 QString caption(const QLabel* label) {
     QString t = label->text().trimmed();
-    while (t.endsWith(QChar(0xFF1A)) || t.endsWith(':')) t.chop(1);
+    while (t.endsWith(QChar(0xFF1A)) || t.endsWith(':'))
+        t.chop(1);
     return t.trimmed();
 }
 
@@ -114,7 +115,9 @@ QStringList GridExport::filterLines() const {
     return lines;
 }
 
-TableFile::Heading GridExport::heading() const { return {m_grid->window()->windowTitle(), m_filters}; }
+TableFile::Heading GridExport::heading() const {
+    return {m_grid->window()->windowTitle(), m_filters};
+}
 
 QList<int> GridExport::visibleColumns() const {
     QList<int> cols;
@@ -139,8 +142,10 @@ QVector<TableFile::FooterCell> GridExport::footer() const {
     const GridModel* m = m_grid->model();
     for (int c : visibleColumns()) {
         const GridColumn& col = m->columns()[c];
-        if (col.footer.isEmpty() || !m->hasField(col.field)) cells.append(TableFile::FooterCell{});
-        else cells.append(TableFile::FooterCell{m->sum(col.field), col.footer});
+        if (col.footer.isEmpty() || !m->hasField(col.field))
+            cells.append(TableFile::FooterCell{});
+        else
+            cells.append(TableFile::FooterCell{m->sum(col.field), col.footer});
     }
     return cells;
 }
@@ -162,14 +167,16 @@ QProgressDialog* GridExport::makeProgress(qint64 total) {
 bool GridExport::stream(const std::function<bool(const Row&)>& each, QProgressDialog* progress) {
     const QList<int> cols = visibleColumns();
     QStringList fields;
-    for (int c : cols) fields << m_grid->model()->columns()[c].field;
+    for (int c : cols)
+        fields << m_grid->model()->columns()[c].field;
     qint64 done = 0;
     m_cancelled = false;
     Row row;
     return m_grid->model()->readPages(PageRows, [&](const GridModel& page) {
         for (int r = 0; r < page.rowCount(); ++r) {
             row.cells.resize(fields.size());
-            for (int i = 0; i < fields.size(); ++i) row.cells[i] = page.value(r, fields[i]);
+            for (int i = 0; i < fields.size(); ++i)
+                row.cells[i] = page.value(r, fields[i]);
             row.color = page.rowColor(r);
             if (!each(row)) return false;
         }
@@ -224,8 +231,8 @@ struct PageLayout {
     int rows = 1;
 };
 
-PageLayout layoutFor(QPrinter* printer, const QFont& base, const QList<TableFile::Column>& cols, int headingLines,
-                     double screenDpi) {
+PageLayout layoutFor(QPrinter* printer, const QFont& base, const QList<TableFile::Column>& cols,
+                     int headingLines, double screenDpi) {
     PageLayout l;
     l.font = base;
     l.font.setPointSizeF(9);
@@ -242,7 +249,8 @@ PageLayout layoutFor(QPrinter* printer, const QFont& base, const QList<TableFile
     l.rows = std::max(1, int((l.area.height() - l.top - bottom) / l.rowHeight));
     const double factor = printer->logicalDpiX() / screenDpi;
     double total = 0;
-    for (const auto& c : cols) total += (c.width > 0 ? c.width : 64) * factor;
+    for (const auto& c : cols)
+        total += (c.width > 0 ? c.width : 64) * factor;
     const double scale = total > l.area.width() ? l.area.width() / total : 1.0;
     double x = 0;
     for (const auto& c : cols) {
@@ -254,7 +262,8 @@ PageLayout layoutFor(QPrinter* printer, const QFont& base, const QList<TableFile
     return l;
 }
 
-void drawCells(QPainter& p, const PageLayout& l, double y, const QStringList& texts, const QVector<bool>& right) {
+void drawCells(QPainter& p, const PageLayout& l, double y, const QStringList& texts,
+               const QVector<bool>& right) {
     const double pad = l.rowHeight * 0.15;
     for (int i = 0; i < texts.size() && i < l.x.size(); ++i) {
         const QRectF r(l.x[i] + pad, y, l.width[i] - 2 * pad, l.rowHeight);
@@ -265,13 +274,15 @@ void drawCells(QPainter& p, const PageLayout& l, double y, const QStringList& te
 } // namespace
 
 int GridExport::pageRows(QPrinter* printer) const {
-    return layoutFor(printer, m_grid->font(), columns(), int(heading().lines.size()), m_grid->logicalDpiX()).rows;
+    return layoutFor(printer, m_grid->font(), columns(), int(heading().lines.size()), m_grid->logicalDpiX())
+        .rows;
 }
 
 bool GridExport::printTo(QPrinter* printer) {
     const TableFile::Heading head = heading();
     const QList<TableFile::Column> cols = columns();
-    const PageLayout l = layoutFor(printer, m_grid->font(), cols, int(head.lines.size()), m_grid->logicalDpiX());
+    const PageLayout l =
+        layoutFor(printer, m_grid->font(), cols, int(head.lines.size()), m_grid->logicalDpiX());
     QPainter p;
     if (!p.begin(printer)) {
         Msg::error(m_grid, QStringLiteral("无法打印。"));
@@ -279,7 +290,8 @@ bool GridExport::printTo(QPrinter* printer) {
     }
     const QVector<TableFile::FooterCell> foot = footer();
     bool hasFooter = false;
-    for (const auto& f : foot) hasFooter = hasFooter || !f.value.isNull();
+    for (const auto& f : foot)
+        hasFooter = hasFooter || !f.value.isNull();
     const QColor text = Qt::black;
     int page = 0, onPage = 0;
     qint64 pages = 1;
@@ -291,7 +303,8 @@ bool GridExport::printTo(QPrinter* printer) {
         onPage = 0;
         p.setPen(text);
         p.setFont(l.title);
-        p.drawText(QRectF(0, 0, l.area.width(), l.titleHeight), Qt::AlignHCenter | Qt::AlignVCenter, head.title);
+        p.drawText(QRectF(0, 0, l.area.width(), l.titleHeight), Qt::AlignHCenter | Qt::AlignVCenter,
+                   head.title);
         p.setFont(l.font);
         double y = l.titleHeight;
         for (const QString& line : head.lines) {
@@ -301,7 +314,8 @@ bool GridExport::printTo(QPrinter* printer) {
         p.fillRect(QRectF(0, y, tableWidth, l.rowHeight), QColor(232, 232, 232));
         p.setFont(l.bold);
         QStringList captions;
-        for (const auto& c : cols) captions << c.caption;
+        for (const auto& c : cols)
+            captions << c.caption;
         drawCells(p, l, y, captions, {});
         p.drawLine(QPointF(0, y + l.rowHeight), QPointF(tableWidth, y + l.rowHeight));
         p.setFont(l.font);
@@ -384,7 +398,8 @@ bool GridExport::writePdf(const QString& path) {
     }
     temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
                         QFileDevice::ReadOther);
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+    if (std::rename(QFile::encodeName(temp.fileName()).constData(), QFile::encodeName(path).constData()) !=
+        0) {
         Msg::error(m_grid, QStringLiteral("无法写入文件 %1").arg(QDir::toNativeSeparators(path)));
         return false;
     }

@@ -41,7 +41,8 @@ QByteArray unzipped(const QString& archive, const char* member) {
     if (zip_file_t* f = zip_fopen(z, member, 0)) {
         char buf[65536];
         zip_int64_t n;
-        while ((n = zip_fread(f, buf, sizeof buf)) > 0) out.append(buf, int(n));
+        while ((n = zip_fread(f, buf, sizeof buf)) > 0)
+            out.append(buf, int(n));
         zip_fclose(f);
     }
     zip_close(z);
@@ -53,7 +54,8 @@ struct Cell {
     QString text;
 };
 // Cells of the first sheet by reference ("A1"), and the frozen row split.
-QHash<QString, Cell> sheetCells(const QString& xlsx, QString* frozenAt = nullptr, QStringList* widths = nullptr) {
+QHash<QString, Cell> sheetCells(const QString& xlsx, QString* frozenAt = nullptr,
+                                QStringList* widths = nullptr) {
     QHash<QString, Cell> cells;
     QXmlStreamReader x(unzipped(xlsx, "xl/worksheets/sheet1.xml"));
     QString ref;
@@ -100,7 +102,8 @@ void cancelProgressWhenShown(QObject* context) {
     auto* t = new QTimer(context);
     QObject::connect(t, &QTimer::timeout, t, [t] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->objectName() == "exportProgress" && p->isVisible()) {
+            if (auto* p = qobject_cast<QProgressDialog*>(w);
+                p && p->objectName() == "exportProgress" && p->isVisible()) {
                 if (auto* b = p->findChild<QPushButton*>()) QTest::mouseClick(b, Qt::LeftButton);
                 t->stop();
                 t->deleteLater();
@@ -127,7 +130,8 @@ struct Window {
         g->addWidget(new QLabel("仓库："), 0, 0);
         g->addWidget(warehouse, 0, 1);
         g->addWidget(grid, 1, 0, 1, 2);
-        grid->setColumns({{"item_code", "项目代码", 90}, {"qty", "数量", 70, "#,##0.##", false, false, true, "#,##0.##"}});
+        grid->setColumns(
+            {{"item_code", "项目代码", 90}, {"qty", "数量", 70, "#,##0.##", false, false, true, "#,##0.##"}});
         grid->model()->setSort("item_code", Qt::AscendingOrder);
     }
     void open() { grid->open("SELECT * FROM kesp_inv_detail_tree WHERE warehouse=?", {warehouse->text()}); }
@@ -149,9 +153,12 @@ void TstExport::stockQueryToExcel() {
     TestDb db;
     TestDb::seedMasters();
     ScriptedSeam seam;
-    Sql::run("INSERT INTO kesp_item_master VALUES ('007','童装外套',NULL,NULL,'U1','件','B1','上衣','S1','衬衫')");
-    Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
-             "VALUES ('W01','一号仓库','007','A1','Z1','G1',1234.5),('W01','一号仓库','I001','A1','Z2','G1',2)");
+    Sql::run(
+        "INSERT INTO kesp_item_master VALUES ('007','童装外套',NULL,NULL,'U1','件','B1','上衣','S1','衬衫')");
+    Sql::run(
+        "INSERT INTO "
+        "kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
+        "VALUES ('W01','一号仓库','007','A1','Z1','G1',1234.5),('W01','一号仓库','I001','A1','Z2','G1',2)");
     TEE10_form f;
     f.filters->warehouse_a->setText("W01");
     f.Cmd_Query->click();
@@ -174,7 +181,8 @@ void TstExport::stockQueryToExcel() {
     QStringList widths;
     const auto cells = sheetCells(path + ".xlsx", &frozen, &widths);
     QCOMPARE(cells["A1"].text, f.windowTitle());
-    QVERIFY2(cells["A2"].text.contains("W01") && !cells["A2"].text.contains("W02"), qPrintable(cells["A2"].text));
+    QVERIFY2(cells["A2"].text.contains("W01") && !cells["A2"].text.contains("W02"),
+             qPrintable(cells["A2"].text));
     QCOMPARE(cells["A4"].text, QString("项目代码"));
     QCOMPARE(frozen, QString("A5")); // the caption row stays in view
     QVERIFY(!widths.isEmpty());
@@ -208,7 +216,8 @@ void TstExport::csvByteForByte() {
                         {"price", "价格", 70, {}, false, false, true, "0.00#"},
                         {"red_flag", "red", 0, {}, false, false, false}});
     w.grid->showRows({"item_code", "item_name", "qty", "price", "red_flag"},
-                     {{"007", "衬衫, \"长袖\"", 1234.5, 12.0, "Y"}, {"I002", "两行\n文字", -2.25, QVariant(), QVariant()}});
+                     {{"007", "衬衫, \"长袖\"", 1234.5, 12.0, "Y"},
+                      {"I002", "两行\n文字", -2.25, QVariant(), QVariant()}});
     const QString path = QDir(db.dir()).filePath("list.csv");
     QVERIFY(GridExport::of(w.grid)->exportTo(GridExport::Format::Csv, path));
     QFile f(path);
@@ -287,7 +296,7 @@ void TstExport::pdfPagesAndPrintPreview() {
     w.open();
     const int perPage = GridExport::of(w.grid)->pageRows(&a4);
     QVERIFY(perPage > 10);
-    fillRows(2 * perPage + 1); // three pages with the footer row
+    fillRows(2 * perPage + 1);                                              // three pages with the footer row
     Sql::run("UPDATE kesp_inv_detail_tree SET qty=-qty WHERE qty % 5 = 0"); // reversals, printed in red
     w.grid->model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
         return m.value(row, "qty").toDouble() < 0 ? QColor(255, 0, 0) : QColor(0, 0, 255);
@@ -326,8 +335,9 @@ void TstExport::groupSummaryWithItsTotalRow() {
     TestDb db;
     TestDb::seedMasters();
     ScriptedSeam seam;
-    Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,item_code,attr_code,size_code,stage_code,qty) VALUES "
-             "('W01','I001','A1','Z1','G1',5),('W01','I001','A1','Z2','G1',2),('W01','I002','A1','Z2','G1',4)");
+    Sql::run(
+        "INSERT INTO kesp_inv_detail_tree(warehouse,item_code,attr_code,size_code,stage_code,qty) VALUES "
+        "('W01','I001','A1','Z1','G1',5),('W01','I001','A1','Z2','G1',2),('W01','I002','A1','Z2','G1',4)");
     QueryBuilders::refillWorkTable(QueryBuilders::stockQuery({{"warehouse", "W01"}}));
     Group_Grid_form* g = longLived<Group_Grid_form>();
     g->prepare("尺寸", "名称");
