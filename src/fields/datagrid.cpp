@@ -258,7 +258,7 @@ bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel
         Sql::run(DataConnect1::dropSnapshotStatement(copy));
         Sql::run(DataConnect1::snapshotStatement(copy, m_sql, order), m_params);
         dropCopy.table = copy;
-        numbered.m_sql = QStringLiteral("SELECT %1 AS grid_export_row, * FROM temp.%2").arg(DataConnect1::snapshotKey(), copy);
+        numbered.m_sql = QStringLiteral("SELECT %1 AS grid_export_row, * FROM %2").arg(DataConnect1::snapshotKey(), copy);
         numbered.m_key = QStringLiteral("grid_export_row");
         source = &numbered;
         last = offset; // the copy numbers its rows from 1, the loaded ones come first
