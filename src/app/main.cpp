@@ -2,6 +2,7 @@
 #include "app/about.h"
 #include "app/language.h"
 #include "app/main_form.h"
+#include "app/pictures.h"
 #include "ui/messages.h"
 #include "ui/screens.h"
 #include "app/splash.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -79,6 +81,10 @@ int main(int argc, char** argv) {
     Msg::installBusyCursor();
     App::setApplicationName(Msg::AppTitle);
     Language::install(app);
+    App::setDesktopFileName(QStringLiteral("yicangtong"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 256}) icon.addPixmap(QPixmap::fromImage(Pictures::appIcon(size)));
+    App::setWindowIcon(icon);
     QFont font(QStringLiteral("Noto Sans CJK SC"));
     font.setPixelSize(12);
     App::setFont(font);

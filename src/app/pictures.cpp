@@ -152,4 +152,20 @@ QPixmap toolIcon(int n) {
     return pm;
 }
 
+QImage appIcon(int size) {
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = size;
+    QLinearGradient g(0, 0, 0, s);
+    g.setColorAt(0, QColor(70, 130, 200));
+    g.setColorAt(1, QColor(30, 70, 130));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(s * 0.03, s * 0.03, s * 0.94, s * 0.94), s * 0.18, s * 0.18);
+    drawShirt(p, QRectF(s * 0.14, s * 0.1, s * 0.72, s * 0.8), QColor(240, 200, 90));
+    return img;
+}
+
 } // namespace Pictures

@@ -1,8 +1,10 @@
 #include "fields/datagrid.h"
 
+#include "data/DataConnect1_Unit.h"
 #include "data/numbers.h"
 #include "data/sql.h"
 #include "ui/messages.h"
+#include "fields/grid_export.h"
 
 #include <QAction>
 #include <QApplication>
@@ -92,22 +94,28 @@ void GridModel::setRowColor(std::function<std::optional<QColor>(const GridModel&
 }
 
 QString GridModel::page(QVariantList& params) const {
+    const QVariant last = m_rows.isEmpty() || m_key.isEmpty() ? QVariant()
+                                                               : m_rows.last().value(m_fieldIndex.value(m_key.toLower()));
+    return pageAt(params, m_rows.size(), last, FetchChunk);
+}
+
+QString GridModel::pageAt(QVariantList& params, qint64 offset, const QVariant& lastKey, int chunk) const {
     params = m_params;
     QString sql = QStringLiteral("SELECT * FROM (%1) AS g").arg(m_sql);
     const QString dir = m_sortOrder == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
     if (!m_key.isEmpty() && m_sortField.isEmpty()) {
         // Keyed: the next page starts after the last key read.
-        if (!m_rows.isEmpty()) {
+        if (offset > 0) {
             sql += QStringLiteral(" WHERE %1>?").arg(m_key);
-            params << m_rows.last().value(m_fieldIndex.value(m_key.toLower()));
+            params << lastKey;
         }
-        return sql + QStringLiteral(" ORDER BY %1 LIMIT %2").arg(m_key).arg(FetchChunk);
+        return sql + QStringLiteral(" ORDER BY %1 LIMIT %2").arg(m_key).arg(chunk);
     }
     if (!m_sortField.isEmpty()) {
         sql += QStringLiteral(" ORDER BY ") + m_sortField + dir;
         if (!m_key.isEmpty()) sql += QStringLiteral(", ") + m_key;
     }
-    return sql + QStringLiteral(" LIMIT %1 OFFSET %2").arg(FetchChunk).arg(m_rows.size());
+    return sql + QStringLiteral(" LIMIT %1 OFFSET %2").arg(chunk).arg(offset);
 }
 
 void GridModel::dropResult() {
@@ -247,6 +255,89 @@ void GridModel::fetchAll() {
     while (m_more) readPage();
 }
 
+bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel&)>& each) const {
+    GridModel page;
+    page.m_columns = m_columns;
+    page.m_rowColor = m_rowColor;
+    page.setFields(m_fieldNames);
+    page.m_static = true;
+    page.m_open = true;
+    for (qsizetype from = 0; from < m_rows.size(); from += pageSize) {
+        page.m_rows = m_rows.mid(from, pageSize);
+        if (!each(page)) return false;
+    }
+    if (!m_more) return true;
+
+    // The rest comes a keyed page at a time. A sorted or unnumbered result would cost a sort or
+    // a scan for every page: its rows are first numbered in their order into a temporary copy by
+    // one statement (also one consistent view of them), dropped when done.
+    GridModel numbered;
+    const GridModel* source = this;
+    qint64 offset = m_rows.size();
+    QVariant last;
+    const QString copy = QStringLiteral("grid_export_rows");
+    struct DropCopy {
+        QString table;
+        ~DropCopy() {
+            if (table.isEmpty()) return;
+            try {
+                Sql::run(DataConnect1::dropSnapshotStatement(table));
+            } catch (const DbError&) {
+                // the connection is gone, and the copy with it
+            }
+        }
+    } dropCopy;
+    if (m_key.isEmpty() || !m_sortField.isEmpty()) {
+        QString order;
+        if (!m_sortField.isEmpty()) {
+            order = m_sortField + (m_sortOrder == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
+            if (!m_key.isEmpty()) order += QStringLiteral(", ") + m_key;
+        }
+        Sql::run(DataConnect1::dropSnapshotStatement(copy));
+        Sql::run(DataConnect1::snapshotStatement(copy, m_sql, order), m_params);
+        dropCopy.table = copy;
+        numbered.m_sql = QStringLiteral("SELECT %1 AS grid_export_row, * FROM %2").arg(DataConnect1::snapshotKey(), copy);
+        numbered.m_key = QStringLiteral("grid_export_row");
+        source = &numbered;
+        last = offset; // the copy numbers its rows from 1, the loaded ones come first
+    } else if (!m_rows.isEmpty()) {
+        last = m_rows.last().value(m_fieldIndex.value(m_key.toLower(), -1));
+    }
+    for (;;) {
+        page.m_rows.clear();
+        {
+            QVariantList params;
+            QSqlQuery q = Sql::run(source->pageAt(params, offset, last, pageSize), params);
+            const QSqlRecord rec = q.record();
+            QStringList fields;
+            for (int i = 0; i < rec.count(); ++i) fields << rec.fieldName(i);
+            page.setFields(fields);
+            while (q.next()) {
+                QVector<QVariant> row(fields.size());
+                for (int i = 0; i < fields.size(); ++i) row[i] = q.value(i);
+                page.m_rows.append(std::move(row));
+            }
+        } // finished before the page is handed on
+        if (page.m_rows.isEmpty()) return true;
+        if (!each(page)) return false;
+        if (page.m_rows.size() < pageSize) return true;
+        offset += page.m_rows.size();
+        last = page.value(int(page.m_rows.size()) - 1, source->m_key);
+    }
+}
+
+qint64 GridModel::resultCount() const {
+    if (!m_open) return 0;
+    if (m_static || !m_more) return m_rows.size();
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT COUNT(*) FROM (%1) AS c").arg(m_sql), m_params);
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+std::optional<QColor> GridModel::rowColor(int row) const {
+    if (!m_rowColor || row < 0 || row >= m_rows.size()) return std::nullopt;
+    return m_rowColor(*this, row);
+}
+
 QVariant GridModel::value(int row, const QString& field) const {
     if (row < 0 || row >= m_rows.size()) return {};
     const auto it = m_fieldIndex.constFind(field.toLower());
@@ -282,8 +373,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
         if (c.checkBox) return v.toBool() ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::ForegroundRole:
-        if (m_rowColor)
-            if (auto color = m_rowColor(*this, index.row())) return *color;
+        if (auto color = rowColor(index.row())) return *color;
         return {};
     case Qt::TextAlignmentRole: {
         const QMetaType::Type t = QMetaType::Type(v.typeId());
@@ -410,6 +500,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
             });
     connect(m_view, &QTableView::clicked, this, [this](const QModelIndex& i) { emit cellClicked(i.row()); });
     connect(m_view, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { emit cellDoubleClicked(i.row()); });
+    m_exportActions = GridExport::attach(this);
 }
 
 void DataGrid::setRowsFitText(bool on) {
@@ -515,7 +606,7 @@ void DataGrid::setSortingByClick(bool on) {
     m_view->horizontalHeader()->setSortIndicatorShown(on);
 }
 
-void DataGrid::addContextAction(QAction* action) { m_view->addAction(action); }
+void DataGrid::addContextAction(QAction* action) { m_view->insertAction(m_exportActions, action); }
 
 void DataGrid::refreshSums() {
     m_model->refreshSums();

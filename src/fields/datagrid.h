@@ -11,6 +11,7 @@
 #include <optional>
 
 class QStyledItemDelegate;
+class QAction;
 class QTableView;
 class FooterBar;
 
@@ -53,6 +54,14 @@ public:
     QString statement() const { return m_sql; }
     QVariantList parameters() const { return m_params; }
     void fetchAll(); // throws DbError
+    // Reads the whole result, `pageSize` rows at a time, without changing the rows shown: first
+    // the rows already loaded (with their edits), then the rest, every page a short statement of
+    // its own. `each` sees each page as a model (values, colours) and returns false to stop.
+    // Returns false when stopped. Throws DbError.
+    bool readPages(int pageSize, const std::function<bool(const GridModel& page)>& each) const;
+    // Rows of the whole result, not only the loaded ones. Throws DbError.
+    qint64 resultCount() const;
+    std::optional<QColor> rowColor(int row) const;
 
     QVariant value(int row, const QString& field) const;
     void setValue(int row, const QString& field, const QVariant& v); // edits kept in the loaded row
@@ -88,6 +97,7 @@ private:
     void sortRows();
     void dropResult();
     QString page(QVariantList& params) const;
+    QString pageAt(QVariantList& params, qint64 offset, const QVariant& lastKey, int chunk) const;
     QList<GridColumn> m_columns;
     QString m_sql;
     QVariantList m_params;
@@ -156,4 +166,5 @@ private:
     FooterBar* m_footer;
     QStyledItemDelegate* m_numberCells;
     int m_lastRow = -1;
+    QAction* m_exportActions = nullptr; // the export and print actions stay last in the context menu
 };

@@ -28,6 +28,9 @@ public:
     QString chooseImageFile(QWidget* p, const QString& title, const QString& filter) override {
         return QFileDialog::getOpenFileName(p, title, QString(), filter);
     }
+    QString chooseSaveFile(QWidget* p, const QString& title, const QString& suggested, const QString& filter) override {
+        return QFileDialog::getSaveFileName(p, title, suggested, filter);
+    }
 };
 
 RealBoxes g_real;

@@ -23,6 +23,13 @@ public:
     virtual int runModal(QDialog* dialog) = 0;
     // The picture chooser; an empty text when nothing was chosen.
     virtual QString chooseImageFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // The file-save chooser, starting at `suggested`; an empty text when given up.
+    virtual QString chooseSaveFile(QWidget*, const QString& /*title*/, const QString& /*suggested*/,
+                                   const QString& /*filter*/) {
+        return {};
+    }
+    // The print preview: shows it modally; its print button prints. Returns the dialog's result.
+    virtual int printPreview(QDialog* preview) { return runModal(preview); }
 };
 
 namespace Msg {
@@ -38,6 +45,10 @@ inline bool askDravont(QWidget* p, const QString& t) { return seam().askDravont(
 inline bool confirm(QWidget* p, const QString& t, bool yesOnly = false) { return seam().confirm(p, t, yesOnly); }
 inline void error(QWidget* p, const QString& t) { seam().error(p, t); }
 inline int runModal(QDialog* d) { return seam().runModal(d); }
+inline QString chooseSaveFile(QWidget* p, const QString& title, const QString& suggested, const QString& filter) {
+    return seam().chooseSaveFile(p, title, suggested, filter);
+}
+inline int printPreview(QDialog* d) { return seam().printPreview(d); }
 } // namespace Msg
 
 // Runs a piece of screen work; a database or other error is shown in the general error box and

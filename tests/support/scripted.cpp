@@ -11,3 +11,12 @@ int ScriptedSeam::runModal(QDialog* d) {
     d->hide();
     return r;
 }
+
+int ScriptedSeam::printPreview(QDialog* d) {
+    modals << d->objectName();
+    if (!onPreview) return QDialog::Rejected;
+    d->show();
+    const int r = onPreview(d);
+    d->hide();
+    return r;
+}

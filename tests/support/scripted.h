@@ -18,6 +18,9 @@ public:
     QStringList modals;              // object names of the dialogs shown modally
     std::function<int(QDialog*)> onModal; // drives a modal dialog; default: rejected at once
     QString imageFile;               // what the picture chooser returns
+    QString saveFile;                // what the file-save chooser returns (empty: given up)
+    QStringList saveSuggested;       // the names the file-save chooser was offered
+    std::function<int(QDialog*)> onPreview; // drives a print preview; default: closed at once
 
     QString last() const { return shown.isEmpty() ? QString() : shown.last(); }
     void reset() {
@@ -36,6 +39,11 @@ public:
     void error(QWidget*, const QString& t) override { record("error", t); }
     int runModal(QDialog* d) override;
     QString chooseImageFile(QWidget*, const QString&, const QString&) override { return imageFile; }
+    QString chooseSaveFile(QWidget*, const QString&, const QString& suggested, const QString&) override {
+        saveSuggested << suggested;
+        return saveFile;
+    }
+    int printPreview(QDialog* d) override;
 
 private:
     void record(const char* kind, const QString& t) {

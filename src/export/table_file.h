@@ -1,0 +1,64 @@
+#pragma once
+// Writes a table of rows to a CSV or XLSX file as a stream: a heading, the column captions, the
+// rows one by one and a last row of sums. Nothing appears under the chosen name before the writer
+// commits; a discarded or failed file leaves no trace there.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+
+namespace TableFile {
+
+struct Column {
+    QString caption;
+    int width = 0;  // pixels on screen; 0: a default width
+    QString format; // display pattern of numbers ("#,##0.##", "0.00#"); empty: as stored
+    bool checkBox = false;
+};
+
+struct Heading {
+    QString title;     // the window caption
+    QStringList lines; // the filter values used, "仓库：01 总仓"
+};
+
+// Cells of the footer row: a number shown with `pattern`, or nothing.
+struct FooterCell {
+    QVariant value;
+    QString pattern;
+};
+
+// True for the values written as numbers; texts (codes such as "007") stay texts.
+bool isNumber(const QVariant& v);
+// A cell as text, the way a list shows it: numbers in the column's pattern, check boxes as "√".
+// `grouping` false leaves out thousands separators (for files that are read again).
+QString cellText(const QVariant& v, const Column& c, bool grouping = true);
+// A display pattern as a spreadsheet number format: literal text quoted, "#,##0.##" kept.
+QString spreadsheetFormat(const QString& pattern);
+
+class Writer {
+public:
+    virtual ~Writer() = default;
+    // Opens the file to be written at `path`. False with error() when it cannot be written.
+    virtual bool begin(const QString& path, const Heading& heading, const QList<Column>& columns) = 0;
+    // One row, a cell per column in column order.
+    virtual void row(const QVector<QVariant>& cells) = 0;
+    // The last row: sums under their columns.
+    virtual void footer(const QVector<FooterCell>& cells) = 0;
+    // Puts the finished file under its name. False with error() when that failed.
+    virtual bool commit() = 0;
+    // Drops what was written; nothing is left under the name.
+    virtual void discard() = 0;
+    QString error() const { return m_error; }
+
+protected:
+    QString m_error;
+};
+
+// UTF-8 with a byte-order mark, comma-separated, CRLF line ends, fields quoted where needed.
+std::unique_ptr<Writer> csvWriter();
+// An Excel workbook written row by row (constant memory), captions frozen above the rows.
+std::unique_ptr<Writer> xlsxWriter();
+
+} // namespace TableFile
