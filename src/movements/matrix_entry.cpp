@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -236,10 +237,8 @@ MatrixEntry::MatrixEntry(QWidget* parent, const Matrix::Entry& entry) : QDialog(
     total_m->setObjectName(QStringLiteral("total_m"));
     Cmd_OK = new QPushButton(QStringLiteral("确定"), this);
     Cmd_OK->setObjectName(QStringLiteral("Cmd_OK"));
-    Cmd_OK->setAutoDefault(false);
     Cmd_Cancel = new QPushButton(QStringLiteral("取消"), this);
     Cmd_Cancel->setObjectName(QStringLiteral("Cmd_Cancel"));
-    Cmd_Cancel->setAutoDefault(false);
 
     auto* top = new QHBoxLayout;
     top->addWidget(item_m, 1);
@@ -261,7 +260,12 @@ MatrixEntry::MatrixEntry(QWidget* parent, const Matrix::Entry& entry) : QDialog(
     });
     connect(show_all, &QCheckBox::toggled, this, [this] { guarded(this, [this] { reload(); }); });
     connect(Cmd_OK, &QPushButton::clicked, this, &MatrixEntry::accept);
+    // Tab stays among the cells, so "确定" has a key of its own.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
+        connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this, &MatrixEntry::accept);
+    Cmd_OK->setToolTip(QStringLiteral("Ctrl+Enter"));
     connect(Cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    price_m->installEventFilter(this);
     setTabOrder(matrix_grid, price_m);
     setTabOrder(price_m, show_all);
     setTabOrder(show_all, Cmd_OK);
@@ -293,6 +297,19 @@ void MatrixEntry::reload() {
                 matrix_grid->setFocus();
                 return;
             }
+}
+
+bool MatrixEntry::eventFilter(QObject* o, QEvent* e) {
+    // Enter in the price goes back to the cells rather than to "确定".
+    if (o == price_m && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            price_m->reformat();
+            matrix_grid->setFocus();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(o, e);
 }
 
 void MatrixEntry::accept() {

@@ -72,6 +72,9 @@ public:
 
     void accept() override;
 
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
+
 private:
     Matrix::Entry m_entry;
     MatrixModel* m_model;

@@ -117,7 +117,8 @@ void TstMatrixWindow::typingAThreeByFourMatrix() {
         press(Qt::Key_Up);
         const QModelIndex cur = d->matrix_grid->currentIndex();
         totals << QString("%1,%2").arg(cur.row()).arg(cur.column()) << cellText(d, 1, 1) << cellText(d, 3, 4);
-        d->Cmd_OK->click();
+        type("4"); // an open cell is taken by Ctrl+Enter, which stages
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
         return d->result();
     };
     f.BitBtn5->click();
@@ -125,6 +126,7 @@ void TstMatrixWindow::typingAThreeByFourMatrix() {
     QCOMPARE(totals, (QStringList{"9", "10", "20", "15", "12", "60", "合计：60", "0,1", "3.00", "63"}));
     // 11 non-zero cells: 11 staged lines, the header locked as after "确定", the grid showing them.
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE login_id='abc' AND price=25 AND bill_no='R1'"), 11);
+    QCOMPARE(TestDb::value("SELECT qty FROM kesp_post_temp_a WHERE attr_code='A1' AND size_code='Z2'").toDouble(), 4.0);
     QCOMPARE(TestDb::value("SELECT qty FROM kesp_post_temp_a WHERE attr_code='A3' AND size_code='Z2'").toDouble(), 10.0);
     QCOMPARE(TestDb::value("SELECT attr_name || size_name || qty FROM kesp_post_temp_a WHERE attr_code='A2' AND size_code='Z2'").toString(), QString("蓝色M码3.0"));
     QCOMPARE(f.DBGrid1->rowCount(), 11);
@@ -133,7 +135,7 @@ void TstMatrixWindow::typingAThreeByFourMatrix() {
     seam.answers = {true};
     f.BitBtn4->click();
     QCOMPARE(seam.last(), QString("入库操作成功！"));
-    QCOMPARE(TestDb::value("SELECT sum(qty) FROM kesp_inv_detail_tree WHERE item_code='I001'").toDouble(), 63.0);
+    QCOMPARE(TestDb::value("SELECT sum(qty) FROM kesp_inv_detail_tree WHERE item_code='I001'").toDouble(), 65.0);
 }
 
 void TstMatrixWindow::stockOutBalancesAndLockedCells() {
@@ -151,7 +153,7 @@ void TstMatrixWindow::stockOutBalancesAndLockedCells() {
     QApplication::processEvents();
     f.item_code_a->setCurrentIndex(0); // picks A1/Z1/G1: item and grade
     QCOMPARE(f.stage_name_a->text(), QString("一等品"));
-    f.price_a->setText("30");
+    f.price_a->setText("0"); // refused on stock-out, mended in the dialog
     QStringList seen;
     seam.onModal = [&](QDialog* dlg) {
         auto* d = static_cast<MatrixEntry*>(dlg);
@@ -166,6 +168,14 @@ void TstMatrixWindow::stockOutBalancesAndLockedCells() {
         type("5");
         press(Qt::Key_Tab);
         seen << cellText(d, 0, 0) << cellText(d, 1, 1) << cellText(d, 2, 2);
+        // A refusal keeps the dialog and what was typed.
+        d->Cmd_OK->click();
+        seen << seam.last() << QString::number(d->isVisible()) << cellText(d, 2, 2);
+        QTest::mouseClick(d->price_m, Qt::LeftButton);
+        QTest::keyClick(d->price_m, Qt::Key_A, Qt::ControlModifier);
+        type("30");
+        press(Qt::Key_Return); // back into the cells
+        seen << QString::number(QApplication::focusWidget() == d->matrix_grid);
         // "显示全部": every attribute and size, still only the balance cells take a quantity.
         QTest::mouseClick(d->show_all, Qt::LeftButton);
         seen << QString::number(m->rowCount()) + "x" + QString::number(m->columnCount()) << cellText(d, 0, 0);
@@ -173,8 +183,9 @@ void TstMatrixWindow::stockOutBalancesAndLockedCells() {
         return d->result();
     };
     f.BitBtn5->click();
-    QCOMPARE(seam.shown, QStringList{});
-    QCOMPARE(seen, (QStringList{"3x3", "[10]", "—", "[4]", "0", "7.00  [10]", "5.00  [4]", "12", "3x4",
+    QCOMPARE(seam.shown, QStringList{"请输入正确价格"}); // once, inside the dialog
+    QCOMPARE(seen, (QStringList{"3x3", "[10]", "—", "[4]", "0", "7.00  [10]", "5.00  [4]", "12",
+                                "请输入正确价格", "1", "12", "1", "3x4",
                                 "7.00  [10]"}));
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE customer='C1' AND price=30 AND stage_code='G1'"), 2);
     QVERIFY(f.headerLocked());
