@@ -21,7 +21,10 @@ double typed(const QString& t) { return Numbers::round3(Numbers::parse(t).value_
 // Cells are typed in the entry fields' numeric editor; Enter commits and opens the next cell.
 class CellDelegate : public QStyledItemDelegate {
 public:
-    CellDelegate(MatrixView* view, MatrixModel* model) : QStyledItemDelegate(view), m_view(view), m_model(model) {}
+    CellDelegate(MatrixView* view, MatrixModel* model) : QStyledItemDelegate(view), m_view(view), m_model(model) {
+        // Closed without taking the text (Esc): the totals go back to what the cell holds.
+        connect(this, &QAbstractItemDelegate::closeEditor, model, &MatrixModel::endTyping);
+    }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
         auto* e = new NumericEdit(parent);
@@ -88,14 +91,15 @@ bool MatrixModel::isCell(const QModelIndex& i) const {
 }
 
 double MatrixModel::total(int row, int column) const {
+    const auto counts = [&](const QString& key) {
+        const int sep = int(key.indexOf(QChar(0x1f)));
+        return (row < 0 || m_layout.attrs[row].code == key.left(sep)) &&
+               (column < 0 || m_layout.sizes[column].code == key.mid(sep + 1));
+    };
     double sum = 0;
-    for (auto it = m_text.begin(); it != m_text.end(); ++it) {
-        const int sep = int(it.key().indexOf(QChar(0x1f)));
-        const QString a = it.key().left(sep), s = it.key().mid(sep + 1);
-        if (row >= 0 && m_layout.attrs[row].code != a) continue;
-        if (column >= 0 && m_layout.sizes[column].code != s) continue;
-        sum += typed(it.value());
-    }
+    for (auto it = m_text.begin(); it != m_text.end(); ++it)
+        if (it.key() != m_liveKey && counts(it.key())) sum += typed(it.value());
+    if (!m_liveKey.isEmpty() && counts(m_liveKey)) sum += typed(m_liveText);
     return Numbers::round3(sum);
 }
 
@@ -139,19 +143,30 @@ QVariant MatrixModel::data(const QModelIndex& i, int role) const {
 
 bool MatrixModel::setData(const QModelIndex& i, const QVariant& v, int role) {
     if (role != Qt::EditRole || !(flags(i) & Qt::ItemIsEditable)) return false;
-    setTyping(i, v.toString());
+    const QString key = Matrix::cellKey(m_layout.attrs[i.row()].code, m_layout.sizes[i.column()].code);
+    const QString text = v.toString();
+    if (text.trimmed().isEmpty())
+        m_text.remove(key);
+    else
+        m_text.insert(key, text);
+    if (m_liveKey == key) m_liveKey.clear();
     emit dataChanged(i, i);
+    totalsChanged(i);
     return true;
 }
 
 void MatrixModel::setTyping(const QModelIndex& i, const QString& text) {
     if (!isCell(i)) return;
-    const QString key = Matrix::cellKey(m_layout.attrs[i.row()].code, m_layout.sizes[i.column()].code);
-    if (text.trimmed().isEmpty())
-        m_text.remove(key);
-    else
-        m_text.insert(key, text);
+    m_liveKey = Matrix::cellKey(m_layout.attrs[i.row()].code, m_layout.sizes[i.column()].code);
+    m_liveText = text;
+    m_liveCell = i;
     totalsChanged(i);
+}
+
+void MatrixModel::endTyping() {
+    if (m_liveKey.isEmpty()) return;
+    m_liveKey.clear();
+    if (m_liveCell.isValid()) totalsChanged(m_liveCell);
 }
 
 void MatrixModel::totalsChanged(const QModelIndex& i) {

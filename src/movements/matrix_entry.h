@@ -24,6 +24,7 @@ public:
     bool isCell(const QModelIndex& i) const;
     double total(int row, int column) const; // -1 for every row or column
     void setTyping(const QModelIndex& i, const QString& text); // totals follow the open editor
+    void endTyping();                                          // the editor closed
     QList<Matrix::Cell> cells() const;                        // every cell holding text
 
     int rowCount(const QModelIndex& = {}) const override { return int(m_layout.attrs.size()) + 1; }
@@ -38,6 +39,8 @@ private:
     bool m_out = false;
     Matrix::Layout m_layout;
     QHash<QString, QString> m_text; // typed quantity by cell key
+    QString m_liveKey, m_liveText;  // the cell being typed in, not yet taken
+    QPersistentModelIndex m_liveCell;
 };
 
 // Enter moves on like Tab; the arrow keys move freely, also out of an open cell.

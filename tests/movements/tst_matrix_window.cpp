@@ -117,13 +117,17 @@ void TstMatrixWindow::typingAThreeByFourMatrix() {
         press(Qt::Key_Up);
         const QModelIndex cur = d->matrix_grid->currentIndex();
         totals << QString("%1,%2").arg(cur.row()).arg(cur.column()) << cellText(d, 1, 1) << cellText(d, 3, 4);
+        type("9"); // Esc gives up what was typed, totals included
+        totals << cellText(d, 3, 4);
+        press(Qt::Key_Escape);
+        totals << cellText(d, 0, 1) << cellText(d, 3, 4);
         type("4"); // an open cell is taken by Ctrl+Enter, which stages
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
         return d->result();
     };
     f.BitBtn5->click();
     QCOMPARE(seam.shown, QStringList{});
-    QCOMPARE(totals, (QStringList{"9", "10", "20", "15", "12", "60", "合计：60", "0,1", "3.00", "63"}));
+    QCOMPARE(totals, (QStringList{"9", "10", "20", "15", "12", "60", "合计：60", "0,1", "3.00", "63", "70", "2.00", "63"}));
     // 11 non-zero cells: 11 staged lines, the header locked as after "确定", the grid showing them.
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE login_id='abc' AND price=25 AND bill_no='R1'"), 11);
     QCOMPARE(TestDb::value("SELECT qty FROM kesp_post_temp_a WHERE attr_code='A1' AND size_code='Z2'").toDouble(), 4.0);
