@@ -252,6 +252,7 @@ bool EntryForm::checkHeader(bool lineCodes) {
         {arrage_code_b_a->text(), QStringLiteral("大类 不能为空")},
         {arrage_code_s_a->text(), QStringLiteral("小类 不能为空")},
         {item_code_a->text(), QStringLiteral("项目代码 不能为空")},
+        // The matrix takes attribute and size from its cells: those two checks pass for it.
         {lineCodes ? attrCode() : QStringLiteral("-"), QStringLiteral("属性 不能为空")},
         {lineCodes ? sizeCode() : QStringLiteral("-"), QStringLiteral("尺寸 不能为空")},
         {stageCode(), QStringLiteral("等级 不能为空")},
