@@ -301,6 +301,7 @@ void LookupField::setReadOnly(bool on) {
     lineEdit()->setReadOnly(on);
     if (on) hidePopup();
     Forms::showLocked(this, on);
+    Forms::showLocked(lineEdit(), on); // the edit part paints the field's face under some styles
 }
 
 void LookupField::focusInEvent(QFocusEvent* e) {

@@ -11,6 +11,7 @@
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 #include "fields/numericedit.h"
+#include "movements/matrix_entry.h"
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
 
@@ -160,6 +161,13 @@ void EntryForm::build() {
     createButtons(upper);
     g->addWidget(BitBtn1, r, 7);
     g->addWidget(BitBtn2, r, 8);
+    BitBtn5 = new QPushButton(QStringLiteral("矩阵录入…"), upper);
+    BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
+    BitBtn5->setAutoDefault(false);
+    BitBtn5->setEnabled(false);
+    g->addWidget(BitBtn5, r, 6);
+    connect(item_code_a, &LookupField::changed, BitBtn5, [this](const QString& t) { BitBtn5->setEnabled(!t.isEmpty()); });
+    connect(BitBtn5, &QPushButton::clicked, this, &EntryForm::openMatrix);
 
     operation_code_a->setMinimumWidth(90);
     bindNameBox(operation_code_a, operation_name_a, QStringLiteral("operation_name"));
@@ -192,7 +200,7 @@ void EntryForm::build() {
     QList<QWidget*> order = {BitBtn1, BitBtn2, operation_code_a, warehouse_a, partner_a, arrage_code_b_a,
                              arrage_code_s_a, item_code_a};
     if (!m_cfg.stockRows) order << attr_code_a << size_code_a << stage_code_a;
-    order << procure_date_a << bill_no_a << price_a << qty_a;
+    order << procure_date_a << bill_no_a << price_a << qty_a << BitBtn5;
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -236,10 +244,10 @@ void EntryForm::lockHeader(bool on) {
     procure_date_a->setEnabled(!on);
 }
 
-void EntryForm::addLine() {
+bool EntryForm::checkHeader(bool lineCodes) {
     // What leaving a field would check runs first: the bill number (unless this number was
     // checked already), a sealed warehouse.
-    if (!checkBill()) return;
+    if (!checkBill()) return false;
     warehouse_a->flushCommit();
     const struct {
         QString text;
@@ -252,22 +260,28 @@ void EntryForm::addLine() {
         {arrage_code_b_a->text(), QStringLiteral("大类 不能为空")},
         {arrage_code_s_a->text(), QStringLiteral("小类 不能为空")},
         {item_code_a->text(), QStringLiteral("项目代码 不能为空")},
-        {attrCode(), QStringLiteral("属性 不能为空")},
-        {sizeCode(), QStringLiteral("尺寸 不能为空")},
+        // The matrix takes attribute and size from its cells: those two checks pass for it.
+        {lineCodes ? attrCode() : QStringLiteral("-"), QStringLiteral("属性 不能为空")},
+        {lineCodes ? sizeCode() : QStringLiteral("-"), QStringLiteral("尺寸 不能为空")},
         {stageCode(), QStringLiteral("等级 不能为空")},
     };
     for (const auto& c : checks) {
         if (c.text.isEmpty()) {
             Msg::notice(this, c.message);
-            return;
+            return false;
         }
     }
     // A type typed by hand that is not one of this screen's types would post with the other
     // direction's sign: refused.
     if (operation_code_a->findRow(QStringLiteral("operation_code"), operation_code_a->text()) < 0) {
         Msg::notice(this, m_cfg.direction + QStringLiteral("类型 不存在"));
-        return;
+        return false;
     }
+    return true;
+}
+
+void EntryForm::addLine() {
+    if (!checkHeader(true)) return;
     // The checks test the values as they will be stored: rounded to 3 decimals.
     auto price = price_a->value();
     if (!price) {
@@ -321,6 +335,22 @@ void EntryForm::addLine() {
                              {"operation_date", Dates::today()},
                              {"operation_time", Dates::timeOfDay()}});
         });
+        reloadGrid();
+        setHeaderLocked(true);
+    });
+}
+
+void EntryForm::openMatrix() {
+    if (!checkHeader(false)) return;
+    Matrix::Entry e;
+    e.header = {m_cfg.kind,           bill_no_a->text(),        operation_code_a->text(), operation_name_a->text(),
+                warehouse_a->text(),  warehouse_name_a->text(), procure_date_a->dateText(), partner_a->text(),
+                partner_name_a->text()};
+    e.item = gatheredItem();
+    e.price = price_a->text();
+    guarded(this, [&] {
+        MatrixEntry dialog(this, e);
+        if (Msg::runModal(&dialog) != QDialog::Accepted) return;
         reloadGrid();
         setHeaderLocked(true);
     });

@@ -61,7 +61,11 @@ public:
     QString sizeCode() const;
     QString stageCode() const;
 
+    QPushButton* BitBtn5 = nullptr; // 矩阵录入…
+
     void addLine() override;
+    // The size × colour matrix of the chosen item and grade, after the checks of "确定".
+    void openMatrix();
 
 protected:
     EntryForm(QWidget* parent, const Config& cfg);
@@ -71,6 +75,9 @@ protected:
 
 private:
     void build();
+    // The checks of "确定" up to the line's codes (lineCodes: attribute and size too), each
+    // refusal shown; false when one failed.
+    bool checkHeader(bool lineCodes);
     Config m_cfg;
     CategoryCascade* m_cascade = nullptr;
 };

@@ -15,15 +15,24 @@ QString next(const QString& v) {
 }
 
 QString stageWithNumber(const std::function<void(const QString&)>& stage) {
+    return stageWithNumbers(1, [&](const QStringList& numbers) { stage(numbers.first()); }).first();
+}
+
+QStringList stageWithNumbers(int count, const std::function<void(const QStringList&)>& stage) {
+    if (count < 1) return {};
     Transaction tx;
     const QVariant cur = Sql::scalar(QStringLiteral("SELECT sys_value FROM kesp_system_data WHERE sys_name='order_no'"));
     if (!cur.isValid()) throw DbError(QStringLiteral("单据序号计数器不存在"));
-    const QString v = cur.toString().trimmed();
-    const QString after = next(v);
-    stage(v);
+    QStringList numbers{cur.toString().trimmed()};
+    QString after = next(numbers.first());
+    for (int i = 1; i < count; ++i) {
+        numbers << after;
+        after = next(after);
+    }
+    stage(numbers);
     Sql::run(QStringLiteral("UPDATE kesp_system_data SET sys_value=? WHERE sys_name='order_no'"), {after});
     tx.commit();
-    return v;
+    return numbers;
 }
 
 bool billNoUsed(const QString& billNo) {
