@@ -21,6 +21,10 @@ WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
 void showLocked(QWidget* field, bool locked) {
     if (locked == field->property("yc_locked").toBool()) return;
     field->setProperty("yc_locked", locked);
+    // Some platform themes paint an edit's face from their own colours, not the widget's
+    // palette: a style sheet rule is honoured by every theme. It goes before the palette is
+    // given back, since removing it polishes the palette again.
+    if (auto* edit = qobject_cast<QLineEdit*>(field); edit && !locked) edit->setStyleSheet(QString());
     if (locked) {
         field->setProperty("yc_palette", QVariant::fromValue(field->palette()));
         field->setProperty("yc_own_palette", field->testAttribute(Qt::WA_SetPalette));
@@ -28,6 +32,8 @@ void showLocked(QWidget* field, bool locked) {
         for (auto group : {QPalette::Active, QPalette::Inactive})
             p.setColor(group, QPalette::Base, p.color(group, QPalette::Window));
         field->setPalette(p);
+        if (auto* edit = qobject_cast<QLineEdit*>(field))
+            edit->setStyleSheet(QStringLiteral("QLineEdit { background-color: palette(window); }"));
     } else if (field->property("yc_own_palette").toBool()) {
         field->setPalette(field->property("yc_palette").value<QPalette>());
     } else {
