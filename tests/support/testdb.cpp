@@ -84,3 +84,6 @@ void TestDb::seedIssue() {
     const L lines[] = {{"I001", "男式衬衫", "B1", "S1", "Z1", 3, "D1"}, {"I001", "男式衬衫", "B1", "S1", "Z2", 4, "D1"}};
     postLines(lines, false);
 }
+
+int TestDb::count(const QString& sql, const QVariantList& params) { return Sql::scalar(sql, params).toInt(); }
+QVariant TestDb::value(const QString& sql, const QVariantList& params) { return Sql::scalar(sql, params); }
