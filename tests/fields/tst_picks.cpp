@@ -13,6 +13,8 @@
 #include "queries/CC40_Unit.h"
 #include "queries/EE10_Unit.h"
 #include "queries/EE20_Unit.h"
+#include "queries/Group_Grid_Unit.h"
+#include "queries/query_builders.h"
 #include "stocktake/FF10_unit.h"
 #include "stocktake/FF20_unit.h"
 #include "stocktake/FF30_Unit.h"
@@ -119,6 +121,14 @@ const QList<WindowFields>& windows() {
         {"TEE20_form", [] { return new TEE20_form; }, filterFields + QStringList{"save_code_a"},
          [](QDialog* w, const QString& f) { bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a"); },
          [](const QString& f) { return f == "save_code_a" ? 0 : 1; }, closedMonth},
+        {"Group_Grid_form",
+         [] { // the summary of a stock query by size and name: the range lists the sizes
+             QueryBuilders::refillWorkTable(QueryBuilders::stockQuery({{"warehouse", "W01"}}));
+             auto* g = new Group_Grid_form;
+             g->prepare("尺寸", "名称");
+             return g;
+         },
+         {"col_code_a", "col_code_b"}},
     };
     return all;
 }
