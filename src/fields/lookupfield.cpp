@@ -99,8 +99,9 @@ void LookupField::setList(const QString& sql, const QVariantList& params) {
     fill(q);
 }
 
-void LookupField::setPrefixList(const QString& sql, const QVariantList& params, const QString& prefixField, int limit) {
-    m_prefix = {sql, params, prefixField, limit};
+void LookupField::setPrefixList(const QString& sql, const QVariantList& params, const QString& prefixField, int limit,
+                                const QString& order) {
+    m_prefix = {sql, params, prefixField, limit, order.isEmpty() ? prefixField : order};
     loadPrefix(currentText());
 }
 
@@ -114,7 +115,7 @@ void LookupField::loadPrefix(const QString& text) {
     // Appended to the source's own WHERE clause, so that the engine reads the prefix, in order,
     // straight from an index and stops at the limit (a DISTINCT source included).
     QSqlQuery q = Sql::run(
-        QStringLiteral("%1 AND %2 ORDER BY %3 LIMIT %4").arg(p.sql, cond, p.field).arg(p.limit + 1), params);
+        QStringLiteral("%1 AND %2 ORDER BY %3 LIMIT %4").arg(p.sql, cond, p.order).arg(p.limit + 1), params);
     fill(q); // keeps the picked row picked when it is listed again
     p.truncated = m_rows.size() > p.limit;
     if (p.truncated) {

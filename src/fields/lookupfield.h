@@ -33,9 +33,11 @@ public:
     void closeList(); // no rows
     // Large lists (posted bills, stock rows, the item catalogue) are never read whole: the rows
     // whose `prefixField` begins with the field's text, at most `limit` of them in that field's
-    // order, are read now and again when the text changes; lookups search them. `sql` ends in its
-    // WHERE clause (the prefix condition, the order and the limit are appended).
-    void setPrefixList(const QString& sql, const QVariantList& params, const QString& prefixField, int limit = 100);
+    // order (or `order`, an ORDER BY list), are read now and again when the text changes; lookups
+    // search them. `sql` ends in its WHERE clause (the prefix condition, the order and the limit
+    // are appended).
+    void setPrefixList(const QString& sql, const QVariantList& params, const QString& prefixField, int limit = 100,
+                       const QString& order = {});
     int listRowCount() const { return m_rows.size(); }
 
     // First list row whose `field` equals `value` (text, letter case ignored); -1 when none.
@@ -83,6 +85,7 @@ private:
         QVariantList params;
         QString field;
         int limit = 0;
+        QString order;
         bool loaded = false;
         bool truncated = false;
         QString loadedFor;

@@ -22,18 +22,23 @@ QString operationCode(LineKind kind) { return out(kind) ? QStringLiteral("o_r") 
 QString operationName(LineKind kind) { return out(kind) ? QStringLiteral("出库红冲") : QStringLiteral("入库红冲"); }
 QString direction(LineKind kind) { return out(kind) ? QStringLiteral("o") : QStringLiteral("i"); }
 
+ListQuery billSource(LineKind kind) {
+    return {QStringLiteral("SELECT DISTINCT h.bill_no, h.warehouse, h.warehouse_name, h.%1, h.%1_name "
+                           "FROM kesp_post_history h JOIN kesp_operation_ini o ON o.operation_code=h.operation_code "
+                           "WHERE o.i_o_flag=? AND h.bill_no IS NOT NULL")
+                .arg(partnerColumn(kind)),
+            {direction(kind)}};
+}
+
+QString billOrder(LineKind kind) { return QStringLiteral("h.bill_no DESC, h.warehouse, h.%1").arg(partnerColumn(kind)); }
+
 ListQuery billList(LineKind kind, const QString& prefix, int limit) {
-    const QString p = partnerColumn(kind);
-    QString sql = QStringLiteral("SELECT DISTINCT h.bill_no, h.warehouse, h.warehouse_name, h.%1, h.%1_name "
-                                 "FROM kesp_post_history h JOIN kesp_operation_ini o ON o.operation_code=h.operation_code "
-                                 "WHERE o.i_o_flag=? AND h.bill_no IS NOT NULL")
-                      .arg(p);
-    QVariantList params{direction(kind)};
+    auto [sql, params] = billSource(kind);
     if (!prefix.isEmpty()) {
         sql += QStringLiteral(" AND h.bill_no>=? AND h.bill_no<?");
         params << prefix << prefixEnd(prefix);
     }
-    sql += QStringLiteral(" ORDER BY h.bill_no DESC, h.warehouse, h.%1 LIMIT ?").arg(p);
+    sql += QStringLiteral(" ORDER BY %1 LIMIT ?").arg(billOrder(kind));
     params << limit;
     return {sql, params};
 }

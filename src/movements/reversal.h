@@ -16,6 +16,9 @@ QString direction(LineKind kind);     // i / o
 // on kesp_post_history leading with bill_no.
 inline constexpr int BillListLimit = 200;
 ListQuery billList(LineKind kind, const QString& prefix = {}, int limit = BillListLimit);
+// The same bills for a list read by prefix: the statement ends in its WHERE clause; the order.
+ListQuery billSource(LineKind kind);
+QString billOrder(LineKind kind);
 
 // The posted lines of one bill as listed in the bill list (its direction, warehouse and partner),
 // red lines left out; lines already reversed stay in.

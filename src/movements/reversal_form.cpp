@@ -25,8 +25,11 @@ ReversalForm::ReversalForm(QWidget* parent, LineKind kind)
     fullReset();
     guarded(this, [&] {
         reloadGrid();
-        const ListQuery bills = Reversal::billList(kind);
-        bill_no_a->setList(bills.sql, bills.params);
+        // A bounded number of bills, narrowed to those starting with the typed text only when the
+        // rows read do not hold them all.
+        const ListQuery bills = Reversal::billSource(kind);
+        bill_no_a->setPrefixList(bills.sql, bills.params, QStringLiteral("h.bill_no"), Reversal::BillListLimit,
+                                 Reversal::billOrder(kind));
     });
 }
 
@@ -126,7 +129,6 @@ void ReversalForm::build() {
     assemble(upper);
 
     connect(bill_no_a, &LookupField::changed, this, &ReversalForm::onBillChanged);
-    connect(bill_no_a->lineEdit(), &QLineEdit::textEdited, this, &ReversalForm::onBillTyped);
     connect(item_code_a, &LookupField::entered, this, &ReversalForm::onLineEntered);
     connect(item_code_a, &LookupField::changed, this, &ReversalForm::fillLine);
     connect(item_code_a, &LookupField::picked, this, &ReversalForm::fillLine);
@@ -157,15 +159,6 @@ void ReversalForm::onBillChanged(const QString& bill) {
     warehouse_name_a->setText(val(QStringLiteral("warehouse_name")));
     partner_a->setText(val(partner));
     partner_name_a->setText(val(partner + QStringLiteral("_name")));
-}
-
-void ReversalForm::onBillTyped(const QString& prefix) {
-    // The list holds a bounded number of bills: typing narrows it to the bills starting with the text.
-    guarded(this, [&] {
-        const ListQuery bills = Reversal::billList(kind(), prefix);
-        bill_no_a->setList(bills.sql, bills.params);
-    });
-    onBillChanged(bill_no_a->text());
 }
 
 void ReversalForm::onLineEntered() {

@@ -54,7 +54,6 @@ protected:
 private:
     void build();
     void onBillChanged(const QString& bill);
-    void onBillTyped(const QString& prefix);
     void onLineEntered();
     void fillLine();
     void clearLineDetails(const QString& postedFigures);

@@ -188,14 +188,18 @@ void FF20_form::wireFilters() {
                                      {arrage_code_b_a->text()});
         });
     });
-    connect(item_code_a, &LookupField::entered, this, [this] {
+    // The first and the last item of the range offer the same list, read when either is entered
+    // (the clerk may go straight to the last item).
+    const auto itemsEntered = [this] {
         guarded(this, [&] {
             const auto items =
                 Stocktake::itemList(warehouse_a->text(), arrage_code_b_a->text(), arrage_code_s_a->text());
             item_code_a->setList(items.sql, items.params);
-            item_code_b->setList(items.sql, items.params); // the last item offers the same list
+            item_code_b->setList(items.sql, items.params);
         });
-    });
+    };
+    connect(item_code_a, &LookupField::entered, this, itemsEntered);
+    connect(item_code_b, &LookupField::entered, this, itemsEntered);
 
     connect(arrage_code_b_a, &LookupField::changed, this, [this] {
         arrage_code_s_a->setText(QString());

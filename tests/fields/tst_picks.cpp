@@ -2,11 +2,23 @@
 // the keyboard in the open list, and from the completer's suggestions. The pick must stay in the
 // field, keep its row, and survive leaving the field. Windows added later join the table below.
 #include "fields/lookupfield.h"
+#include "closing/periods.h"
+#include "data/sql.h"
 #include "masterdata/BB10_Unit.h"
 #include "movements/CC10_Unit.h"
+#include "movements/CC20_Unit.h"
+#include "movements/CC30_Unit.h"
 #include "movements/DD10_Unit.h"
+#include "movements/DD20_Unit.h"
 #include "queries/CC40_Unit.h"
 #include "queries/EE10_Unit.h"
+#include "queries/EE20_Unit.h"
+#include "queries/Group_Grid_Unit.h"
+#include "queries/query_builders.h"
+#include "stocktake/FF10_unit.h"
+#include "stocktake/FF20_unit.h"
+#include "stocktake/FF30_Unit.h"
+#include "stocktake/stocktake.h"
 #include "support/clerk.h"
 #include "support/scripted.h"
 #include "support/testdb.h"
@@ -30,6 +42,8 @@ struct WindowFields {
     std::function<void(QDialog*, const QString& field)> prepare = [](QDialog*, const QString&) {};
     // The row to pick where the second row is not the telling one.
     std::function<int(const QString& field)> row = [](const QString&) { return 1; };
+    // What the database holds beyond the masters and the posted stock-in bills.
+    std::function<void()> seed = [] {};
 };
 
 const QStringList filterFields = {"warehouse_a", "arrage_code_b_a", "arrage_code_s_a", "item_code_a",
@@ -37,6 +51,20 @@ const QStringList filterFields = {"warehouse_a", "arrage_code_b_a", "arrage_code
 
 void bigFirst(QDialog* w, const QString& f, const QString& smallName, const QString& bigName) {
     if (f == smallName) field(w, bigName)->setText("B1"); // small categories S1 and S3
+}
+
+const auto defaultRow = [](const QString&) { return 1; };
+const auto third = [](const QString& f) { return f == "item_code_a" ? 2 : 1; }; // the third row of I001
+
+// A reversal lists the lines of the chosen bill: R1 (stock-in) and D1 (stock-out) each hold two
+// lines of I001, which share the item code.
+void billFirst(QDialog* w, const QString& f, const QString& bill) {
+    if (f == "item_code_a") field(w, "bill_no_a")->setText(bill);
+}
+
+void closedMonth() {
+    Sql::run("INSERT INTO kesp_inv_history_list(save_code,year_v,month_v,save_flag) VALUES ('202611','2026','11','N')");
+    Periods::close("202611", QDate(2026, 12, 9));
 }
 
 const QList<WindowFields>& windows() {
@@ -51,7 +79,7 @@ const QList<WindowFields>& windows() {
              if (f.startsWith("arrage") || f == "item_code_a") field(w, "warehouse_a")->setText("W01");
              bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a");
          },
-         [](const QString& f) { return f == "item_code_a" ? 2 : 1; }}, // the third row of I001
+         third},
         {"TEE10_form", [] { return new TEE10_form; }, filterFields,
          [](QDialog* w, const QString& f) { bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a"); }},
         {"TCC40_form", [] { return new TCC40_form; },
@@ -65,6 +93,42 @@ const QList<WindowFields>& windows() {
              bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a");
              bigFirst(w, f, "F2", "F1");
          }},
+        {"TCC20_form", [] { return new TCC20_form; }, {"bill_no_a", "item_code_a"},
+         [](QDialog* w, const QString& f) { billFirst(w, f, "R1"); }},
+        {"TDD20_form", [] { return new TDD20_form; }, {"bill_no_a", "item_code_a"},
+         [](QDialog* w, const QString& f) { billFirst(w, f, "D1"); }, defaultRow, [] { TestDb::seedIssue(); }},
+        {"CC30_form", [] { return new CC30_form; },
+         {"warehouse_a", "warehouse_b", "arrage_code_b_a", "arrage_code_s_a", "item_code_a"},
+         [](QDialog* w, const QString& f) {
+             if (f.startsWith("arrage") || f == "item_code_a") { // receiving W02, issuing W01
+                 field(w, "warehouse_a")->setText("W02");
+                 field(w, "warehouse_b")->setText("W01");
+             }
+             bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a");
+         },
+         third},
+        {"FF10_form", [] { return new FF10_form; }, {"warehouse_a"}},
+        {"FF20_form", [] { return new FF20_form; },
+         {"warehouse_a", "arrage_code_b_a", "arrage_code_s_a", "item_code_a", "item_code_b"},
+         [](QDialog* w, const QString& f) {
+             if (f != "warehouse_a") field(w, "warehouse_a")->setText("W01");
+             bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a");
+         },
+         [](const QString& f) { return f == "warehouse_a" ? 0 : 1; }, // only W01 is sealed
+         [] { Stocktake::seal("W01"); }},
+        {"FF30_form", [] { return new FF30_form; }, filterFields,
+         [](QDialog* w, const QString& f) { bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a"); }},
+        {"TEE20_form", [] { return new TEE20_form; }, filterFields + QStringList{"save_code_a"},
+         [](QDialog* w, const QString& f) { bigFirst(w, f, "arrage_code_s_a", "arrage_code_b_a"); },
+         [](const QString& f) { return f == "save_code_a" ? 0 : 1; }, closedMonth},
+        {"Group_Grid_form",
+         [] { // the summary of a stock query by size and name: the range lists the sizes
+             QueryBuilders::refillWorkTable(QueryBuilders::stockQuery({{"warehouse", "W01"}}));
+             auto* g = new Group_Grid_form;
+             g->prepare("尺寸", "名称");
+             return g;
+         },
+         {"col_code_a", "col_code_b"}},
     };
     return all;
 }
@@ -103,8 +167,9 @@ void TstPicks::everyListPick() {
     TestDb db;
     TestDb::seedMasters();
     TestDb::seedStock();
-    ScriptedSeam seam;
     const WindowFields& spec = windows()[window];
+    spec.seed();
+    ScriptedSeam seam;
     std::unique_ptr<QDialog> w(spec.make());
     w->show();
     QApplication::setActiveWindow(w.get());
@@ -132,9 +197,18 @@ void TstPicks::everyListPick() {
     QCOMPARE(f->text(), code);
     QCOMPARE(f->pickedKey(), key);
     QVERIFY2(!seam.kinds.contains("error"), qPrintable(seam.shown.join('|')));
-    if (name == "item_code_a" && spec.name == "TDD10_form") { // the stock row itself, not the item's first
+    if (name == "item_code_a" && (spec.name == "TDD10_form" || spec.name == "CC30_form")) {
+        // The stock row itself, not the item's first.
         QCOMPARE(w->findChild<QLineEdit*>("ID_a")->text(), f->rowValue(f->pickedRow(), "ID").toString());
-        QCOMPARE(static_cast<TDD10_form*>(w.get())->sizeCode(), QString("Z3"));
+        QCOMPARE(f->rowValue(f->pickedRow(), "size_code").toString(), QString("Z3"));
+        const QString shown = spec.name == "CC30_form" ? w->findChild<QLineEdit*>("size_code_a")->text()
+                                                       : static_cast<TDD10_form*>(w.get())->sizeCode();
+        QCOMPARE(shown, QString("Z3"));
+    }
+    if (name == "item_code_a" && (spec.name == "TCC20_form" || spec.name == "TDD20_form")) {
+        // A reversal line is the picked one of the lines sharing the code: its own size.
+        QCOMPARE(w->findChild<QLineEdit*>("order_no_a")->text(), f->rowValue(f->pickedRow(), "order_no").toString());
+        QCOMPARE(w->findChild<QLineEdit*>("size_code_a")->text(), f->rowValue(row, "size_code").toString());
     }
 }
 

@@ -13,6 +13,7 @@
 #include "movements/DD20_Unit.h"
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
+#include "movements/reversal.h"
 #include "movements/staging.h"
 #include "support/scripted.h"
 #include "support/testdb.h"
@@ -97,6 +98,7 @@ private slots:
     void init() { Session::setUserCode("abc"); }
     void stockInReversalThroughTheLists();
     void lineNeedsABillAndBillChangeEmptiesLine();
+    void longBillListNarrowsAsTyped();
     void stockOutReversalAndLeaving();
     void transferThroughTheStockRows();
     void transferRefusalsAndSeals();
@@ -172,11 +174,13 @@ void TstReversalWindows::lineNeedsABillAndBillChangeEmptiesLine() {
     seam.reset();
     click(&f, "BitBtn1");
     QCOMPARE(seam.shown, QStringList{"请输入正确数量"});
-    // Typing another bill number narrows the list and empties the picked line.
+    // Typing another bill number chooses that bill and empties the picked line. Both bills fit in
+    // the bounded list, so typing does not read it again.
     enter(f.bill_no_a);
     f.bill_no_a->lineEdit()->selectAll();
     QTest::keyClicks(f.bill_no_a->lineEdit(), "R2");
-    QCOMPARE(f.bill_no_a->listRowCount(), 1);
+    QCOMPARE(f.bill_no_a->listRowCount(), 2);
+    QCOMPARE(f.bill_no_a->rowValue(f.bill_no_a->pickedRow(), "bill_no").toString(), QString("R2"));
     QCOMPARE(f.warehouse_a->text(), QString("W02"));
     QVERIFY(f.item_code_a->text().isEmpty());
     QVERIFY(f.order_no_a->text().isEmpty() && f.attr_code_a->text().isEmpty() && f.item_name_a->text().isEmpty());
@@ -187,6 +191,30 @@ void TstReversalWindows::lineNeedsABillAndBillChangeEmptiesLine() {
     QTest::keyClick(f.bill_no_a->lineEdit(), Qt::Key_Delete);
     QVERIFY(f.warehouse_a->text().isEmpty() && f.item_name_a->text().isEmpty());
     QCOMPARE(f.bill_no_a->listRowCount(), 2);
+}
+
+void TstReversalWindows::longBillListNarrowsAsTyped() {
+    TestDb db;
+    TestDb::seedMasters();
+    // One more bill than the list holds: B000 .. B200.
+    Sql::run("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<200) "
+             "INSERT INTO kesp_post_history(order_no,login_id,item_code,attr_code,size_code,stage_code,qty,bill_no,"
+             "operation_code,warehouse,warehouse_name,vendor,procure_date) "
+             "SELECT printf('%06d',i),'abc','I001','A1','Z1','G1',1,printf('B%03d',i),'in1','W01','一号仓库','V1',"
+             "'2026/12/01' FROM n");
+    ScriptedSeam seam;
+    TCC20_form f;
+    showActive(&f);
+    QCOMPARE(f.bill_no_a->listRowCount(), Reversal::BillListLimit);
+    QCOMPARE(f.bill_no_a->rowValue(0, "bill_no").toString(), QString("B200")); // newest first
+    // The oldest bill is not among the rows read; typing its number reads the bills starting with
+    // what is typed.
+    QCOMPARE(f.bill_no_a->findRow("bill_no", "B000"), -1);
+    typeCode(f.bill_no_a, "B000");
+    QCOMPARE(f.bill_no_a->rowValue(f.bill_no_a->pickedRow(), "bill_no").toString(), QString("B000"));
+    QCOMPARE(f.warehouse_a->text(), QString("W01"));
+    QCOMPARE(f.findChild<QLineEdit*>("vendor_a")->text(), QString("V1"));
+    QVERIFY(seam.shown.isEmpty());
 }
 
 void TstReversalWindows::stockOutReversalAndLeaving() {

@@ -34,34 +34,55 @@ void TestDb::seedMasters() {
     for (const QString& q : s) Sql::run(q);
 }
 
-void TestDb::seedStock() {
-    struct L {
-        const char* item;
-        const char* name;
-        const char* big;
-        const char* small;
-        const char* size;
-        double qty;
-        const char* bill;
-    };
-    const L lines[] = {{"I001", "男式衬衫", "B1", "S1", "Z1", 10, "R1"},
-                       {"I001", "男式衬衫", "B1", "S1", "Z2", 20, "R1"},
-                       {"I001", "男式衬衫", "B1", "S1", "Z3", 30, "R2"},
-                       {"I002", "女式长裤", "B2", "S2", "Z1", 5, "R2"}};
+namespace {
+struct L {
+    const char* item;
+    const char* name;
+    const char* big;
+    const char* small;
+    const char* size;
+    double qty;
+    const char* bill;
+};
+
+// Stages the lines as user "abc" from warehouse W01 and posts them.
+template <size_t N> void postLines(const L (&lines)[N], bool in) {
     const QString user = Session::userCode();
     Session::setUserCode(QStringLiteral("abc"));
     for (const L& l : lines) {
         OrderNumbers::stageWithNumber([&](const QString& no) {
-            Staging::insert({{"order_no", no}, {"login_id", "abc"}, {"item_code", l.item}, {"item_name", l.name},
+            Staging::Values row = {{"order_no", no}, {"login_id", "abc"}, {"item_code", l.item}, {"item_name", l.name},
                              {"arrage_code_b", l.big}, {"arrage_code_s", l.small}, {"attr_code", "A1"},
                              {"attr_name", "红色"}, {"size_code", l.size}, {"size_name", l.size}, {"stage_code", "G1"},
                              {"stage_name", "一等品"}, {"price", 1.0}, {"qty", l.qty}, {"bill_no", l.bill},
-                             {"operation_code", "in1"}, {"warehouse", "W01"}, {"warehouse_name", "一号仓库"},
-                             {"procure_date", "2026/12/01"}, {"vendor", "V1"}, {"vendor_name", "华纺供应"}});
+                             {"operation_code", in ? "in1" : "out1"}, {"warehouse", "W01"},
+                             {"warehouse_name", "一号仓库"}, {"procure_date", "2026/12/01"}};
+            if (in) {
+                row.append(qMakePair(QStringLiteral("vendor"), QVariant("V1")));
+                row.append(qMakePair(QStringLiteral("vendor_name"), QVariant("华纺供应")));
+            } else {
+                row.append(qMakePair(QStringLiteral("customer"), QVariant("C1")));
+                row.append(qMakePair(QStringLiteral("customer_name"), QVariant("东方商场")));
+            }
+            Staging::insert(row);
         });
     }
-    Posting::post(LineKind::StockIn);
+    Posting::post(in ? LineKind::StockIn : LineKind::StockOut);
     Session::setUserCode(user);
+}
+} // namespace
+
+void TestDb::seedStock() {
+    const L lines[] = {{"I001", "男式衬衫", "B1", "S1", "Z1", 10, "R1"},
+                       {"I001", "男式衬衫", "B1", "S1", "Z2", 20, "R1"},
+                       {"I001", "男式衬衫", "B1", "S1", "Z3", 30, "R2"},
+                       {"I002", "女式长裤", "B2", "S2", "Z1", 5, "R2"}};
+    postLines(lines, true);
+}
+
+void TestDb::seedIssue() {
+    const L lines[] = {{"I001", "男式衬衫", "B1", "S1", "Z1", 3, "D1"}, {"I001", "男式衬衫", "B1", "S1", "Z2", 4, "D1"}};
+    postLines(lines, false);
 }
 
 int TestDb::count(const QString& sql, const QVariantList& params) { return Sql::scalar(sql, params).toInt(); }

@@ -17,6 +17,8 @@ public:
     // Posted stock-in bills R1 and R2: three stock rows of I001 in W01 (attribute A1, grade G1,
     // sizes Z1/Z2/Z3 with 10/20/30) and one of I002 (Z1, 5), staged and posted by user "abc".
     static void seedStock();
+    // After seedStock: posted stock-out bill D1 issuing 3 of Z1 and 4 of Z2 of I001 from W01.
+    static void seedIssue();
     static int count(const QString& sql, const QVariantList& params = {});
     static QVariant value(const QString& sql, const QVariantList& params = {});
 
