@@ -321,7 +321,7 @@ Result update(const Table& t, const QString& code, const Values& values) {
 namespace {
 Values itemColumns(const Item& item) {
     return {{QStringLiteral("item_model"), optional(item.model)},
-            {QStringLiteral("item_spec"), optional(item.spec)},
+            {QStringLiteral("item_spec"), optional(item.itemSpec)},
             {QStringLiteral("unit_code"), trimmed(item.unit)},
             {QStringLiteral("unit_name"), trimmed(item.unitName)},
             {QStringLiteral("arrage_code_b"), trimmed(item.big)},

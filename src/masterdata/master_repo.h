@@ -97,7 +97,7 @@ Result update(const Table& t, const QString& code, const Values& values);
 
 // Items: the item window's fields, as typed.
 struct Item {
-    QString code, name, model, spec;
+    QString code, name, model, itemSpec;
     QString unit, unitName;
     QString big, bigName;
     QString small, smallName;

@@ -156,11 +156,11 @@ void FF20_form::wireFilters() {
     bindNameBox(warehouse_a, warehouse_name_a, QStringLiteral("warehouse_name"));
     bindNameBox(arrage_code_b_a, arrage_name_b_a, QStringLiteral("arrage_name_b"));
     bindNameBox(arrage_code_s_a, arrage_name_s_a, QStringLiteral("arrage_name_s"));
-    const auto itemBoxes = [](LookupField* f, NameBox* name, NameBox* model, NameBox* spec) {
+    const auto itemBoxes = [](LookupField* f, NameBox* name, NameBox* model, NameBox* specBox) {
         QObject::connect(f, &LookupField::changed, name, [=](const QString& t) {
             name->setText(t.isEmpty() ? QString() : f->lookup(QStringLiteral("item_name"), false));
             model->setText(t.isEmpty() ? QString() : f->lookup(QStringLiteral("item_model"), false));
-            spec->setText(t.isEmpty() ? QString() : f->lookup(QStringLiteral("item_spec"), false));
+            specBox->setText(t.isEmpty() ? QString() : f->lookup(QStringLiteral("item_spec"), false));
         });
     };
     itemBoxes(item_code_a, item_name_a, item_model_a, item_spec_a);

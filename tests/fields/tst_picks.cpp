@@ -167,20 +167,20 @@ void TstPicks::everyListPick() {
     TestDb db;
     TestDb::seedMasters();
     TestDb::seedStock();
-    const WindowFields& spec = windows()[window];
-    spec.seed();
+    const WindowFields& win = windows()[window];
+    win.seed();
     ScriptedSeam seam;
-    std::unique_ptr<QDialog> w(spec.make());
+    std::unique_ptr<QDialog> w(win.make());
     w->show();
     QApplication::setActiveWindow(w.get());
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
     LookupField* f = field(w.get(), name);
     QVERIFY2(f, "the field exists");
     reveal(f);
-    spec.prepare(w.get(), name);
+    win.prepare(w.get(), name);
     Clerk::clickInto(f); // lists that follow other fields are built on entering
     QVERIFY2(f->hasFocus(), "the field takes the focus");
-    const int row = std::min(spec.row(name), f->listRowCount() - 1);
+    const int row = std::min(win.row(name), f->listRowCount() - 1);
     QVERIFY2(row >= 0, "the list has rows");
     const QString code = Clerk::rowCode(f, row);
     // The picked row is known by its key: a list read by prefix is read again for the picked text.
@@ -197,15 +197,15 @@ void TstPicks::everyListPick() {
     QCOMPARE(f->text(), code);
     QCOMPARE(f->pickedKey(), key);
     QVERIFY2(!seam.kinds.contains("error"), qPrintable(seam.shown.join('|')));
-    if (name == "item_code_a" && (spec.name == "TDD10_form" || spec.name == "CC30_form")) {
+    if (name == "item_code_a" && (win.name == "TDD10_form" || win.name == "CC30_form")) {
         // The stock row itself, not the item's first.
         QCOMPARE(w->findChild<QLineEdit*>("ID_a")->text(), f->rowValue(f->pickedRow(), "ID").toString());
         QCOMPARE(f->rowValue(f->pickedRow(), "size_code").toString(), QString("Z3"));
-        const QString shown = spec.name == "CC30_form" ? w->findChild<QLineEdit*>("size_code_a")->text()
+        const QString shown = win.name == "CC30_form" ? w->findChild<QLineEdit*>("size_code_a")->text()
                                                        : static_cast<TDD10_form*>(w.get())->sizeCode();
         QCOMPARE(shown, QString("Z3"));
     }
-    if (name == "item_code_a" && (spec.name == "TCC20_form" || spec.name == "TDD20_form")) {
+    if (name == "item_code_a" && (win.name == "TCC20_form" || win.name == "TDD20_form")) {
         // A reversal line is the picked one of the lines sharing the code: its own size.
         QCOMPARE(w->findChild<QLineEdit*>("order_no_a")->text(), f->rowValue(f->pickedRow(), "order_no").toString());
         QCOMPARE(w->findChild<QLineEdit*>("size_code_a")->text(), f->rowValue(row, "size_code").toString());
