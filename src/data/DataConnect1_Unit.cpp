@@ -1,5 +1,6 @@
 #include "data/DataConnect1_Unit.h"
 
+#include "data/server.h"
 #include "data/session.h"
 #include "data/sql.h"
 
@@ -9,6 +10,10 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QStorageInfo>
+#include <QAtomicInt>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -20,6 +25,10 @@ static void initSchemaResource() { Q_INIT_RESOURCE(schema); }
 namespace {
 QString g_path;
 int g_busyTimeout = 15000;
+bool g_server = false;
+// The one key of the server's write lock (see beginWrite).
+constexpr int WriteLockKey = 7417;
+QAtomicInt g_prepared;
 
 // Another running copy holds the lock: tell the windows (wait cursor) and retry until the busy
 // timeout has run out; then the statement fails with SQLITE_BUSY.
@@ -81,28 +90,99 @@ QList<DataConnect1::UpgradeStep> makeSteps() {
 
 QString DataConnect1::connectionName() { return QStringLiteral("ADOConnection1"); }
 QString DataConnect1::defaultPath() { return QDir::current().filePath(QStringLiteral("DATA/quorvel.mdb")); }
-QString DataConnect1::beginWriteStatement() { return QStringLiteral("BEGIN IMMEDIATE"); }
+bool DataConnect1::onServer() { return g_server; }
 QString DataConnect1::path() { return g_path; }
-QString DataConnect1::rowIdColumn() { return QStringLiteral("rowid"); }
+QString DataConnect1::rowIdColumn() { return g_server ? QStringLiteral("row_id") : QStringLiteral("rowid"); }
 QString DataConnect1::tenDigits(const QString& intExpr) {
+    if (g_server) return QStringLiteral("lpad(CAST((%1) AS TEXT), 10, '0')").arg(intExpr);
     return QStringLiteral("substr('0000000000' || (%1), -10)").arg(intExpr);
 }
+QString DataConnect1::forUpdate() { return g_server ? QStringLiteral(" FOR UPDATE") : QString(); }
 
-void DataConnect1::setBusyTimeout(int ms) { g_busyTimeout = ms; }
+void DataConnect1::beginWrite() {
+    QSqlDatabase d = Sql::db();
+    QSqlQuery q(d);
+    if (!g_server) {
+        // Takes the file's write lock at once; the busy handler waits for other copies.
+        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) throw DbError(Sql::errorText(q.lastError()));
+        return;
+    }
+    // Write transactions on the server queue behind one transaction-level lock, as they do on the
+    // embedded file: a balance is read, checked and written by one clerk at a time, and the
+    // counter row is taken FOR UPDATE besides. Readers never wait for it.
+    if (!q.exec(QStringLiteral("BEGIN"))) throw DbError(Sql::errorText(q.lastError()));
+    try {
+        if (!q.exec(QStringLiteral("SELECT pg_try_advisory_xact_lock(%1)").arg(WriteLockKey)))
+            throw DbError(Sql::errorText(q.lastError()));
+        if (!(q.next() && q.value(0).toBool())) {
+            Sql::busyWaitBegins();
+            if (!q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(WriteLockKey)))
+                throw DbError(Sql::errorText(q.lastError()));
+        }
+    } catch (...) {
+        QSqlQuery(d).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+void DataConnect1::setBusyTimeout(int ms) {
+    g_busyTimeout = ms;
+    if (g_server && isOpen()) Sql::run(QStringLiteral("SET lock_timeout = %1").arg(ms));
+}
 int DataConnect1::busyTimeout() { return g_busyTimeout; }
 
-QString DataConnect1::snapshotStatement(const QString& table, const QString& select, const QString& orderBy) {
-    // SQLite numbers the rows of a table in the order they are inserted, so the rowid follows
-    // `orderBy`; a server engine would add a row_number() column and an index on it.
-    return QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM (%2) AS q%3")
-        .arg(table, select, orderBy.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + orderBy);
+void DataConnect1::makeSnapshot(const QString& table, const QString& select, const QString& orderBy,
+                                const QVariantList& params) {
+    const QString order = orderBy.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + orderBy;
+    if (!g_server) {
+        // SQLite numbers the rows of a table in the order they are inserted, so the rowid follows
+        // `orderBy`.
+        Sql::run(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM (%2) AS q%3").arg(table, select, order), params);
+        return;
+    }
+    // The server cannot prepare CREATE TABLE AS: the select is prepared under a name of its own
+    // and executed into the table with the values formatted by the driver, as it formats every
+    // bound value. A row_number() column keeps the order, indexed for paging.
+    QSqlDatabase d = Sql::db();
+    const QString name = QStringLiteral("yc_snapshot_%1").arg(g_prepared.fetchAndAddRelaxed(1));
+    Sql::run(QStringLiteral("PREPARE %1 AS SELECT q.*, row_number() OVER (%2) AS snap_key FROM (%3) AS q")
+                 .arg(name, order, Server::numbered(select)));
+    struct Deallocate {
+        QSqlDatabase d;
+        QString name;
+        ~Deallocate() { QSqlQuery(d).exec(QStringLiteral("DEALLOCATE ") + name); }
+    } deallocate{d, name};
+    QStringList values;
+    for (const QVariant& v : params) {
+        QSqlField f(QString(), v.metaType());
+        f.setValue(v);
+        values << d.driver()->formatValue(f);
+    }
+    Sql::run(QStringLiteral("CREATE TEMP TABLE %1 AS EXECUTE %2%3")
+                 .arg(table, name, values.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(values.join(','))));
+    Sql::run(QStringLiteral("CREATE UNIQUE INDEX ON %1(snap_key)").arg(table));
+    Sql::run(QStringLiteral("ANALYZE %1").arg(table));
 }
 
 QString DataConnect1::dropSnapshotStatement(const QString& table) {
-    return QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(table);
+    return QStringLiteral("DROP TABLE IF EXISTS %1.%2").arg(g_server ? QStringLiteral("pg_temp") : QStringLiteral("temp"), table);
 }
 
-QString DataConnect1::snapshotKey() { return QStringLiteral("rowid"); }
+QString DataConnect1::snapshotKey() { return g_server ? QStringLiteral("snap_key") : QStringLiteral("rowid"); }
+
+bool DataConnect1::tableExists(const QString& table) {
+    if (g_server)
+        return Sql::exists(QStringLiteral("SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema() "
+                                          "AND table_name = ?"),
+                           {table.toLower()});
+    return Sql::exists(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"), {table});
+}
+
+bool DataConnect1::hasTables() {
+    if (g_server)
+        return Sql::exists(QStringLiteral("SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema()"));
+    return Sql::exists(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table'"));
+}
 
 QList<DataConnect1::UpgradeStep>& DataConnect1::upgradeSteps() {
     static QList<UpgradeStep> steps = makeSteps();
@@ -113,11 +193,60 @@ QString DataConnect1::creationScript() {
     initSchemaResource();
     QFile f(QStringLiteral(":/data/schema.sql"));
     if (!f.open(QIODevice::ReadOnly)) throw DbError(QStringLiteral("数据库创建脚本缺失"));
-    return QString::fromUtf8(f.readAll());
+    const QString script = QString::fromUtf8(f.readAll());
+    if (!g_server) return script;
+    // citext is a trusted extension: the owner of the database may create it.
+    return QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext;\n") + Server::translate(script);
+}
+
+bool DataConnect1::onNetworkFileSystem(const QString& path) {
+    const QStorageInfo volume(QFileInfo(path).absolutePath());
+    if (!volume.isValid()) return false;
+    static const QStringList network = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "afs", "ceph",
+                                        "glusterfs", "fuse.sshfs", "fuse.glusterfs", "fuse.s3fs",
+                                        "ncpfs", "coda", "lustre", "gfs2", "ocfs2", "davfs", "fuse.davfs2"};
+    return network.contains(QString::fromLatin1(volume.fileSystemType()).toLower());
+}
+
+void DataConnect1::connectServer(const QString& location) {
+    const Server::Address a = Server::parse(location);
+    QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName());
+    if (!d.isValid()) {
+        close();
+        throw DbError(QStringLiteral("本机缺少数据库服务器的驱动（Qt 的 PostgreSQL 驱动）"));
+    }
+    d.setHostName(a.host);
+    d.setPort(a.port);
+    d.setDatabaseName(a.database);
+    d.setUserName(a.user);
+    if (!a.password.isEmpty()) d.setPassword(a.password); // otherwise libpq reads the password file
+    d.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=yicangtong"));
+    d.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    if (!d.open()) {
+        const QString err = d.lastError().text();
+        close();
+        throw DbError(QStringLiteral("无法连接数据库服务器 %1：%2").arg(Server::shown(location), err));
+    }
+    g_server = true;
+    g_path = location;
+    try {
+        Sql::run(QStringLiteral("SET client_min_messages = warning"));
+        Sql::run(QStringLiteral("SET lock_timeout = %1").arg(g_busyTimeout));
+    } catch (...) {
+        close();
+        throw;
+    }
 }
 
 void DataConnect1::connect(const QString& path) {
     close();
+    if (Server::isServerLocation(path)) {
+        connectServer(path);
+        return;
+    }
+    // WAL keeps its shared memory on one host, and file locks over a network share are not
+    // reliable: a file several computers share would be damaged.
+    if (onNetworkFileSystem(path)) throw DbError(networkShareMessage(path));
     QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
     d.setDatabaseName(path);
     // Other running copies hold the file too: wait for their locks instead of failing.
@@ -141,7 +270,7 @@ void DataConnect1::connect(const QString& path) {
 }
 
 void DataConnect1::open(const QString& path) {
-    if (!QFileInfo::exists(path)) throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path));
+    if (!Server::isServerLocation(path) && !QFileInfo::exists(path)) throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path));
     connect(path);
     try {
         upgrade();
@@ -152,16 +281,21 @@ void DataConnect1::open(const QString& path) {
 }
 
 void DataConnect1::create(const QString& path) {
-    if (QFileInfo::exists(path)) throw DbError(QStringLiteral("数据库文件已经存在：%1").arg(path));
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    const bool server = Server::isServerLocation(path);
+    if (!server) {
+        if (QFileInfo::exists(path)) throw DbError(QStringLiteral("数据库文件已经存在：%1").arg(path));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+    }
     connect(path);
     try {
         Transaction tx;
+        if (server && hasTables())
+            throw DbError(QStringLiteral("服务器上的数据库 %1 不是空的").arg(Server::shown(path)));
         Sql::runScript(creationScript());
         tx.commit();
     } catch (...) {
         close();
-        QFile::remove(path);
+        if (!server) QFile::remove(path);
         throw;
     }
 }
@@ -175,11 +309,26 @@ void DataConnect1::close() {
         QSqlDatabase::removeDatabase(connectionName());
     }
     g_path.clear();
+    g_server = false;
 }
 
 bool DataConnect1::isOpen() { return Sql::db().isOpen(); }
 
-int DataConnect1::schemaVersionOf() { return Sql::scalar(QStringLiteral("PRAGMA user_version")).toInt(); }
+int DataConnect1::schemaVersionOf() {
+    if (!g_server) return Sql::scalar(QStringLiteral("PRAGMA user_version")).toInt();
+    if (!tableExists(QStringLiteral("kesp_schema_version"))) return 0;
+    return Sql::scalar(QStringLiteral("SELECT max(version) FROM kesp_schema_version")).toInt();
+}
+
+void DataConnect1::setSchemaVersion(int version) {
+    if (!g_server) {
+        Sql::run(QStringLiteral("PRAGMA user_version = %1").arg(version));
+        return;
+    }
+    Sql::run(QStringLiteral("CREATE TABLE IF NOT EXISTS kesp_schema_version (version INTEGER NOT NULL)"));
+    Sql::run(QStringLiteral("DELETE FROM kesp_schema_version"));
+    Sql::run(QStringLiteral("INSERT INTO kesp_schema_version(version) VALUES (?)"), {version});
+}
 
 void DataConnect1::upgrade() {
     if (schemaVersionOf() == SchemaVersion) return; // the usual case: no lock needed
@@ -194,23 +343,31 @@ void DataConnect1::upgrade() {
     }
     if (version == SchemaVersion) return;
     if (version == 0) {
-        const bool empty = !Sql::exists(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table'"));
-        if (empty) {
+        if (!hasTables()) {
             Sql::runScript(creationScript());
             tx.commit();
             return;
         }
-        if (!Sql::exists(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name='login_table'")))
+        // Server databases carry their version from the start.
+        if (g_server || !tableExists(QStringLiteral("login_table")))
             throw DbError(QStringLiteral("该文件不是本程序的数据库"));
         version = 1; // made before the schema carried a version number
     }
     for (const UpgradeStep& step : upgradeSteps()) {
         if (step.toVersion <= version) continue;
-        for (const QString& s : step.statements) Sql::run(s);
-        Sql::run(QStringLiteral("PRAGMA user_version = %1").arg(step.toVersion));
+        // A server database is made at the current version; later steps are written for the
+        // embedded engine and rewritten for the server like the creation script.
+        for (const QString& s : step.statements) Sql::run(g_server ? Server::translate(s) : s);
+        setSchemaVersion(step.toVersion);
         version = step.toVersion;
     }
     tx.commit();
+}
+
+QString DataConnect1::networkShareMessage(const QString& path) {
+    return QStringLiteral("数据库文件 %1 位于网络共享上。多台电脑共用一个数据库时请使用数据库服务器"
+                          "（在设置文件 Dravont.ini 的 [server] 一节中填写服务器），不能直接打开共享的文件。")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 QString DataConnect1::IsWarehouseSealed(const QString& warehouse) {

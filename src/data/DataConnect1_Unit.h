@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QList>
+#include <QVariantList>
 
 class DataConnect1 {
 public:
@@ -16,8 +17,13 @@ public:
 
     static QString connectionName();
     static QString defaultPath(); // DATA/quorvel.mdb below the working directory
-    // Statement that opens a write transaction (engine-specific: takes the write lock at once).
-    static QString beginWriteStatement();
+    // True while the shared connection goes to a database server (false: the embedded file).
+    static bool onServer();
+    // Opens a write transaction on the shared connection and takes the write lock at once.
+    static void beginWrite();
+    // Clause that locks the rows a select reads until the transaction ends (empty on the file,
+    // whose write lock covers the whole database).
+    static QString forUpdate();
     // Name of the engine's row identity for tables without a key of their own.
     static QString rowIdColumn();
     // SQL text of an integer expression written as ten digits with leading zeros.
@@ -29,19 +35,28 @@ public:
     // A result kept for this connection alone (a temporary table that other copies never see),
     // its rows in `orderBy` order: the statement that creates it from `select` (dropped first),
     // and the column that numbers its rows in that order.
-    static QString snapshotStatement(const QString& table, const QString& select, const QString& orderBy);
+    static void makeSnapshot(const QString& table, const QString& select, const QString& orderBy,
+                             const QVariantList& params);
     static QString dropSnapshotStatement(const QString& table);
     static QString snapshotKey();
 
-    // Opens an existing database file, upgrading an older schema; throws DbError.
+    // Opens an existing database file, or a server location (see data/server.h), upgrading an
+    // older schema; throws DbError.
     static void open(const QString& path);
-    // Creates a new database file with the full schema and initial rows; throws DbError.
+    // Creates a new database file, or the schema in an empty server database, with the full
+    // schema and initial rows; throws DbError.
     static void create(const QString& path);
+    // True when the folder of `path` lies on a network file system (NFS, SMB/CIFS, ...).
+    static bool onNetworkFileSystem(const QString& path);
+    static QString networkShareMessage(const QString& path);
+    static bool tableExists(const QString& table);
+    static bool hasTables();
     static void close();
     static bool isOpen();
     static QString path();
 
-    static int schemaVersionOf(); // PRAGMA user_version of the open database
+    static int schemaVersionOf(); // the file's user_version, the server's schema_version row
+    static void setSchemaVersion(int version);
     static QList<UpgradeStep>& upgradeSteps();
     static QString creationScript();
 
@@ -50,5 +65,6 @@ public:
 
 private:
     static void connect(const QString& path);
+    static void connectServer(const QString& location);
     static void upgrade();
 };

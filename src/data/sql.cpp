@@ -10,8 +10,12 @@ int g_depth = 0;
 bool g_waiting = false;
 std::function<void(bool)> g_busyObserver;
 
-// SQLITE_BUSY and SQLITE_LOCKED with their extended codes: another copy held the lock too long.
+// SQLITE_BUSY and SQLITE_LOCKED with their extended codes, or the server's lock timeout,
+// deadlock and serialisation failure: another copy held the lock too long.
 bool isBusy(const QSqlError& e) {
+    const QString state = e.nativeErrorCode();
+    if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
+        return true;
     bool ok = false;
     const int code = e.nativeErrorCode().toInt(&ok);
     return ok && ((code & 0xff) == 5 || (code & 0xff) == 6);
@@ -35,6 +39,8 @@ struct WaitEnd {
 } // namespace
 
 namespace Sql {
+
+QString errorText(const QSqlError& e) { return engineText(e); }
 
 QSqlDatabase db() { return QSqlDatabase::database(DataConnect1::connectionName(), false); }
 
@@ -63,6 +69,11 @@ QSqlQuery run(const QString& sql, const QVariantList& params) {
     if (!d.isOpen()) throw DbError(QStringLiteral("数据库未连接"));
     QSqlQuery q(d);
     q.setForwardOnly(true);
+    if (params.isEmpty()) {
+        // Nothing to bind: run as it stands (the server prepares no DDL).
+        if (!q.exec(sql)) throw DbError(engineText(q.lastError()));
+        return q;
+    }
     if (!q.prepare(sql)) throw DbError(engineText(q.lastError()));
     for (const QVariant& v : params) q.addBindValue(v);
     if (!q.exec()) throw DbError(engineText(q.lastError()));
@@ -102,8 +113,7 @@ void runScript(const QString& script) {
 Transaction::Transaction() {
     if (g_depth == 0) {
         WaitEnd waitEnd;
-        QSqlQuery q(Sql::db());
-        if (!q.exec(DataConnect1::beginWriteStatement())) throw DbError(engineText(q.lastError()));
+        DataConnect1::beginWrite();
         m_outer = true;
     }
     ++g_depth;

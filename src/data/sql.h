@@ -2,6 +2,7 @@
 // Statement helpers over the shared connection: every value is a bound parameter, every failure
 // becomes one DbError carrying the engine's text.
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -21,6 +22,8 @@ namespace Sql {
 // The connection every statement runs on (set up by DataConnect1).
 QSqlDatabase db();
 
+// The engine's text of a failure (the busy message when another copy held a lock too long).
+QString errorText(const QSqlError& e);
 // Prepares, binds positional values ('?') and runs a statement; throws DbError on failure.
 QSqlQuery run(const QString& sql, const QVariantList& params = {});
 // First column of the first row, or an invalid QVariant when there is no row.

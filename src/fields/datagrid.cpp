@@ -294,7 +294,7 @@ bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel
             if (!m_key.isEmpty()) order += QStringLiteral(", ") + m_key;
         }
         Sql::run(DataConnect1::dropSnapshotStatement(copy));
-        Sql::run(DataConnect1::snapshotStatement(copy, m_sql, order), m_params);
+        DataConnect1::makeSnapshot(copy, m_sql, order, m_params);
         dropCopy.table = copy;
         numbered.m_sql = QStringLiteral("SELECT %1 AS grid_export_row, * FROM %2").arg(DataConnect1::snapshotKey(), copy);
         numbered.m_key = QStringLiteral("grid_export_row");

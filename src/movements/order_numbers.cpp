@@ -1,5 +1,6 @@
 #include "movements/order_numbers.h"
 
+#include "data/DataConnect1_Unit.h"
 #include "data/sql.h"
 
 #include <limits>
@@ -21,7 +22,9 @@ QString stageWithNumber(const std::function<void(const QString&)>& stage) {
 QStringList stageWithNumbers(int count, const std::function<void(const QStringList&)>& stage) {
     if (count < 1) return {};
     Transaction tx;
-    const QVariant cur = Sql::scalar(QStringLiteral("SELECT sys_value FROM kesp_system_data WHERE sys_name='order_no'"));
+    // The counter row stays locked by this transaction until the numbers are written back.
+    const QVariant cur = Sql::scalar(
+        QStringLiteral("SELECT sys_value FROM kesp_system_data WHERE sys_name='order_no'") + DataConnect1::forUpdate());
     if (!cur.isValid()) throw DbError(QStringLiteral("单据序号计数器不存在"));
     QStringList numbers{cur.toString().trimmed()};
     QString after = next(numbers.first());

@@ -77,7 +77,7 @@ void refillFrom(const QString& source, const QVariantList& sourceParams, QString
 Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy, const QStringList& columns) {
     Transaction tx;
     Sql::run(DataConnect1::dropSnapshotStatement(table));
-    Sql::run(DataConnect1::snapshotStatement(table, s.sql, orderBy), s.params);
+    DataConnect1::makeSnapshot(table, s.sql, orderBy, s.params);
     refillFrom(QStringLiteral("SELECT * FROM ") + table, {}, columns);
     Snapshot snap;
     snap.key = QStringLiteral("grid_row");

@@ -1,19 +1,75 @@
 #include "support/testdb.h"
 
 #include "data/DataConnect1_Unit.h"
+#include "data/server.h"
 #include "data/session.h"
 #include "data/sql.h"
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
 #include "movements/staging.h"
 
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+// Runs one statement on the server's maintenance database (CREATE/DROP DATABASE cannot run on
+// the connection that uses the database).
+void onMaintenance(const QString& statement) {
+    const QString name = QStringLiteral("testdb-maintenance");
+    {
+        const Server::Address a = Server::parse(TestDb::server());
+        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        d.setHostName(a.host);
+        d.setPort(a.port);
+        d.setDatabaseName(a.database);
+        d.setUserName(a.user);
+        d.setPassword(a.password);
+        if (!d.open()) qFatal("the test server does not answer: %s", qPrintable(d.lastError().text()));
+        QSqlQuery q(d);
+        q.exec(QStringLiteral("SET client_min_messages = warning"));
+        if (!q.exec(statement)) qFatal("%s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+int g_databases = 0;
+} // namespace
+
+QString TestDb::server() {
+    const QByteArray backend = qgetenv("YC_TEST_BACKEND");
+    if (backend.isEmpty() || backend == "sqlite") return {};
+    if (backend != "postgresql") qFatal("unknown YC_TEST_BACKEND %s", backend.constData());
+    const QString s = QString::fromLocal8Bit(qgetenv("YC_TEST_SERVER"));
+    // The server run must not pass by falling back to the file.
+    if (!Server::isServerLocation(s)) qFatal("YC_TEST_BACKEND=postgresql needs YC_TEST_SERVER=postgresql://...");
+    return s;
+}
+
+bool TestDb::onServer() { return !server().isEmpty(); }
+
 TestDb::TestDb() {
-    m_path = m_dir.filePath(QStringLiteral("DATA/quorvel.mdb"));
+    const QString s = server();
+    if (s.isEmpty()) {
+        m_path = m_dir.filePath(QStringLiteral("DATA/quorvel.mdb"));
+    } else {
+        // A database of its own on the test server for every test database.
+        Server::Address a = Server::parse(s);
+        m_database = QStringLiteral("yct_%1_%2").arg(QCoreApplication::applicationPid()).arg(++g_databases);
+        onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_database));
+        onMaintenance(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'")
+                          .arg(m_database));
+        a.database = m_database;
+        m_path = Server::location(a);
+    }
     DataConnect1::create(m_path);
     Session::setUserCode(QStringLiteral("abc"));
 }
 
-TestDb::~TestDb() { DataConnect1::close(); }
+TestDb::~TestDb() {
+    DataConnect1::close();
+    if (!m_database.isEmpty()) onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
+}
 
 void TestDb::seedMasters() {
     const QStringList s = {

@@ -1,5 +1,6 @@
 #pragma once
-// A fresh database file in a temporary folder, opened as the shared connection.
+// A fresh database, opened as the shared connection: a file in a temporary folder, or on the test
+// server a database of its own.
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantList>
@@ -8,7 +9,12 @@ class TestDb {
 public:
     TestDb();
     ~TestDb();
+    // The database's location: a file, or on the test server its own database there.
     QString path() const { return m_path; }
+    // The server the tests run on (YC_TEST_BACKEND=postgresql, YC_TEST_SERVER=postgresql://...),
+    // or an empty string for the embedded file.
+    static QString server();
+    static bool onServer();
     QString dir() const { return m_dir.path(); }
 
     // Warehouses W01/W02, categories B1/S1 and B2/S2, items I001..I003, attributes, sizes,
@@ -25,4 +31,5 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_path;
+    QString m_database;
 };
