@@ -21,6 +21,13 @@ bool isBusy(const QSqlError& e) {
     return ok && ((code & 0xff) == 5 || (code & 0xff) == 6);
 }
 
+// YC_SQL_TRACE=1 prints every failing statement with the engine's text (for finding faults).
+[[noreturn]] void fail(const QSqlQuery& q, const QString& sql) {
+    static const bool trace = qEnvironmentVariableIsSet("YC_SQL_TRACE");
+    if (trace) qWarning("failed: %s\n  %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    throw DbError(Sql::errorText(q.lastError()));
+}
+
 QString engineText(const QSqlError& e) {
     if (isBusy(e)) return Sql::BusyMessage;
     QString t = e.databaseText();
@@ -71,12 +78,12 @@ QSqlQuery run(const QString& sql, const QVariantList& params) {
     q.setForwardOnly(true);
     if (params.isEmpty()) {
         // Nothing to bind: run as it stands (the server prepares no DDL).
-        if (!q.exec(sql)) throw DbError(engineText(q.lastError()));
+        if (!q.exec(sql)) fail(q, sql);
         return q;
     }
-    if (!q.prepare(sql)) throw DbError(engineText(q.lastError()));
+    if (!q.prepare(sql)) fail(q, sql);
     for (const QVariant& v : params) q.addBindValue(v);
-    if (!q.exec()) throw DbError(engineText(q.lastError()));
+    if (!q.exec()) fail(q, sql);
     return q;
 }
 
@@ -104,7 +111,7 @@ void runScript(const QString& script) {
         if (upper == QLatin1String("BEGIN") || upper == QLatin1String("COMMIT")) continue;
         WaitEnd waitEnd;
         QSqlQuery q(db());
-        if (!q.exec(t)) throw DbError(engineText(q.lastError()));
+        if (!q.exec(t)) fail(q, t);
     }
 }
 

@@ -126,7 +126,9 @@ void CategoryCascade::wire() {
             params << s.warehouse();
         }
         // The item catalogue and a warehouse's stock rows are large: read by the typed prefix.
-        guarded(m.item, [&] { m.item->setPrefixList(sql, params, QStringLiteral("item_code")); });
+        // A stock row list in key order: one item's rows by attribute, size and grade.
+        const QString order = m_stock ? QStringLiteral("item_code, attr_code, size_code, stage_code") : QStringLiteral("item_code");
+        guarded(m.item, [&] { m.item->setPrefixList(sql, params, QStringLiteral("item_code"), 100, order); });
     });
     connect(m.item, &LookupField::changed, this, &CategoryCascade::onItemChanged);
     if (m_stock) connect(m.item, &LookupField::picked, this, [this] {

@@ -46,7 +46,10 @@ namespace {
 const QString WorkTable = QStringLiteral("kesp_inv_detail_tree_v_out");
 
 QStringList fieldsOf(const QString& source, const QVariantList& params) {
-    const QSqlRecord rec = Sql::run(QStringLiteral("SELECT * FROM (%1) AS f WHERE 1=0").arg(source), params).record();
+    // A table by name, or a select in parentheses.
+    const bool table = !source.contains(QLatin1Char(' '));
+    const QString from = table ? source : QStringLiteral("(%1) AS f").arg(source);
+    const QSqlRecord rec = Sql::run(QStringLiteral("SELECT * FROM %1 WHERE 1=0").arg(from), params).record();
     QStringList fields;
     for (int i = 0; i < rec.count(); ++i) fields << rec.fieldName(i);
     return fields;

@@ -86,8 +86,9 @@ void TstConnection::twoCopiesUpgradeAtOnce() {
     for (const char* s : {"DROP INDEX ix_v_out_login", "DROP INDEX ix_v_out2_login", "DROP INDEX ux_warehouse",
                           "DROP INDEX ix_post_history_bill_in", "DROP INDEX ix_post_history_bill_out",
                           "ALTER TABLE kesp_inv_detail_tree_v_out DROP COLUMN login_id",
-                          "ALTER TABLE kesp_inv_detail_tree_v_out2 DROP COLUMN login_id", "PRAGMA user_version=1"})
+                          "ALTER TABLE kesp_inv_detail_tree_v_out2 DROP COLUMN login_id"})
         Sql::run(s);
+    DataConnect1::setSchemaVersion(1);
     DataConnect1::close();
     QProcess a, b;
     a.start(ORDER_WORKER, {db.path(), "u1", "open"});
@@ -99,9 +100,8 @@ void TstConnection::twoCopiesUpgradeAtOnce() {
     QCOMPARE(a.exitCode() + b.exitCode(), 0);
     DataConnect1::open(db.path());
     QCOMPARE(DataConnect1::schemaVersionOf(), DataConnect1::SchemaVersion);
-    QCOMPARE(TestDb::count("SELECT count(*) FROM sqlite_master WHERE name IN "
-                           "('ix_post_history_bill_in','ix_post_history_bill_out','ix_v_out_login')"),
-             3);
+    for (const char* index : {"ix_post_history_bill_in", "ix_post_history_bill_out", "ix_v_out_login"})
+        QVERIFY2(TestDb::hasIndex(index), index);
 }
 
 void TstConnection::busyCopyGivesClearMessage() {

@@ -331,7 +331,7 @@ void TstFields::largeStockRowListReadByPrefix() {
     TestDb::seedMasters();
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM c WHERE i<499) "
              "INSERT INTO kesp_inv_detail_tree(warehouse,item_code,attr_code,size_code,stage_code,qty) "
-             "SELECT 'W01', printf('P%03d', i), 'A1', 'Z1', 'G1', i FROM c");
+             "SELECT 'W01', " + TestDb::padded("P", "i", 3) + ", 'A1', 'Z1', 'G1', i FROM c");
     addBalance("W01", "P123", 5, "A2");
     addBalance("W02", "P124", 9);
     Screen s(true);

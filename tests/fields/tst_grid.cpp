@@ -2,6 +2,7 @@
 // columns, editing, and lazy fetching of large results.
 #include "data/sql.h"
 #include "fields/datagrid.h"
+#include "data/DataConnect1_Unit.h"
 #include "support/testdb.h"
 
 #include <QSqlDatabase>
@@ -16,7 +17,7 @@ namespace {
 void fill(int n) {
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<?) "
              "INSERT INTO kesp_inv_detail_tree(warehouse,item_code,attr_code,size_code,stage_code,qty) "
-             "SELECT 'W01', printf('I%06d', i), 'A1', 'Z1', 'G1', (i % 7) * 0.5 FROM c",
+             "SELECT 'W01', " + TestDb::padded("I", "i", 6) + ", 'A1', 'Z1', 'G1', (i % 7) * 0.5 FROM c",
              {n});
 }
 } // namespace
@@ -91,7 +92,7 @@ void TstGrid::editableAndCheckBoxColumns() {
     Sql::run("INSERT INTO kesp_check_temp(login_id,item_code,remaind_qty) VALUES ('abc','A',5),('abc','B',6)");
     DataGrid g;
     g.setColumns({{"item_code", "项目代码"}, {"qty", "调帐数量", 80, "#,##0.##", true}, {"check_flag", "审核", 50, {}, false, true}});
-    g.open("SELECT rowid AS rid, * FROM kesp_check_temp");
+    g.open(QString("SELECT %1 AS rid, * FROM kesp_check_temp").arg(DataConnect1::rowIdColumn()));
     QList<int> left;
     connect(&g, &DataGrid::rowLeft, [&](int r) { left << r; });
     GridModel* m = g.model();
@@ -125,9 +126,7 @@ void TstGrid::largeResultIsFetchedLazily() {
     // Another copy commits while the grid still has rows to fetch; this copy's writes go through,
     // since no page keeps a read open on the connection.
     {
-        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other copy");
-        other.setDatabaseName(db.path());
-        QVERIFY(other.open());
+        QSqlDatabase other = TestDb::connectOwn(db.path(), "other copy");
         QSqlQuery q(other);
         QVERIFY(q.exec("INSERT INTO kesp_check_set VALUES ('u2','W02','y','Y')"));
     }
@@ -150,7 +149,7 @@ void TstGrid::keyedPagesAndRowsGiven() {
     DataGrid g;
     g.setColumns({{"item_code", "项目代码"}, {"qty", "数量", 0, "#,##0.##"}});
     // Keyed pages read every row once, in key order, across page boundaries.
-    g.openKeyed("SELECT rowid AS k, * FROM kesp_inv_detail_tree WHERE qty>0", {}, "k");
+    g.openKeyed("SELECT ID AS k, * FROM kesp_inv_detail_tree WHERE qty>0", {}, "k");
     g.model()->fetchAll();
     QCOMPARE(g.rowCount(), TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree WHERE qty>0"));
     for (int r = 1; r < g.rowCount(); ++r) QVERIFY(g.value(r - 1, "k").toLongLong() < g.value(r, "k").toLongLong());

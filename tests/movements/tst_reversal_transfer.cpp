@@ -299,8 +299,7 @@ void TstReversalTransfer::transferLineIsOneUnit() {
     TestDb db;
     TestDb::seedMasters();
     // The issuing row cannot be written: the receiving row must not stay staged alone.
-    Sql::run("CREATE TEMP TRIGGER no_issue BEFORE INSERT ON kesp_post_temp_a WHEN NEW.operation_code='o_t' "
-             "BEGIN SELECT RAISE(ABORT,'disk full'); END");
+    TestDb::failWhen("no_issue", "kesp_post_temp_a", "INSERT", "NEW.operation_code='o_t'", "disk full");
     bool failed = false;
     try {
         Transfer::stage(transferLine("W01", "W02", "5"));
@@ -310,7 +309,7 @@ void TstReversalTransfer::transferLineIsOneUnit() {
     QVERIFY(failed);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
     QCOMPARE(counter(), QString("0000000001"));
-    Sql::run("DROP TRIGGER no_issue");
+    TestDb::dropFailure("no_issue", "kesp_post_temp_a");
     // A warehouse sealed for the user's stocktake is refused, whichever side it is on.
     Sql::run("INSERT INTO kesp_check_set(warehouse,login_id) VALUES ('W02','abc')");
     QCOMPARE(Transfer::stage(transferLine("W01", "W02", "5")).message, Transfer::Sealed);

@@ -200,8 +200,8 @@ void TstReversalWindows::longBillListNarrowsAsTyped() {
     Sql::run("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<200) "
              "INSERT INTO kesp_post_history(order_no,login_id,item_code,attr_code,size_code,stage_code,qty,bill_no,"
              "operation_code,warehouse,warehouse_name,vendor,procure_date) "
-             "SELECT printf('%06d',i),'abc','I001','A1','Z1','G1',1,printf('B%03d',i),'in1','W01','一号仓库','V1',"
-             "'2026/12/01' FROM n");
+             "SELECT " + TestDb::padded("", "i", 6) + ",'abc','I001','A1','Z1','G1',1," + TestDb::padded("B", "i", 3) +
+             ",'in1','W01','一号仓库','V1','2026/12/01' FROM n");
     ScriptedSeam seam;
     TCC20_form f;
     showActive(&f);

@@ -35,7 +35,7 @@ void otherCopyCommits(const QString& path) {
 void balances(int n) {
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<?) "
              "INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
-             "SELECT 'W01', '一号仓库', printf('I%06d', i), 'A1', 'Z1', 'G1', i % 5 FROM c",
+             "SELECT 'W01', '一号仓库', " + TestDb::padded("I", "i", 6) + ", 'A1', 'Z1', 'G1', i % 5 FROM c",
              {n});
 }
 
@@ -124,7 +124,7 @@ void TstCopies::manyStagedLinesDoNotBlockWrites() {
     ScriptedSeam seam;
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<300) "
              "INSERT INTO kesp_post_temp_a(order_no,login_id,item_code,attr_code,size_code,stage_code,price,qty,bill_no,"
-             "operation_code,warehouse,warehouse_name,procure_date,vendor) SELECT printf('S%09d',i), 'abc', 'I001', "
+             "operation_code,warehouse,warehouse_name,procure_date,vendor) SELECT " + TestDb::padded("S", "i", 9) + ", 'abc', 'I001', "
              "'A1', 'Z1', 'G1', 1, 1, 'R1', 'in1', 'W01', '一号仓库', '2026/12/09', 'V1' FROM c");
     TCC10_form e;
     e.show();
@@ -147,7 +147,7 @@ void TstCopies::gridFooterAndWorkRowsAgree() {
     // 600 stock-in lines over three items: every seventh with quantity 0, every fifth a reversal.
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<600) "
              "INSERT INTO kesp_post_history(order_no,item_code,attr_code,size_code,stage_code,qty,bill_no,operation_code,"
-             "warehouse,procure_date,red_flag,vendor) SELECT printf('%010d',i), printf('I%03d',1+i%3), 'A1', "
+             "warehouse,procure_date,red_flag,vendor) SELECT " + TestDb::padded("", "i", 10) + ", " + TestDb::padded("I", "1+i%3", 3) + ", 'A1', "
              "'Z'||(1+i%2), 'G1', CASE WHEN i%7=0 THEN 0 WHEN i%5=0 THEN -1.5 ELSE i%4+0.25 END, 'B'||(i/10), 'in1', "
              "'W01', '2020/01/05', CASE WHEN i%5=0 THEN 'Y' END, 'V1' FROM c");
     TCC40_form f;

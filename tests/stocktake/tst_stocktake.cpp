@@ -63,12 +63,13 @@ int historyRows() { return TestDb::count("SELECT count(*) FROM kesp_post_history
 // Everything an adjustment may touch, to prove that a failed one changed nothing.
 QString snapshot() {
     QStringList parts;
-    for (const char* sql : {"SELECT group_concat(qty, ',') FROM (SELECT qty FROM kesp_inv_detail_tree ORDER BY ID)",
-                            "SELECT count(*) FROM kesp_post_history",
-                            "SELECT group_concat(coalesce(qty,'-') || order_no || remaind_qty, ',') FROM "
-                            "(SELECT * FROM kesp_check_temp ORDER BY rowid)",
-                            "SELECT sys_value FROM kesp_system_data WHERE sys_name='order_no'"})
-        parts << Sql::scalar(QString::fromLatin1(sql)).toString();
+    const QString rowid = DataConnect1::rowIdColumn();
+    for (const QString& sql : {"SELECT " + TestDb::joined("qty") + " FROM (SELECT qty FROM kesp_inv_detail_tree ORDER BY ID) AS t",
+                               QString("SELECT count(*) FROM kesp_post_history"),
+                               "SELECT " + TestDb::joined("coalesce(CAST(qty AS TEXT),'-') || coalesce(order_no,'') || remaind_qty") +
+                                   " FROM (SELECT * FROM kesp_check_temp ORDER BY " + rowid + ") AS t",
+                               QString("SELECT sys_value FROM kesp_system_data WHERE sys_name='order_no'")})
+        parts << Sql::scalar(sql).toString();
     return parts.join('|');
 }
 
@@ -228,7 +229,7 @@ void TstStocktake::sealWindowAndEntryScreens() {
     QCOMPARE(f.warehouse_name_a->text(), QString("二号仓库"));
     f.BitBtn1->click();
     QCOMPARE(DataConnect1::IsWarehouseSealed("W02"), QString("Y"));
-    QCOMPARE(TestDb::value("SELECT group_concat(warehouse) FROM kesp_check_set WHERE login_id='abc'").toString(),
+    QCOMPARE(TestDb::value("SELECT " + TestDb::joined("warehouse") + " FROM kesp_check_set WHERE login_id='abc'").toString(),
              QString("W02"));
 }
 
@@ -562,7 +563,7 @@ void TstStocktake::numbersStayUniqueBesideAnotherCopy() {
     QProcess other;
     other.start(ORDER_WORKER, {db.path(), "xyz", "300"});
     QVERIFY(other.waitForStarted());
-    QSqlQuery rows = Sql::run("SELECT rowid FROM kesp_check_temp ORDER BY rowid LIMIT 150");
+    QSqlQuery rows = Sql::run(QString("SELECT %1 FROM kesp_check_temp ORDER BY %1 LIMIT 150").arg(DataConnect1::rowIdColumn()));
     QVariantList ids;
     while (rows.next()) ids << rows.value(0);
     rows.finish();
@@ -572,7 +573,7 @@ void TstStocktake::numbersStayUniqueBesideAnotherCopy() {
     QVERIFY(other.waitForFinished(120000));
     QCOMPARE(other.exitCode(), 0);
     QCOMPARE(TestDb::count("SELECT count(DISTINCT order_no) FROM (SELECT order_no FROM kesp_post_temp_a "
-                           "UNION ALL SELECT order_no FROM kesp_check_temp)"),
+                           "UNION ALL SELECT order_no FROM kesp_check_temp) AS t"),
              600);
     QCOMPARE(counter(), QString("0000000601"));
 }

@@ -9,6 +9,7 @@
 #include "movements/staging.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -68,7 +69,103 @@ TestDb::TestDb() {
 
 TestDb::~TestDb() {
     DataConnect1::close();
-    if (!m_database.isEmpty()) onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
+    if (m_database.isEmpty()) return;
+    for (const QString& c : m_copies) onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(c));
+    onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
+}
+
+QString TestDb::padded(const QString& prefix, const QString& expr, int width) {
+    if (onServer())
+        return QStringLiteral("('") + prefix + QStringLiteral("' || lpad(CAST((") + expr + QStringLiteral(") AS TEXT), ") +
+               QString::number(width) + QStringLiteral(", '0'))");
+    return QStringLiteral("printf('") + prefix + QStringLiteral("%0") + QString::number(width) + QStringLiteral("d', ") +
+           expr + QLatin1Char(')');
+}
+
+QString TestDb::joined(const QString& expr) {
+    if (onServer()) return QStringLiteral("string_agg(CAST((%1) AS TEXT), ',')").arg(expr);
+    return QStringLiteral("group_concat(%1, ',')").arg(expr);
+}
+
+void TestDb::failWhen(const QString& name, const QString& table, const QString& event, const QString& condition,
+                      const QString& message) {
+    if (!onServer()) {
+        Sql::run(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 WHEN %4 BEGIN SELECT RAISE(ABORT, '%5'); END")
+                     .arg(name, event, table, condition, message));
+        return;
+    }
+    Sql::run(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF %2 THEN "
+                            "RAISE EXCEPTION '%3'; END IF; RETURN NEW; END $$")
+                 .arg(name, condition, message));
+    Sql::run(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW EXECUTE FUNCTION %1()").arg(name, event, table));
+}
+
+void TestDb::dropFailure(const QString& name, const QString& table) {
+    if (!onServer()) {
+        Sql::run(QStringLiteral("DROP TRIGGER %1").arg(name));
+        return;
+    }
+    Sql::run(QStringLiteral("DROP TRIGGER %1 ON %2").arg(name, table));
+    Sql::run(QStringLiteral("DROP FUNCTION %1()").arg(name));
+}
+
+bool TestDb::hasIndex(const QString& name) {
+    if (onServer()) return Sql::exists(QStringLiteral("SELECT 1 FROM pg_indexes WHERE indexname=?"), {name.toLower()});
+    return Sql::exists(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='index' AND name=?"), {name});
+}
+
+QVariant TestDb::rawValue(const QString& location, const QString& sql) {
+    const QString name = QStringLiteral("testdb-raw");
+    QVariant v;
+    {
+        QSqlDatabase d = connectOwn(location, name);
+        QSqlQuery q(d);
+        if (q.exec(sql) && q.next()) v = q.value(0);
+    }
+    QSqlDatabase::removeDatabase(name);
+    return v;
+}
+
+QSqlDatabase TestDb::connectOwn(const QString& location, const QString& name) {
+    QSqlDatabase d;
+    if (Server::isServerLocation(location)) {
+        const Server::Address a = Server::parse(location);
+        d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        d.setHostName(a.host);
+        d.setPort(a.port);
+        d.setDatabaseName(a.database);
+        d.setUserName(a.user);
+    } else {
+        d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        d.setDatabaseName(location);
+    }
+    if (!d.open()) qFatal("cannot open %s", qPrintable(location));
+    return d;
+}
+
+bool TestDb::hasTempTable(const QString& name) {
+    if (onServer()) return Sql::scalar(QStringLiteral("SELECT to_regclass(?) IS NOT NULL"), {"pg_temp." + name}).toBool();
+    return Sql::exists(QStringLiteral("SELECT 1 FROM sqlite_temp_master WHERE name=?"), {name});
+}
+
+QString TestDb::copy() {
+    const int n = m_copies.size() + 1;
+    if (!onServer()) {
+        Sql::run(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        const QString target = m_dir.filePath(QStringLiteral("copy%1.mdb").arg(n));
+        if (!QFile::copy(m_path, target)) qFatal("cannot copy the database file");
+        m_copies << target;
+        return target;
+    }
+    // A database can only be the template of another while nobody is connected to it.
+    DataConnect1::close();
+    const QString name = QStringLiteral("%1_copy%2").arg(m_database).arg(n);
+    onMaintenance(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(name, m_database));
+    m_copies << name;
+    DataConnect1::open(m_path);
+    Server::Address a = Server::parse(m_path);
+    a.database = name;
+    return Server::location(a);
 }
 
 void TestDb::seedMasters() {

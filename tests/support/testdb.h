@@ -3,6 +3,8 @@
 // server a database of its own.
 #include <QString>
 #include <QTemporaryDir>
+#include <QSqlDatabase>
+#include <QStringList>
 #include <QVariantList>
 
 class TestDb {
@@ -25,6 +27,29 @@ public:
     static void seedStock();
     // After seedStock: posted stock-out bill D1 issuing 3 of Z1 and 4 of Z2 of I001 from W01.
     static void seedIssue();
+    // Engine-specific pieces of the tests' own SQL (the system's statements are the same on both):
+    // prefix || expr written with `width` digits and leading zeros,
+    static QString padded(const QString& prefix, const QString& expr, int width);
+    // the values of expr joined with ',' (in the order the rows come),
+    static QString joined(const QString& expr);
+    // a failure injected before each `event` (INSERT/UPDATE/DELETE) on `table` for which the
+    // condition holds (NEW.column refers to the new row), and its removal.
+    static void failWhen(const QString& name, const QString& table, const QString& event, const QString& condition,
+                         const QString& message);
+    static void dropFailure(const QString& name, const QString& table);
+    // An identical copy of the database as it stands (the file copied, on the server a database
+    // made from it), removed with this object; the shared connection stays on the original.
+    QString copy();
+    // True when the open database has an index of that name.
+    static bool hasIndex(const QString& name);
+    // First value of a statement run on a connection of its own to `location` (the shared one
+    // may be closed).
+    static QVariant rawValue(const QString& location, const QString& sql);
+    // A connection of its own to `location`, as another running copy has; remove it by name.
+    static QSqlDatabase connectOwn(const QString& location, const QString& name);
+    // True when this connection holds a temporary table of that name.
+    static bool hasTempTable(const QString& name);
+
     static int count(const QString& sql, const QVariantList& params = {});
     static QVariant value(const QString& sql, const QVariantList& params = {});
 
@@ -32,4 +57,5 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
     QString m_database;
+    QStringList m_copies;
 };
