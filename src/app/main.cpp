@@ -10,6 +10,7 @@
 #include "closing/GG10_Unit.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"
+#include "data/server.h"
 #include "masterdata/BB10_Unit.h"
 #include "masterdata/BB20_Unit.h"
 #include "masterdata/BB30_Unit.h"
@@ -44,8 +45,12 @@ public:
 };
 
 void openDatabase(QWidget* parent) {
-    const QString path = DataConnect1::defaultPath();
+    const QString path = DataConnect1::configuredLocation();
     try {
+        if (Server::isServerLocation(path)) {
+            DataConnect1::open(path); // an empty server database gets the schema
+            return;
+        }
         if (!QFileInfo::exists(path)) {
             if (Msg::confirm(parent, QStringLiteral("数据库文件 DATA/quorvel.mdb 不存在，是否创建新的数据库？")))
                 DataConnect1::create(path);
@@ -60,9 +65,15 @@ void openDatabase(QWidget* parent) {
 // Used by ./run on first use: a new database without questions, and without a display.
 int createDatabase(int argc, char** argv) {
     QCoreApplication core(argc, argv);
-    const QString path = DataConnect1::defaultPath();
-    if (QFileInfo::exists(path)) return 0;
+    const QString path = DataConnect1::configuredLocation();
+    const bool server = Server::isServerLocation(path);
+    if (!server && QFileInfo::exists(path)) return 0;
     try {
+        if (server) {
+            DataConnect1::open(path);
+            std::printf("数据库服务器已就绪：%s\n", Server::shown(path).toLocal8Bit().constData());
+            return 0;
+        }
         DataConnect1::create(path);
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());

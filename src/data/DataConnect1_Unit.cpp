@@ -12,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
+#include <QSettings>
 #include <QStorageInfo>
 #include <QAtomicInt>
 #include <QElapsedTimer>
@@ -90,6 +91,11 @@ QList<DataConnect1::UpgradeStep> makeSteps() {
 
 QString DataConnect1::connectionName() { return QStringLiteral("ADOConnection1"); }
 QString DataConnect1::defaultPath() { return QDir::current().filePath(QStringLiteral("DATA/quorvel.mdb")); }
+QString DataConnect1::configuredLocation() {
+    QSettings ini(QDir::current().filePath(QStringLiteral("Dravont.ini")), QSettings::IniFormat);
+    const QString server = Server::locationFromSettings(ini);
+    return server.isEmpty() ? defaultPath() : server;
+}
 bool DataConnect1::onServer() { return g_server; }
 QString DataConnect1::path() { return g_path; }
 QString DataConnect1::rowIdColumn() { return g_server ? QStringLiteral("row_id") : QStringLiteral("rowid"); }

@@ -17,6 +17,8 @@ public:
 
     static QString connectionName();
     static QString defaultPath(); // DATA/quorvel.mdb below the working directory
+    // The server of the [server] section of ./Dravont.ini, or defaultPath() when it has none.
+    static QString configuredLocation();
     // True while the shared connection goes to a database server (false: the embedded file).
     static bool onServer();
     // Opens a write transaction on the shared connection and takes the write lock at once.

@@ -9,6 +9,7 @@
 #include "data/DataConnect1_Unit.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 #include <cmath>
@@ -64,6 +65,7 @@ private slots:
     void failureChangesNothing();
     void roundingNetsToZero();
     void sameEndStateAsTheStepByStepSequence();
+    void twoClerksPostOntoOneKeyAtOnce();
     void stagingRefusesWhatTheScreensRefuse_data();
     void stagingRefusesWhatTheScreensRefuse();
 };
@@ -374,6 +376,27 @@ void TstPosting::sameEndStateAsTheStepByStepSequence() {
         QCOMPARE(state(), ours);
         DataConnect1::open(db.path());
     }
+}
+
+void TstPosting::twoClerksPostOntoOneKeyAtOnce() {
+    TestDb db;
+    TestDb::seedMasters();
+    // Neither the balance row nor any history exists yet: both clerks may be first.
+    QProcess a, b;
+    a.start(ORDER_WORKER, {db.path(), "u1", "post", "25"});
+    b.start(ORDER_WORKER, {db.path(), "u2", "post", "25"});
+    QVERIFY(a.waitForFinished(180000));
+    QVERIFY(b.waitForFinished(180000));
+    QCOMPARE(a.readAllStandardError() + b.readAllStandardError(), QByteArray());
+    QCOMPARE(a.exitCode() + b.exitCode(), 0);
+    // 2 clerks x 25 rounds x (1.5 + 1.5 - 0.5): no update of the balance lost.
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree"), 1);
+    QCOMPARE(TestDb::value("SELECT qty FROM kesp_inv_detail_tree WHERE warehouse='W01' AND item_code='I001'").toDouble(),
+             125.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history"), 150);
+    QCOMPARE(TestDb::count("SELECT count(DISTINCT order_no) FROM kesp_post_history"), 150);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE login_id='u1'"), 75);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
 }
 
 void TstPosting::stagingRefusesWhatTheScreensRefuse_data() {

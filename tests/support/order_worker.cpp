@@ -3,10 +3,14 @@
 //   order_worker FILE USER open     only opens the file (upgrading an older one)
 //   order_worker FILE USER balance  commits one new balance row of W01 (item A00000, quantity 7)
 //   order_worker FILE USER hold MS  holds the write lock for MS milliseconds ("locked" once taken)
+//   order_worker FILE USER post N   N rounds of staging and posting onto one stock key of W01 (I001 A1 Z1
+//                                   G1): two lines in of 1.5 each, then one line out of 0.5
+// FILE may be a server location as well.
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
 #include "movements/order_numbers.h"
+#include "movements/posting.h"
 #include "movements/staging.h"
 
 #include <QCoreApplication>
@@ -28,6 +32,24 @@ int main(int argc, char** argv) {
             Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
                      "stage_code,qty) VALUES ('W01','一号仓库','A00000','A1','Z1','G1',7)");
             tx.commit();
+        } else if (mode == "post" && argc > 4) {
+            const auto line = [&](bool in, double qty) {
+                OrderNumbers::stageWithNumber([&](const QString& no) {
+                    Staging::Values v{{"order_no", no}, {"login_id", user}, {"item_code", "I001"}, {"attr_code", "A1"},
+                                      {"size_code", "Z1"}, {"stage_code", "G1"}, {"warehouse", "W01"},
+                                      {"operation_code", in ? "in1" : "out1"}, {"bill_no", "P" + user},
+                                      {"price", 1.0}, {"qty", qty}};
+                    v.append(qMakePair(QString(in ? "vendor" : "customer"), QVariant(in ? "V1" : "C1")));
+                    Staging::insert(v);
+                });
+            };
+            for (int round = 0, rounds = QString::fromLocal8Bit(argv[4]).toInt(); round < rounds; ++round) {
+                line(true, 1.5);
+                line(true, 1.5);
+                if (Posting::post(LineKind::StockIn) != 2) throw DbError("stock-in posted a wrong number of lines");
+                line(false, 0.5);
+                if (Posting::post(LineKind::StockOut) != 1) throw DbError("stock-out posted a wrong number of lines");
+            }
         } else if (mode == "hold" && argc > 4) {
             Transaction tx;
             std::printf("locked\n");

@@ -16,15 +16,15 @@
 
 namespace {
 // Runs one statement on the server's maintenance database (CREATE/DROP DATABASE cannot run on
-// the connection that uses the database).
-void onMaintenance(const QString& statement) {
+// the connection that uses the database), or on the database named.
+void onMaintenance(const QString& statement, const QString& database = {}) {
     const QString name = QStringLiteral("testdb-maintenance");
     {
         const Server::Address a = Server::parse(TestDb::server());
         QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
         d.setHostName(a.host);
         d.setPort(a.port);
-        d.setDatabaseName(a.database);
+        d.setDatabaseName(database.isEmpty() ? a.database : database);
         d.setUserName(a.user);
         d.setPassword(a.password);
         if (!d.open()) qFatal("the test server does not answer: %s", qPrintable(d.lastError().text()));
@@ -34,7 +34,47 @@ void onMaintenance(const QString& statement) {
     }
     QSqlDatabase::removeDatabase(name);
 }
-int g_databases = 0;
+int g_copies = 0;
+
+// A database can only be the template of another while nobody is connected to it.
+void closeReset() {
+    if (QSqlDatabase::contains(QStringLiteral("testdb-reset"))) QSqlDatabase::removeDatabase(QStringLiteral("testdb-reset"));
+}
+
+// One database on the test server per test process, emptied for every TestDb (making and
+// dropping a database per test costs the server a checkpoint each time).
+QString processDatabase() {
+    static QString name;
+    if (name.isEmpty()) {
+        name = QStringLiteral("yct_%1").arg(QCoreApplication::applicationPid());
+        onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+        onMaintenance(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'")
+                          .arg(name));
+        qAddPostRoutine([] {
+            closeReset();
+            onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)); });
+    } else {
+        // Emptied on a connection kept for it: a new connection costs more than the emptying.
+        const QString reset = QStringLiteral("testdb-reset");
+        QSqlDatabase d = QSqlDatabase::database(reset, false);
+        if (!d.isValid()) {
+            const Server::Address a = Server::parse(TestDb::server());
+            d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), reset);
+            d.setHostName(a.host);
+            d.setPort(a.port);
+            d.setDatabaseName(name);
+            d.setUserName(a.user);
+            d.setPassword(a.password);
+        }
+        if (!d.isOpen() && !d.open()) qFatal("the test server does not answer: %s", qPrintable(d.lastError().text()));
+        QSqlQuery q(d);
+        q.exec(QStringLiteral("SET client_min_messages = warning"));
+        if (!q.exec(QStringLiteral("DROP SCHEMA public CASCADE")) || !q.exec(QStringLiteral("CREATE SCHEMA public")))
+            qFatal("cannot empty the test database: %s", qPrintable(q.lastError().text()));
+    }
+    return name;
+}
+
 } // namespace
 
 QString TestDb::server() {
@@ -54,12 +94,8 @@ TestDb::TestDb() {
     if (s.isEmpty()) {
         m_path = m_dir.filePath(QStringLiteral("DATA/quorvel.mdb"));
     } else {
-        // A database of its own on the test server for every test database.
         Server::Address a = Server::parse(s);
-        m_database = QStringLiteral("yct_%1_%2").arg(QCoreApplication::applicationPid()).arg(++g_databases);
-        onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_database));
-        onMaintenance(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'")
-                          .arg(m_database));
+        m_database = processDatabase();
         a.database = m_database;
         m_path = Server::location(a);
     }
@@ -71,7 +107,6 @@ TestDb::~TestDb() {
     DataConnect1::close();
     if (m_database.isEmpty()) return;
     for (const QString& c : m_copies) onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(c));
-    onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
 }
 
 QString TestDb::padded(const QString& prefix, const QString& expr, int width) {
@@ -157,9 +192,9 @@ QString TestDb::copy() {
         m_copies << target;
         return target;
     }
-    // A database can only be the template of another while nobody is connected to it.
     DataConnect1::close();
-    const QString name = QStringLiteral("%1_copy%2").arg(m_database).arg(n);
+    closeReset();
+    const QString name = QStringLiteral("%1_copy%2").arg(m_database).arg(++g_copies);
     onMaintenance(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(name, m_database));
     m_copies << name;
     DataConnect1::open(m_path);
