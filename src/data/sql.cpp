@@ -75,7 +75,9 @@ QSqlQuery run(const QString& sql, const QVariantList& params) {
     QSqlDatabase d = db();
     if (!d.isOpen()) throw DbError(QStringLiteral("数据库未连接"));
     QSqlQuery q(d);
-    q.setForwardOnly(true);
+    // The server's driver streams a forward-only result row by row and keeps the connection busy
+    // until it is read to the end; read whole, a result holds nothing open there either.
+    q.setForwardOnly(!DataConnect1::onServer());
     if (params.isEmpty()) {
         // Nothing to bind: run as it stands (the server prepares no DDL).
         if (!q.exec(sql)) fail(q, sql);

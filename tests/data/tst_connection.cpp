@@ -18,6 +18,7 @@ private slots:
     void twoCopiesStageAtOnce();
     void twoCopiesUpgradeAtOnce();
     void busyCopyGivesClearMessage();
+    void resultKeepsItsRowsWhileOtherStatementsRun();
 };
 
 void TstConnection::sealedOnlyForItsUser() {
@@ -102,6 +103,21 @@ void TstConnection::twoCopiesUpgradeAtOnce() {
     QCOMPARE(DataConnect1::schemaVersionOf(), DataConnect1::SchemaVersion);
     for (const char* index : {"ix_post_history_bill_in", "ix_post_history_bill_out", "ix_v_out_login"})
         QVERIFY2(TestDb::hasIndex(index), index);
+}
+
+void TstConnection::resultKeepsItsRowsWhileOtherStatementsRun() {
+    TestDb db;
+    TestDb::seedMasters();
+    QSqlQuery q = Sql::run("SELECT warehouse FROM kesp_warehouse_ini ORDER BY warehouse");
+    QStringList seen;
+    while (q.next()) {
+        seen << q.value(0).toString();
+        Transaction tx;
+        Sql::run("INSERT INTO kesp_check_set(login_id,warehouse) VALUES ('abc',?)", {seen.last()});
+        tx.commit();
+        QCOMPARE(Sql::scalar("SELECT count(*) FROM kesp_check_set").toInt(), int(seen.size()));
+    }
+    QCOMPARE(seen, (QStringList{"W01", "W02"}));
 }
 
 void TstConnection::busyCopyGivesClearMessage() {
