@@ -5,6 +5,7 @@
 #include "data/sql.h"
 #include "support/testdb.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QTest>
@@ -17,6 +18,7 @@ private slots:
     void dateFormatCheck();
     void twoCopiesStageAtOnce();
     void twoCopiesUpgradeAtOnce();
+    void twoCopiesFillAnEmptyDatabaseOnce();
     void busyCopyGivesClearMessage();
     void resultKeepsItsRowsWhileOtherStatementsRun();
 };
@@ -118,6 +120,34 @@ void TstConnection::resultKeepsItsRowsWhileOtherStatementsRun() {
         QCOMPARE(Sql::scalar("SELECT count(*) FROM kesp_check_set").toInt(), int(seen.size()));
     }
     QCOMPARE(seen, (QStringList{"W01", "W02"}));
+}
+
+void TstConnection::twoCopiesFillAnEmptyDatabaseOnce() {
+    TestDb db;
+    DataConnect1::close();
+    // An empty database: a file of no bytes, or a server database without tables.
+    if (TestDb::onServer()) {
+        TestDb::rawValue(db.path(), "DROP SCHEMA public CASCADE; CREATE SCHEMA public");
+        QCOMPARE(TestDb::rawValue(db.path(), "SELECT count(*) FROM information_schema.tables WHERE table_schema='public'")
+                     .toInt(),
+                 0);
+    } else {
+        for (const QString suffix : {"-wal", "-shm"}) QFile::remove(db.path() + suffix);
+        QVERIFY(QFile::resize(db.path(), 0));
+    }
+    QProcess a, b;
+    a.start(ORDER_WORKER, {db.path(), "u1", "open"});
+    b.start(ORDER_WORKER, {db.path(), "u2", "open"});
+    QVERIFY(a.waitForFinished(60000));
+    QVERIFY(b.waitForFinished(60000));
+    QCOMPARE(a.readAllStandardError() + b.readAllStandardError(), QByteArray());
+    QCOMPARE(a.exitCode() + b.exitCode(), 0);
+    DataConnect1::open(db.path());
+    QCOMPARE(DataConnect1::schemaVersionOf(), DataConnect1::SchemaVersion);
+    // The initial rows are there once.
+    QCOMPARE(TestDb::count("SELECT count(*) FROM login_table"), 1);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_operation_ini"), 5);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_system_data"), 1);
 }
 
 void TstConnection::busyCopyGivesClearMessage() {
