@@ -48,8 +48,9 @@ QString TestDb::server() {
 
 bool TestDb::onServer() { return !server().isEmpty(); }
 
-TestDb::TestDb() {
-    const QString s = server();
+TestDb::TestDb(Kind kind) {
+    const QString s = kind == Kind::File ? QString() : server();
+    if (kind == Kind::EmptyOnServer && s.isEmpty()) qFatal("an empty server database needs YC_TEST_SERVER");
     if (s.isEmpty()) {
         m_path = m_dir.filePath(QStringLiteral("DATA/quorvel.mdb"));
     } else {
@@ -61,6 +62,7 @@ TestDb::TestDb() {
                           .arg(m_database));
         a.database = m_database;
         m_path = Server::location(a);
+        if (kind == Kind::EmptyOnServer) return;
     }
     DataConnect1::create(m_path);
     Session::setUserCode(QStringLiteral("abc"));
