@@ -1,5 +1,6 @@
 #include "data/own_connection.h"
 
+#include "data/DataConnect1_Unit.h"
 #include "data/server.h"
 #include "data/sql.h"
 
@@ -18,8 +19,12 @@ OwnConnection::OwnConnection(const QString& location, Mode mode)
     if (m_server) {
         QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
         Server::configure(d, location);
-        if (!d.open())
+        if (!d.open()) {
             m_error = QStringLiteral("无法连接数据库服务器 %1：%2").arg(Server::shown(location), d.lastError().text());
+            return;
+        }
+        // Waits for another session's lock no longer than the shared connection does.
+        QSqlQuery(d).exec(QStringLiteral("SET lock_timeout = %1").arg(DataConnect1::busyTimeout()));
         return;
     }
     if (!QFileInfo::exists(location)) {

@@ -48,7 +48,7 @@ QString TestDb::server() {
 
 bool TestDb::onServer() { return !server().isEmpty(); }
 
-TestDb::TestDb(Kind kind) {
+TestDb::TestDb(Kind kind) : m_kind(kind) {
     const QString s = kind == Kind::File ? QString() : server();
     if (kind == Kind::EmptyOnServer && s.isEmpty()) qFatal("an empty server database needs YC_TEST_SERVER");
     if (s.isEmpty()) {
@@ -69,7 +69,7 @@ TestDb::TestDb(Kind kind) {
 }
 
 TestDb::~TestDb() {
-    DataConnect1::close();
+    if (m_kind != Kind::EmptyOnServer) DataConnect1::close(); // the shared connection is another's then
     if (!m_database.isEmpty()) onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
 }
 

@@ -35,4 +35,5 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
     QString m_database;
+    Kind m_kind;
 };
