@@ -47,6 +47,8 @@ public:
     }
 };
 
+void print(FILE* to, const QString& line) { std::fprintf(to, "%s\n", line.toLocal8Bit().constData()); }
+
 // The server of the [server] section of Dravont.ini, or an empty string for the file.
 QString serverLocation() {
     QSettings ini(QDir::current().filePath(QStringLiteral("Dravont.ini")), QSettings::IniFormat);
@@ -76,8 +78,6 @@ void openDatabase(QWidget* parent) {
         Msg::error(parent, e.text()); // start-up goes on without a connection
     }
 }
-
-void print(FILE* to, const QString& line) { std::fprintf(to, "%s\n", line.toLocal8Bit().constData()); }
 
 // yicangtong --copy-to-server [postgresql://user@host:port/database]: moves DATA/quorvel.mdb into an
 // empty server database (by default the one of Dravont.ini's [server] section), without a display.
@@ -114,6 +114,11 @@ int createDatabase(int argc, char** argv) {
     QCoreApplication core(argc, argv);
     const QString path = DataConnect1::defaultPath();
     if (QFileInfo::exists(path)) return 0;
+    if (const QString server = serverLocation(); !server.isEmpty()) {
+        // The site works on the server: its database gets the schema when first opened.
+        print(stdout, QStringLiteral("使用数据库服务器：%1").arg(Server::shown(server)));
+        return 0;
+    }
     try {
         DataConnect1::create(path);
     } catch (const DbError& e) {
