@@ -120,12 +120,15 @@ const QString SumOfQty = QStringLiteral("CAST(coalesce(sum(CAST(round(qty * 1000
 
 using Run = std::function<QSqlQuery(const QString&)>;
 
-QMap<QString, qint64> byWarehouse(const Run& run) {
+// Balance per warehouse code. Both engines group the codes without letter case, and either may
+// show either spelling: the key is folded, `shown` keeps the spelling first seen.
+QMap<QString, qint64> byWarehouse(const Run& run, QMap<QString, QString>& shown) {
     QMap<QString, qint64> out;
     QSqlQuery q = run(QStringLiteral("SELECT warehouse, %1 FROM kesp_inv_detail_tree GROUP BY warehouse").arg(SumOfQty));
     while (q.next()) {
-        // Both engines group the codes without letter case; either side may show either spelling.
-        const QString key = q.value(0).isNull() ? QStringLiteral("(空)") : q.value(0).toString().toCaseFolded();
+        const QString code = q.value(0).isNull() ? QStringLiteral("(空)") : q.value(0).toString();
+        const QString key = code.toCaseFolded();
+        if (!shown.contains(key)) shown.insert(key, code);
         out[key] += q.value(1).toLongLong();
     }
     return out;
@@ -148,13 +151,11 @@ QList<Figure> compare(OwnConnection& source, const QStringList& tables) {
         out << Figure{QStringLiteral("%1 数量合计").arg(t), one(src, sum), one(dst, sum), true};
     }
     if (tables.contains(QStringLiteral("kesp_inv_detail_tree"))) {
-        const QMap<QString, qint64> a = byWarehouse(src);
-        const QMap<QString, qint64> b = byWarehouse(dst);
-        QStringList keys = a.keys() + b.keys();
-        keys.removeDuplicates();
-        keys.sort();
-        for (const QString& w : keys)
-            out << Figure{QStringLiteral("库存 仓库 %1").arg(w), a.value(w), b.value(w), true};
+        QMap<QString, QString> shown;
+        const QMap<QString, qint64> a = byWarehouse(src, shown);
+        const QMap<QString, qint64> b = byWarehouse(dst, shown);
+        for (auto w = shown.cbegin(); w != shown.cend(); ++w)
+            out << Figure{QStringLiteral("库存 仓库 %1").arg(w.value()), a.value(w.key()), b.value(w.key()), true};
     }
     return out;
 }

@@ -136,7 +136,7 @@ void TstServerCopy::copiesEveryRowAndFigure() {
     QVERIFY(std::all_of(r.figures.cbegin(), r.figures.cend(), [](const ServerCopy::Figure& f) { return f.equal(); }));
     QStringList described;
     for (const auto& f : r.figures) described << ServerCopy::describe(f);
-    QVERIFY2(described.contains("库存 仓库 w01：本地 58.000，服务器 58.000"), qPrintable(described.join('\n')));
+    QVERIFY2(described.contains("库存 仓库 W01：本地 58.000，服务器 58.000"), qPrintable(described.join('\n')));
     QVERIFY(described.contains("kesp_inv_history_detail_tree 数量合计：本地 11.845，服务器 11.845"));
 
     // Compared independently: every table's rows on both sides.
@@ -244,7 +244,7 @@ void TstServerCopy::commandCopiesAndRefusesASecondTime() {
     QVERIFY2(p.exitCode() == 0, qPrintable(out + QString::fromUtf8(p.readAllStandardError())));
     QVERIFY2(out.contains("复制完毕，核对无误"), qPrintable(out));
     QVERIFY(out.contains("kesp_post_history 行数：本地 6，服务器 6"));
-    QVERIFY(out.contains("库存 仓库 w01：本地 58.000，服务器 58.000"));
+    QVERIFY(out.contains("库存 仓库 W01：本地 58.000，服务器 58.000"));
     DataConnect1::open(target.path());
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history"), 6);
     DataConnect1::close();
