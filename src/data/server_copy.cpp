@@ -43,9 +43,11 @@ QString insertStatement(const QString& table, const QStringList& columns, int ro
         .arg(table, columns.join(','), QStringList(rows, one).join(','));
 }
 
-void exec(QSqlQuery& q, const QVariantList& values) {
+void exec(QSqlQuery& q, const QVariantList& values, int rows) {
     for (int i = 0; i < values.size(); ++i) q.bindValue(i, values.at(i));
     if (!q.exec()) throw DbError(Sql::errorText(q.lastError()));
+    if (q.numRowsAffected() != rows)
+        throw DbError(QStringLiteral("服务器只写入了 %1 行，应为 %2 行").arg(q.numRowsAffected()).arg(rows));
 }
 
 // Copies one table in batches of multi-row INSERTs; returns the rows copied.
@@ -83,16 +85,16 @@ qint64 copyTable(OwnConnection& source, const QString& table) {
             values << (flag.at(i) && !v.isNull() ? QVariant(v.toBool()) : v);
         }
         if (++copied % rowsPer == 0) {
-            exec(full, values);
+            exec(full, values, rowsPer);
             values.clear();
         }
     }
     if (rows.lastError().isValid()) throw DbError(rows.lastError().text());
     if (!values.isEmpty()) {
+        const int left = int(values.size() / into.size());
         QSqlQuery rest(Sql::db());
-        if (!rest.prepare(insertStatement(table, into, int(values.size() / into.size()))))
-            throw DbError(Sql::errorText(rest.lastError()));
-        exec(rest, values);
+        if (!rest.prepare(insertStatement(table, into, left))) throw DbError(Sql::errorText(rest.lastError()));
+        exec(rest, values, left);
     }
     return copied;
 }
