@@ -208,6 +208,7 @@ Result copy(const QString& sourceFile, const QString& target, const std::functio
                     throw DbError(QStringLiteral("复制表 %1 时出错：%2").arg(t, e.text()));
                 }
             }
+            Sql::run(QStringLiteral("ANALYZE")); // the planner knows the new rows from the first query on
             moveCountersOn(source);
             result.figures = compare(source, tables);
             const auto differs = std::count_if(result.figures.cbegin(), result.figures.cend(),
