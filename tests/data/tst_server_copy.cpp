@@ -8,6 +8,7 @@
 #include "data/sql.h"
 #include "support/testdb.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
@@ -127,11 +128,19 @@ void TstServerCopy::copiesEveryRowAndFigure() {
     fillSite();
     const qint64 fileCounter = TestDb::value("SELECT seq FROM sqlite_sequence WHERE name='kesp_inv_detail_tree'").toLongLong();
     DataConnect1::close();
+    const auto digest = [&] {
+        QFile f(file.path());
+        f.open(QIODevice::ReadOnly);
+        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    };
+    const QByteArray before = digest();
     TestDb target(TestDb::Kind::EmptyOnServer);
     QStringList log;
     const ServerCopy::Result r = ServerCopy::copy(file.path(), target.path(), [&](const QString& l) { log << l; });
     QVERIFY2(r.ok(), qPrintable(r.error));
     QVERIFY(!DataConnect1::isOpen());
+    QCOMPARE(digest(), before); // read only: the file is as it was
+    QCOMPARE(QFileInfo(file.path() + "-wal").size(), 0); // a reader may leave the log file, empty
     QVERIFY(log.contains("kesp_post_history：6 行"));
     QVERIFY(std::all_of(r.figures.cbegin(), r.figures.cend(), [](const ServerCopy::Figure& f) { return f.equal(); }));
     QStringList described;
@@ -164,8 +173,7 @@ void TstServerCopy::copiesEveryRowAndFigure() {
 
     // The site works on: new balance keys come after every key the file handed out, the order
     // numbers continue, and new rows of the key-less tables get numbers of their own.
-    const qint64 before = TestDb::value("SELECT max(ID) FROM kesp_inv_detail_tree").toLongLong();
-    QVERIFY(fileCounter > before);
+    QVERIFY(fileCounter > TestDb::value("SELECT max(ID) FROM kesp_inv_detail_tree").toLongLong());
     Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,item_code,attr_code,size_code,stage_code,qty) "
              "VALUES ('W02','I003','A1','Z1','G1',2)");
     QCOMPARE(TestDb::value("SELECT max(ID) FROM kesp_inv_detail_tree").toLongLong(), fileCounter + 1);
