@@ -53,6 +53,7 @@ void exec(QSqlQuery& q, const QVariantList& values, int rows) {
 // Copies one table in batches of multi-row INSERTs; returns the rows copied.
 qint64 copyTable(OwnConnection& source, const QString& table) {
     const QStringList from = column(source.run(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table}));
+    // Only names the server's schema knows reach its statements.
     const QMap<QString, QString> onServer = targetColumns(table);
     if (onServer.isEmpty()) throw DbError(QStringLiteral("服务器上没有表 %1").arg(table));
     QStringList selected = from;
