@@ -73,31 +73,39 @@ qint64 copyTable(OwnConnection& source, const QString& table) {
     }
     Sql::run(QStringLiteral("DELETE FROM %1").arg(table)); // the initial rows come with the source's
     const int rowsPer = qMax(1, qMin(RowsPerStatement, ValuesPerStatement / int(into.size())));
+    // A failed insert leaves the transaction failed; back at the savepoint the prepared inserts
+    // can still be released before the whole copy rolls back.
+    Sql::run(QStringLiteral("SAVEPOINT copy_table"));
     QSqlQuery full(Sql::db());
-    if (!full.prepare(insertStatement(table, into, rowsPer))) throw DbError(Sql::errorText(full.lastError()));
-
-    QSqlQuery rows = source.run(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(selected.join(','), table));
-    QVariantList values;
-    values.reserve(rowsPer * into.size());
-    qint64 copied = 0;
-    while (rows.next()) {
-        for (int i = 0; i < into.size(); ++i) {
-            const QVariant v = rows.value(i);
-            values << (flag.at(i) && !v.isNull() ? QVariant(v.toBool()) : v);
+    QSqlQuery rest(Sql::db());
+    try {
+        if (!full.prepare(insertStatement(table, into, rowsPer))) throw DbError(Sql::errorText(full.lastError()));
+        QSqlQuery rows = source.run(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(selected.join(','), table));
+        QVariantList values;
+        values.reserve(rowsPer * into.size());
+        qint64 copied = 0;
+        while (rows.next()) {
+            for (int i = 0; i < into.size(); ++i) {
+                const QVariant v = rows.value(i);
+                values << (flag.at(i) && !v.isNull() ? QVariant(v.toBool()) : v);
+            }
+            if (++copied % rowsPer == 0) {
+                exec(full, values, rowsPer);
+                values.clear();
+            }
         }
-        if (++copied % rowsPer == 0) {
-            exec(full, values, rowsPer);
-            values.clear();
+        if (rows.lastError().isValid()) throw DbError(rows.lastError().text());
+        if (!values.isEmpty()) {
+            const int left = int(values.size() / into.size());
+            if (!rest.prepare(insertStatement(table, into, left))) throw DbError(Sql::errorText(rest.lastError()));
+            exec(rest, values, left);
         }
+        Sql::run(QStringLiteral("RELEASE SAVEPOINT copy_table"));
+        return copied;
+    } catch (...) {
+        QSqlQuery(Sql::db()).exec(QStringLiteral("ROLLBACK TO SAVEPOINT copy_table"));
+        throw;
     }
-    if (rows.lastError().isValid()) throw DbError(rows.lastError().text());
-    if (!values.isEmpty()) {
-        const int left = int(values.size() / into.size());
-        QSqlQuery rest(Sql::db());
-        if (!rest.prepare(insertStatement(table, into, left))) throw DbError(Sql::errorText(rest.lastError()));
-        exec(rest, values, left);
-    }
-    return copied;
 }
 
 // Every identity column of the server continues after the highest key copied, and after every
