@@ -11,6 +11,7 @@
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"
 #include "data/server.h"
+#include "data/server_copy.h"
 #include "masterdata/BB10_Unit.h"
 #include "masterdata/BB20_Unit.h"
 #include "masterdata/BB30_Unit.h"
@@ -21,7 +22,9 @@
 #include "security/Login_Unit.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QIcon>
 #include <QTimer>
 #include <cstdio>
@@ -44,11 +47,24 @@ public:
     }
 };
 
+void print(FILE* to, const QString& line) { std::fprintf(to, "%s\n", line.toLocal8Bit().constData()); }
+
+// The server of the [server] section of Dravont.ini, or an empty string for the file.
+QString serverLocation() {
+    const QString location = DataConnect1::configuredLocation();
+    return Server::isServerLocation(location) ? location : QString();
+}
+
 void openDatabase(QWidget* parent) {
     const QString path = DataConnect1::configuredLocation();
     try {
         if (Server::isServerLocation(path)) {
             DataConnect1::open(path); // an empty server database gets the schema
+            return;
+        }
+        // A file on a network share is neither opened nor made there: the site needs the server.
+        if (DataConnect1::onNetworkFileSystem(path)) {
+            Msg::error(parent, DataConnect1::networkShareMessage(path));
             return;
         }
         if (!QFileInfo::exists(path)) {
@@ -60,6 +76,36 @@ void openDatabase(QWidget* parent) {
     } catch (const DbError& e) {
         Msg::error(parent, e.text()); // start-up goes on without a connection
     }
+}
+
+// yicangtong --copy-to-server [postgresql://user@host:port/database]: moves DATA/quorvel.mdb into an
+// empty server database (by default the one of Dravont.ini's [server] section), without a display.
+int copyToServer(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    const QStringList args = core.arguments();
+    const qsizetype at = args.indexOf(QStringLiteral("--copy-to-server"));
+    QString target = at + 1 < args.size() ? args.at(at + 1) : QString();
+    if (target.isEmpty()) target = serverLocation();
+    if (target.isEmpty()) {
+        print(stderr, QStringLiteral("没有数据库服务器：请在命令行给出 postgresql://用户@主机:端口/数据库，"
+                                     "或在 Dravont.ini 的 [server] 一节中填写服务器。"));
+        return 2;
+    }
+    const QString source = DataConnect1::defaultPath();
+    print(stdout, QStringLiteral("复制 %1 到 %2").arg(QDir::toNativeSeparators(source), Server::shown(target)));
+    const ServerCopy::Result r = ServerCopy::copy(source, target, [](const QString& line) {
+        print(stdout, line);
+        std::fflush(stdout);
+    });
+    if (!r.figures.isEmpty()) print(stdout, QStringLiteral("核对："));
+    for (const ServerCopy::Figure& f : r.figures) print(stdout, QStringLiteral("  ") + ServerCopy::describe(f));
+    if (!r.ok()) {
+        print(stderr, r.error);
+        print(stderr, QStringLiteral("没有复制：服务器上的数据库保持原样。"));
+        return 1;
+    }
+    print(stdout, QStringLiteral("复制完毕，核对无误：%1 项数字两边相同。").arg(r.figures.size()));
+    return 0;
 }
 
 // Used by ./run on first use: a new database without questions, and without a display.
@@ -87,6 +133,8 @@ int createDatabase(int argc, char** argv) {
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--create-database") == 0) return createDatabase(argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--copy-to-server") == 0) return copyToServer(argc, argv);
 
     App app(argc, argv);
     Msg::installBusyCursor();

@@ -1,5 +1,6 @@
 #include "backup/backup.h"
 
+#include "data/server.h"
 #include "data/snapshot.h"
 #include "data/sql.h"
 
@@ -26,6 +27,7 @@ QString archivePath(const QString& startDir, const QDateTime& at) {
 }
 
 QString entryName(const QString& startDir, const QString& source) {
+    if (Server::isServerLocation(source)) return QStringLiteral("DATA/quorvel.sql");
     const QString rel = QDir(startDir).relativeFilePath(source);
     if (rel.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(rel))
         return QStringLiteral("Data/") + QFileInfo(source).fileName();
@@ -209,6 +211,16 @@ void verify(const QString& part, const QString& entry, qint64 size, std::atomic<
     if (zip_fclose(f) != 0 || total != size) fail(QStringLiteral("长度不符"));
     zip_discard(za);
 }
+// What the dump will roughly hold, for the progress bar only: 0 (no progress shown) when the
+// server cannot tell, and pg_dump then reports the failure.
+qint64 dumpSize(const QString& location) {
+    try {
+        return Snapshot::expectedDumpSize(location);
+    } catch (const DbError&) {
+        return 0;
+    }
+}
+
 // Moves the old archive to the desktop's trash. On a fresh account the trash folder may not exist
 // yet; Qt then does not make it but takes the working directory as the trash and leaves "files"
 // and "info" folders there, so the folder is made first, as a desktop would.
@@ -226,7 +238,8 @@ bool moveToTrash(const QString& file) {
 Result make(const Job& job, Progress* progress) {
     std::atomic<int>* snapBar = progress ? &progress->snapshot : nullptr;
     std::atomic<int>* zipBar = progress ? &progress->archive : nullptr;
-    if (!QFileInfo(job.source).isFile()) return {0, {}}; // no database file: nothing to archive
+    const bool server = Server::isServerLocation(job.source);
+    if (!server && !QFileInfo(job.source).isFile()) return {0, {}}; // no database file: nothing to archive
     const QString folder = QFileInfo(job.archive).absolutePath();
     if (!QDir().mkpath(folder)) return {0, QStringLiteral("无法建立备份目录：%1").arg(folder)};
     const QString part = job.archive + QStringLiteral(".part");
@@ -236,18 +249,22 @@ Result make(const Job& job, Progress* progress) {
         snapshot.close();
         const QString snap = snapshot.fileName();
         try {
-            const qint64 expected = Snapshot::expectedSize(job.source);
+            // The server's database leaves as the dump of its own pg_dump, the file as a copy.
+            const qint64 expected = server ? dumpSize(job.source) : Snapshot::expectedSize(job.source);
             SizeWatch watch(snap, expected, snapBar);
-            Snapshot::write(job.source, snap);
+            if (server)
+                Snapshot::dump(job.source, snap);
+            else
+                Snapshot::write(job.source, snap);
         } catch (const DbError& e) {
             throw Failure{e.text()};
         }
         set(snapBar, 100);
-        const time_t date = fileDate(job.source);
+        const time_t date = server ? time_t(QDateTime::currentSecsSinceEpoch()) : fileDate(job.source);
 
-        // The engine checks the snapshot while it is compressed; both only read it.
+        // The snapshot is checked while it is compressed; both only read it.
         QString verdict;
-        std::thread checker([&] { verdict = Snapshot::check(snap); });
+        std::thread checker([&] { verdict = server ? Snapshot::checkDump(snap) : Snapshot::check(snap); });
         try {
             compress(snap, part, job.entry, date, zipBar);
         } catch (...) {

@@ -1,5 +1,6 @@
 #pragma once
-// The data backup: a consistent snapshot of the database taken through the engine, checked,
+// The data backup: a consistent snapshot of the database taken through the engine (on the
+// database server a dump by its pg_dump), checked,
 // packed as one Deflate entry into "{MMddHHmm}quorvel.zip" and read back before it takes its
 // final name. Runs on any thread; progress is read from another.
 #include <QDateTime>
@@ -12,7 +13,8 @@ QString archiveName(const QDateTime& at);
 // The folder "backup" below the start directory and the archive in it.
 QString archiveFolder(const QString& startDir);
 QString archivePath(const QString& startDir, const QDateTime& at);
-// The name stored for the entry: the database file relative to the start directory.
+// The name stored for the entry: the database file relative to the start directory; a server's
+// dump is "DATA/quorvel.sql".
 QString entryName(const QString& startDir, const QString& source);
 
 struct Progress {
@@ -21,7 +23,7 @@ struct Progress {
 };
 
 struct Job {
-    QString source;  // the database file
+    QString source;  // the database file, or the server location
     QString archive; // final archive path
     QString entry;   // relative name of the entry
 };

@@ -205,29 +205,31 @@ QString DataConnect1::creationScript() {
     return QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext;\n") + Server::translate(script);
 }
 
+bool DataConnect1::isNetworkFileSystemType(const QString& type) {
+    static const QStringList network = {"nfs", "nfs4", "cifs", "smb3", "smb2", "smbfs", "9p", "afs", "ceph",
+                                        "glusterfs", "ncpfs", "coda", "lustre", "gfs2", "ocfs2", "davfs",
+                                        "beegfs", "gpfs", "orangefs"};
+    // Network file systems in user space: ssh, cloud storage, the desktop's share mounts.
+    static const QStringList networkFuse = {"sshfs", "glusterfs", "s3fs", "davfs2", "rclone", "gvfsd-fuse",
+                                            "cifs", "smbnetfs", "curlftpfs", "ceph", "gcsfuse", "juicefs"};
+    const QString t = type.trimmed().toLower();
+    if (network.contains(t)) return true;
+    return t.startsWith(QLatin1String("fuse.")) && networkFuse.contains(t.mid(5));
+}
+
 bool DataConnect1::onNetworkFileSystem(const QString& path) {
     const QStorageInfo volume(QFileInfo(path).absolutePath());
     if (!volume.isValid()) return false;
-    static const QStringList network = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "afs", "ceph",
-                                        "glusterfs", "fuse.sshfs", "fuse.glusterfs", "fuse.s3fs",
-                                        "ncpfs", "coda", "lustre", "gfs2", "ocfs2", "davfs", "fuse.davfs2"};
-    return network.contains(QString::fromLatin1(volume.fileSystemType()).toLower());
+    return isNetworkFileSystemType(QString::fromLatin1(volume.fileSystemType()));
 }
 
 void DataConnect1::connectServer(const QString& location) {
-    const Server::Address a = Server::parse(location);
     QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName());
     if (!d.isValid()) {
         close();
         throw DbError(QStringLiteral("本机缺少数据库服务器的驱动（Qt 的 PostgreSQL 驱动）"));
     }
-    d.setHostName(a.host);
-    d.setPort(a.port);
-    d.setDatabaseName(a.database);
-    d.setUserName(a.user);
-    if (!a.password.isEmpty()) d.setPassword(a.password); // otherwise libpq reads the password file
-    d.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=yicangtong"));
-    d.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    Server::configure(d, location);
     if (!d.open()) {
         const QString err = d.lastError().text();
         close();
@@ -286,7 +288,7 @@ void DataConnect1::open(const QString& path) {
     }
 }
 
-void DataConnect1::create(const QString& path) {
+void DataConnect1::create(const QString& path, const std::function<void()>& fill) {
     const bool server = Server::isServerLocation(path);
     if (!server) {
         if (QFileInfo::exists(path)) throw DbError(QStringLiteral("数据库文件已经存在：%1").arg(path));
@@ -298,6 +300,7 @@ void DataConnect1::create(const QString& path) {
         if (server && hasTables())
             throw DbError(QStringLiteral("服务器上的数据库 %1 不是空的").arg(Server::shown(path)));
         Sql::runScript(creationScript());
+        if (fill) fill();
         tx.commit();
     } catch (...) {
         close();

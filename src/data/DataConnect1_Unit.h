@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QList>
 #include <QVariantList>
+#include <functional>
 
 class DataConnect1 {
 public:
@@ -46,10 +47,14 @@ public:
     // older schema; throws DbError.
     static void open(const QString& path);
     // Creates a new database file, or the schema in an empty server database, with the full
-    // schema and initial rows; throws DbError.
-    static void create(const QString& path);
+    // schema and initial rows; throws DbError. `fill`, when given, runs in the same transaction
+    // after the schema is made: when it throws, nothing of the new database remains.
+    static void create(const QString& path, const std::function<void()>& fill = {});
     // True when the folder of `path` lies on a network file system (NFS, SMB/CIFS, ...).
     static bool onNetworkFileSystem(const QString& path);
+    // True for the name of a network file system as the system's mount table gives it
+    // ("nfs4", "cifs", "fuse.sshfs", ...); false for local ones ("ext4", "tmpfs", "overlay", ...).
+    static bool isNetworkFileSystemType(const QString& type);
     static QString networkShareMessage(const QString& path);
     static bool tableExists(const QString& table);
     static bool hasTables();

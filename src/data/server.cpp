@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSqlDatabase>
 #include <QUrl>
 
 namespace Server {
@@ -30,6 +31,17 @@ QString location(const Address& a) {
     url.setUserName(a.user);
     if (!a.password.isEmpty()) url.setPassword(a.password);
     return url.toString(QUrl::FullyEncoded);
+}
+
+void configure(QSqlDatabase& d, const QString& location) {
+    const Address a = parse(location);
+    d.setHostName(a.host);
+    d.setPort(a.port);
+    d.setDatabaseName(a.database);
+    d.setUserName(a.user);
+    if (!a.password.isEmpty()) d.setPassword(a.password);
+    d.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=yicangtong"));
+    d.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
 }
 
 QString shown(const QString& location) {

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QSettings;
+class QSqlDatabase;
 
 namespace Server {
 inline const QString Scheme = QStringLiteral("postgresql");
@@ -22,6 +23,9 @@ struct Address {
 };
 Address parse(const QString& location);
 QString location(const Address& a);
+// Sets a QPSQL connection up for the location (the password only when the location has one,
+// otherwise libpq reads the password file).
+void configure(QSqlDatabase& d, const QString& location);
 // The location without its password, fit to be shown.
 QString shown(const QString& location);
 

@@ -1,52 +1,22 @@
 #include "data/snapshot.h"
 
+#include "data/DataConnect1_Unit.h"
+#include "data/own_connection.h"
+#include "data/server.h"
 #include "data/sql.h"
 
-#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
 namespace {
-QAtomicInt g_serial;
-
-// A connection of its own for the lifetime of one task, removed afterwards.
-class OwnConnection {
-public:
-    explicit OwnConnection(const QString& file)
-        : m_name(QStringLiteral("snapshot-%1").arg(g_serial.fetchAndAddRelaxed(1))) {
-        if (!QFileInfo::exists(file)) {
-            m_error = QStringLiteral("数据库文件不存在：%1").arg(file);
-            return;
-        }
-        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        d.setDatabaseName(file);
-        d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
-        if (!d.open()) m_error = d.lastError().text();
-    }
-    ~OwnConnection() {
-        if (!QSqlDatabase::contains(m_name)) return;
-        { QSqlDatabase::database(m_name, false).close(); }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    QSqlQuery run(const QString& sql, const QVariantList& params = {}) {
-        if (!m_error.isEmpty()) throw DbError(m_error);
-        QSqlQuery q(QSqlDatabase::database(m_name, false));
-        q.setForwardOnly(true);
-        if (!q.prepare(sql)) throw DbError(text(q.lastError()));
-        for (const QVariant& v : params) q.addBindValue(v);
-        if (!q.exec()) throw DbError(text(q.lastError()));
-        return q;
-    }
-
-private:
-    static QString text(const QSqlError& e) { return e.databaseText().isEmpty() ? e.text() : e.databaseText(); }
-    QString m_name;
-    QString m_error;
-};
-
 qint64 pragma(OwnConnection& c, const char* name) {
     QSqlQuery q = c.run(QStringLiteral("PRAGMA %1").arg(QLatin1String(name)));
     return q.next() ? q.value(0).toLongLong() : 0;
@@ -80,6 +50,97 @@ QString check(const QString& file) {
     } catch (const DbError& e) {
         return e.text();
     }
+}
+
+namespace {
+const QString DumpComplete = QStringLiteral("-- PostgreSQL database dump complete");
+
+int major(int versionNum) { return versionNum >= 100000 ? versionNum / 10000 : versionNum / 100; }
+
+// The major version a client program says it has ("pg_dump (PostgreSQL) 15.5 ..."), 0 if none.
+int programMajor(const QString& program) {
+    QProcess p;
+    p.start(program, {QStringLiteral("--version")});
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished();
+        return 0;
+    }
+    const auto m = QRegularExpression(QStringLiteral("\\(PostgreSQL\\)\\s+(\\d+)"))
+                       .match(QString::fromLocal8Bit(p.readAllStandardOutput()));
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+} // namespace
+
+QString serverProgram(const QString& name, int versionNum, QString* why) {
+    const int want = major(versionNum);
+    const QString own = QStringLiteral("/usr/lib/postgresql/%1/bin/%2").arg(want).arg(name);
+    if (QFileInfo(own).isExecutable()) return own;
+    const QString onPath = QStandardPaths::findExecutable(name);
+    const QString package = QStringLiteral("postgresql-client-%1").arg(want);
+    if (onPath.isEmpty()) {
+        if (why) *why = QStringLiteral("找不到 %1：请安装与数据库服务器同一版本（%2）的客户端程序（%3）。").arg(name).arg(want).arg(package);
+        return {};
+    }
+    const int has = programMajor(onPath);
+    if (has < want) {
+        if (why)
+            *why = QStringLiteral("%1 是 %2 版，比数据库服务器（%3 版）旧，不能用：请安装 %4。")
+                       .arg(onPath)
+                       .arg(has > 0 ? QString::number(has) : QStringLiteral("未知"))
+                       .arg(want)
+                       .arg(package);
+        return {};
+    }
+    return onPath;
+}
+
+int serverVersion(const QString& location) {
+    OwnConnection c(location);
+    return c.scalar(QStringLiteral("SHOW server_version_num")).toInt();
+}
+
+qint64 expectedDumpSize(const QString& location) {
+    OwnConnection c(location);
+    return c.scalar(QStringLiteral("SELECT CAST(coalesce(sum(pg_table_size(c.oid)), 0) AS BIGINT) FROM pg_class c "
+                                   "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                                   "WHERE c.relkind = 'r' AND n.nspname = current_schema()"))
+        .toLongLong();
+}
+
+void dump(const QString& location, const QString& target) {
+    QString why;
+    const QString program = serverProgram(QStringLiteral("pg_dump"), serverVersion(location), &why);
+    if (program.isEmpty()) throw DbError(why);
+    const Server::Address a = Server::parse(location);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!a.password.isEmpty()) env.insert(QStringLiteral("PGPASSWORD"), a.password);
+    env.insert(QStringLiteral("PGCONNECT_TIMEOUT"), QStringLiteral("10"));
+    QStringList args = {QStringLiteral("--format=plain"), QStringLiteral("--no-owner"), QStringLiteral("--no-password"),
+                        QStringLiteral("--lock-wait-timeout=%1").arg(DataConnect1::busyTimeout()),
+                        QStringLiteral("--file=") + target};
+    if (!a.host.isEmpty()) args << QStringLiteral("--host=") + a.host;
+    args << QStringLiteral("--port=%1").arg(a.port);
+    if (!a.user.isEmpty()) args << QStringLiteral("--username=") + a.user;
+    args << QStringLiteral("--dbname=") + a.database;
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForStarted()) throw DbError(QStringLiteral("无法运行 %1：%2").arg(program, p.errorString()));
+    p.waitForFinished(-1);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw DbError(QStringLiteral("数据库服务器的备份（pg_dump）失败：%1")
+                          .arg(err.isEmpty() ? QStringLiteral("退出码 %1").arg(p.exitCode()) : err));
+}
+
+QString checkDump(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return f.errorString();
+    const qint64 tail = 4096;
+    if (f.size() > tail) f.seek(f.size() - tail);
+    return QString::fromUtf8(f.readAll()).contains(DumpComplete) ? QStringLiteral("ok")
+                                                                 : QStringLiteral("备份不完整（缺少结束标记）");
 }
 
 } // namespace Snapshot

@@ -1,9 +1,13 @@
 // The data backup: archive names, the overwrite question, the archive's content, failures, and
-// a backup taken while another running copy posts.
+// a backup taken while another running copy posts. On the database server the archive holds the
+// server's dump, loaded back with psql into a fresh database to be looked at.
 #include "app/main_form.h"
 #include "backup/Progress_State_Unit.h"
 #include "backup/backup.h"
 #include "data/DataConnect1_Unit.h"
+#include "data/own_connection.h"
+#include "data/server.h"
+#include "data/snapshot.h"
 #include "data/sql.h"
 #include "support/scripted.h"
 #include "support/testdb.h"
@@ -53,8 +57,27 @@ Unpacked unpack(const QString& archive, const QString& outDir) {
     zip_discard(za);
     return u;
 }
-// integrity_check and a count over the unpacked database, on a connection of its own.
+// The unpacked dump loaded by the server's psql into a fresh database, stopping at the first
+// error, and a count there.
+QString restore(const QString& file, const QString& countSql, int* count) {
+    TestDb fresh(TestDb::Kind::EmptyOnServer);
+    const Server::Address a = Server::parse(fresh.path());
+    QString why;
+    const QString psql = Snapshot::serverProgram("psql", Snapshot::serverVersion(fresh.path()), &why);
+    if (psql.isEmpty()) return why;
+    QProcess p;
+    p.start(psql, {"-X", "-q", "-v", "ON_ERROR_STOP=1", "-h", a.host, "-p", QString::number(a.port), "-U", a.user,
+                   "-d", a.database, "-f", file});
+    p.waitForFinished(120000);
+    if (p.exitCode() != 0) return QString::fromLocal8Bit(p.readAllStandardError());
+    OwnConnection c(fresh.path());
+    *count = c.scalar(countSql).toInt();
+    return "ok";
+}
+// integrity_check and a count over the unpacked database, on a connection of its own; on the
+// server the dump loaded into a fresh database and the count there.
 QString inspect(const QString& file, const QString& countSql, int* count) {
+    if (TestDb::onServer()) return restore(file, countSql, count);
     QString verdict;
     {
         QSqlDatabase d = QSqlDatabase::addDatabase("QSQLITE", "inspect");
@@ -91,6 +114,8 @@ private slots:
     void missingDatabaseArchivesNothing();
     void backupWhileAnotherCopyPosts();
     void toolbarButtonBacksUp();
+    void clientProgramOfTheServersVersion();
+    void dumpFailureLeavesNoArchive();
 
 private:
     QTemporaryDir m_home;
@@ -108,17 +133,17 @@ void TstBackup::archiveNames() {
 void TstBackup::archiveHoldsTheLatestCommits() {
     TestDb db;
     ScriptedSeam seam;
-    // Committed a moment ago: these lines are still in the engine's log beside the main file.
+    // Committed a moment ago: on the file these lines are still in the engine's log beside it.
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM c WHERE i<49) "
-             "INSERT INTO kesp_post_history(order_no,qty) SELECT printf('%010d',i), 1 FROM c");
-    QVERIFY(QFileInfo(db.path() + "-wal").size() > 0);
+             "INSERT INTO kesp_post_history(order_no,qty) SELECT " + DataConnect1::tenDigits("i") + ", 1 FROM c");
+    if (!TestDb::onServer()) QVERIFY(QFileInfo(db.path() + "-wal").size() > 0);
     QVERIFY(!QDir(db.dir()).exists("backup"));
     backup(db, At0905);
     QCOMPARE(seam.shown, QStringList{"1个文件压缩备份完毕！"});
     const QString archive = db.dir() + "/backup/03150905quorvel.zip";
     QCOMPARE(filesIn(db.dir() + "/backup"), QStringList{"03150905quorvel.zip"}); // no snapshot or part left
     const Unpacked u = unpack(archive, db.dir());
-    QCOMPARE(u.entries, QStringList{"DATA/quorvel.mdb"});
+    QCOMPARE(u.entries, QStringList{TestDb::onServer() ? "DATA/quorvel.sql" : "DATA/quorvel.mdb"});
     QVERIFY(u.deflated);
     QVERIFY(qAbs(u.date.secsTo(QDateTime::currentDateTime())) < 120); // the file's own date
     int n = 0;
@@ -197,6 +222,7 @@ void TstBackup::failureLeavesNoArchive() {
     const qint64 size = QFileInfo(archive).size();
     // Not a database at all: the engine refuses to copy it.
     const QString bogus = db.dir() + "/DATA/bogus.mdb";
+    QDir().mkpath(db.dir() + "/DATA"); // the server run has no database folder
     QFile f(bogus);
     f.open(QIODevice::WriteOnly);
     f.write(QByteArray(8192, 'x'));
@@ -230,7 +256,7 @@ void TstBackup::backupWhileAnotherCopyPosts() {
     // Enough older history that the copy takes a while, and the posts land during it.
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM c WHERE i<19999) "
              "INSERT INTO kesp_post_history(order_no,item_code,qty,warehouse,bill_no) "
-             "SELECT printf('H%09d',i), 'I002', 1, 'W09', 'OLD'||(i/10) FROM c");
+             "SELECT 'H' || " + DataConnect1::tenDigits("i") + ", 'I002', 1, 'W09', 'OLD' || CAST(i/10 AS TEXT) FROM c");
     QProcess poster;
     poster.start(CLOSING_WORKER, {"post", db.path(), "u2"});
     QVERIFY(poster.waitForStarted());
@@ -266,6 +292,64 @@ void TstBackup::toolbarButtonBacksUp() {
     QCOMPARE(filesIn(db.dir() + "/backup").size(), 1);
     QVERIFY(filesIn(db.dir() + "/backup").first().endsWith("quorvel.zip"));
     QDir::setCurrent(before);
+}
+
+// pg_dump and psql come from the server's own major version, else from PATH when not older.
+void TstBackup::clientProgramOfTheServersVersion() {
+    QString why;
+    if (QFileInfo("/usr/lib/postgresql/15/bin/pg_dump").isExecutable())
+        QCOMPARE(Snapshot::serverProgram("pg_dump", 150004, &why), QString("/usr/lib/postgresql/15/bin/pg_dump"));
+    QCOMPARE(Snapshot::serverProgram("pg_dump", 990001, &why), QString());
+    QVERIFY2(why.contains("99") && why.contains("postgresql-client-99"), qPrintable(why));
+    why.clear();
+    QCOMPARE(Snapshot::serverProgram("no_such_pg_program", 150004, &why), QString());
+    QVERIFY2(why.contains("找不到 no_such_pg_program"), qPrintable(why));
+    if (!TestDb::onServer()) return;
+    // The server the tests run on has its own.
+    const int version = Snapshot::serverVersion(TestDb::server());
+    QVERIFY(version >= 100000);
+    const QString own = Snapshot::serverProgram("pg_dump", version, &why);
+    QVERIFY2(!own.isEmpty(), qPrintable(why));
+}
+
+// A table another session holds locked past the busy timeout: pg_dump gives up, the error says
+// so, and nothing new lies under the archive's name; an earlier archive survives.
+void TstBackup::dumpFailureLeavesNoArchive() {
+    if (!TestDb::onServer()) QSKIP("the server's dump: runs in the server run of this test");
+    TestDb db;
+    ScriptedSeam seam;
+    TestDb::seedMasters();
+    backup(db, At0905);
+    const QString archive = db.dir() + "/backup/03150905quorvel.zip";
+    const qint64 size = QFileInfo(archive).size();
+    QVERIFY(size > 0);
+    OwnConnection other(db.path());
+    other.run("BEGIN");
+    other.run("LOCK TABLE kesp_item_master IN ACCESS EXCLUSIVE MODE");
+    const int timeout = DataConnect1::busyTimeout();
+    DataConnect1::setBusyTimeout(300);
+    seam.reset();
+    seam.answers = {true};
+    backup(db, At0905);
+    QCOMPARE(seam.kinds, (QStringList{"confirm", "error"}));
+    QVERIFY2(seam.last().contains("pg_dump"), qPrintable(seam.last()));
+    QCOMPARE(filesIn(db.dir() + "/backup"), QStringList{"03150905quorvel.zip"});
+    QCOMPARE(QFileInfo(archive).size(), size);
+    seam.reset();
+    backup(db, At0905.addSecs(60));
+    QCOMPARE(seam.kinds, QStringList{"error"});
+    QCOMPARE(filesIn(db.dir() + "/backup"), QStringList{"03150905quorvel.zip"});
+    other.run("ROLLBACK");
+    DataConnect1::setBusyTimeout(timeout);
+    // The lock gone, the same backup goes through and holds the masters.
+    seam.reset();
+    backup(db, At0905.addSecs(60));
+    QCOMPARE(seam.shown, QStringList{"1个文件压缩备份完毕！"});
+    int n = 0;
+    QCOMPARE(inspect(unpack(db.dir() + "/backup/03150906quorvel.zip", db.dir()).file,
+                     "SELECT count(*) FROM kesp_item_master", &n),
+             QString("ok"));
+    QCOMPARE(n, 3);
 }
 
 QTEST_MAIN(TstBackup)

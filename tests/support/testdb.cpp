@@ -89,8 +89,9 @@ QString TestDb::server() {
 
 bool TestDb::onServer() { return !server().isEmpty(); }
 
-TestDb::TestDb() {
-    const QString s = server();
+TestDb::TestDb(Kind kind) : m_kind(kind) {
+    const QString s = kind == Kind::File ? QString() : server();
+    if (kind == Kind::EmptyOnServer && s.isEmpty()) qFatal("an empty server database needs YC_TEST_SERVER");
     if (s.isEmpty()) {
         m_path = m_dir.filePath(QStringLiteral("DATA/quorvel.mdb"));
     } else {
@@ -98,13 +99,14 @@ TestDb::TestDb() {
         m_database = processDatabase();
         a.database = m_database;
         m_path = Server::location(a);
+        if (kind == Kind::EmptyOnServer) return;
     }
     DataConnect1::create(m_path);
     Session::setUserCode(QStringLiteral("abc"));
 }
 
 TestDb::~TestDb() {
-    DataConnect1::close();
+    if (m_kind != Kind::EmptyOnServer) DataConnect1::close(); // the shared connection is another's then
     if (m_database.isEmpty()) return;
     for (const QString& c : m_copies) onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(c));
 }

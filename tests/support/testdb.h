@@ -9,7 +9,10 @@
 
 class TestDb {
 public:
-    TestDb();
+    // Configured: as the run asks (file or server). File: a database file whatever the run.
+    // EmptyOnServer: a database of its own on the test server with no tables, not opened.
+    enum class Kind { Configured, File, EmptyOnServer };
+    explicit TestDb(Kind kind = Kind::Configured);
     ~TestDb();
     // The database's location: a file, or on the test server its own database there.
     QString path() const { return m_path; }
@@ -58,4 +61,5 @@ private:
     QString m_path;
     QString m_database;
     QStringList m_copies;
+    Kind m_kind;
 };
