@@ -80,8 +80,8 @@ void ratio(const QString& what, double ms, double floor, double target = 0) {
     g_figures.append({what, ms, floor, target});
     line(padded(what, 70) + QString::asprintf(" %8.1f ms  floor %8.1f ms  ratio %.2f", ms, floor, ms / floor));
 }
-void absolute(const QString& what, double ms, double target = 0) {
-    g_figures.append({what, ms, -1, target});
+void absolute(const QString& what, double ms) {
+    g_figures.append({what, ms, -1, 0});
     line(padded(what, 70) + QString::asprintf(" %8.1f ms", ms));
 }
 
