@@ -166,8 +166,9 @@ void DataConnect1::makeSnapshot(const QString& table, const QString& select, con
     }
     Sql::run(QStringLiteral("CREATE TEMP TABLE %1 AS EXECUTE %2%3")
                  .arg(table, name, values.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(values.join(','))));
+    // The grid reads it by snap_key alone; the index records the row count, and statistics over
+    // every text column would cost more than the query itself.
     Sql::run(QStringLiteral("CREATE UNIQUE INDEX ON %1(snap_key)").arg(table));
-    Sql::run(QStringLiteral("ANALYZE %1").arg(table));
 }
 
 QString DataConnect1::dropSnapshotStatement(const QString& table) {

@@ -1,0 +1,22 @@
+#pragma once
+// The bench's large database, filled by set-based SQL of its own for either engine (recursive
+// numbers on the file, generate_series on the server), and the minimal SQL of a posting.
+#include <QString>
+
+namespace BenchFill {
+// "WITH c(i) AS (...) ": the numbers 0 .. n-1, n bound as the statement's first value.
+QString series();
+// The integer expression written with leading zeros to `width` digits.
+QString pad(const QString& expr, int width);
+
+// 20,000 items I00000.., sizes Z1..Z3, attributes A1..A4, grade G1, warehouses W01..W10;
+// `balances` balance rows, half of them in W01, the rest spread over W02..W10; `history`
+// movement rows over the year 2026 in all ten warehouses. Then the planner's statistics.
+void build(int history, int balances);
+// 10,000 lines of user "abc" on 2,000 stock keys, 5 lines of quantity 2 each: 1,000 keys of W01
+// and 1,000 keys of warehouse `other`.
+void stage10k(const QString& other);
+// The same work as posting the staged stock-in lines, in the fewest statements: the lines into
+// the history, their sums onto existing balances and as new balance rows, the lines deleted.
+void postFloor();
+} // namespace BenchFill
