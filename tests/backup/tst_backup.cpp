@@ -261,7 +261,7 @@ void TstBackup::backupWhileAnotherCopyPosts() {
     poster.start(CLOSING_WORKER, {"post", db.path(), "u2"});
     QVERIFY(poster.waitForStarted());
     for (int round = 0; round < 4; ++round) {
-        QTRY_VERIFY_WITH_TIMEOUT(lines() >= 10 * (round + 1), 60000);
+        QTRY_VERIFY2_WITH_TIMEOUT(lines() >= 10 * (round + 1), poster.readAllStandardError().constData(), 60000);
         const int before = lines(); // committed before the backup begins
         seam.reset();
         backup(db, At0905.addSecs(60 * round));

@@ -96,7 +96,16 @@ TestDb::TestDb(Kind kind) : m_kind(kind) {
         m_path = m_dir.filePath(QStringLiteral("DATA/quorvel.mdb"));
     } else {
         Server::Address a = Server::parse(s);
-        m_database = processDatabase();
+        if (kind == Kind::EmptyOnServer) {
+            // Beside the process's database, which another TestDb may be using meanwhile.
+            m_database = QStringLiteral("yct_%1_empty%2").arg(QCoreApplication::applicationPid()).arg(++g_copies);
+            onMaintenance(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' "
+                                         "LC_CTYPE 'C'")
+                              .arg(m_database));
+            m_copies << m_database; // dropped with this object
+        } else {
+            m_database = processDatabase();
+        }
         a.database = m_database;
         m_path = Server::location(a);
         if (kind == Kind::EmptyOnServer) return;
