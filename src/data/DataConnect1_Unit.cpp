@@ -322,6 +322,18 @@ void DataConnect1::close() {
     g_server = false;
 }
 
+void DataConnect1::reconnect() {
+    const QString location = g_path;
+    close();
+    try {
+        connectServer(location);
+    } catch (...) {
+        g_path = location; // tried again by the next statement
+        g_server = true;
+        throw;
+    }
+}
+
 bool DataConnect1::isOpen() { return Sql::db().isOpen(); }
 
 int DataConnect1::schemaVersionOf() {

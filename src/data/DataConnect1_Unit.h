@@ -59,6 +59,9 @@ public:
     static bool tableExists(const QString& table);
     static bool hasTables();
     static void close();
+    // Connects to the server again after the connection broke off (throws DbError while the
+    // server cannot be reached; the next statement tries again).
+    static void reconnect();
     static bool isOpen();
     static QString path();
 

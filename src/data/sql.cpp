@@ -28,8 +28,17 @@ bool isBusy(const QSqlError& e) {
     throw DbError(Sql::errorText(q.lastError()));
 }
 
+// The server went away: shut down, restarted, or the network between broke off.
+bool isLost(const QSqlError& e) {
+    if (!DataConnect1::onServer()) return false;
+    const QString state = e.nativeErrorCode();
+    return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") || state == QLatin1String("57P02") ||
+           state == QLatin1String("57P03") || !Sql::db().isOpen();
+}
+
 QString engineText(const QSqlError& e) {
     if (isBusy(e)) return Sql::BusyMessage;
+    if (isLost(e)) return Sql::LostMessage;
     QString t = e.databaseText();
     if (t.isEmpty()) t = e.text();
     return t;
@@ -70,10 +79,18 @@ QString prefixCondition(const QString& column, const QString& prefix, QVariantLi
     return QStringLiteral("(%1>=? AND %1<?)").arg(column);
 }
 
+void ensureConnected() {
+    if (db().isOpen()) return;
+    if (!DataConnect1::onServer()) throw DbError(QStringLiteral("数据库未连接"));
+    // A transaction that lost its connection is gone with it: it fails to the end, all of it.
+    if (g_depth > 0) throw DbError(LostMessage);
+    DataConnect1::reconnect();
+}
+
 QSqlQuery run(const QString& sql, const QVariantList& params) {
     WaitEnd waitEnd;
+    ensureConnected();
     QSqlDatabase d = db();
-    if (!d.isOpen()) throw DbError(QStringLiteral("数据库未连接"));
     QSqlQuery q(d);
     // The server's driver streams a forward-only result row by row and keeps the connection busy
     // until it is read to the end; read whole, a result holds nothing open there either.
@@ -122,6 +139,7 @@ void runScript(const QString& script) {
 Transaction::Transaction() {
     if (g_depth == 0) {
         WaitEnd waitEnd;
+        Sql::ensureConnected();
         DataConnect1::beginWrite();
         m_outer = true;
     }

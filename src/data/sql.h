@@ -24,6 +24,9 @@ QSqlDatabase db();
 
 // The engine's text of a failure (the busy message when another copy held a lock too long).
 QString errorText(const QSqlError& e);
+// Throws unless the shared connection is open; a server connection that broke off is made again
+// when no transaction is open.
+void ensureConnected();
 // Prepares, binds positional values ('?') and runs a statement; throws DbError on failure.
 QSqlQuery run(const QString& sql, const QVariantList& params = {});
 // First column of the first row, or an invalid QVariant when there is no row.
@@ -35,6 +38,9 @@ void runScript(const QString& script);
 
 // The text of every failure because another running copy held the database past the busy timeout.
 inline const QString BusyMessage = QStringLiteral("数据库正忙，请稍后再试。");
+// The text of every failure because the connection to the database server broke off (the next
+// statement outside a transaction connects again).
+inline const QString LostMessage = QStringLiteral("与数据库服务器的连接已中断，这次操作没有完成，请稍后再试。");
 // Told true when a statement starts waiting for another copy's lock and false when the wait
 // ends (the windows show the wait cursor meanwhile). One observer; an empty one removes it.
 void setBusyObserver(std::function<void(bool waiting)> observer);

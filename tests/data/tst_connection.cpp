@@ -21,6 +21,7 @@ private slots:
     void twoCopiesFillAnEmptyDatabaseOnce();
     void busyCopyGivesClearMessage();
     void resultKeepsItsRowsWhileOtherStatementsRun();
+    void serverConnectionLostAndMadeAgain();
 };
 
 void TstConnection::sealedOnlyForItsUser() {
@@ -148,6 +149,45 @@ void TstConnection::twoCopiesFillAnEmptyDatabaseOnce() {
     QCOMPARE(TestDb::count("SELECT count(*) FROM login_table"), 1);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_operation_ini"), 5);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_system_data"), 1);
+}
+
+void TstConnection::serverConnectionLostAndMadeAgain() {
+    if (!TestDb::onServer()) QSKIP("the embedded file has no connection to lose");
+    TestDb db;
+    TestDb::seedMasters();
+    // The server ends this copy's session, as on a restart of the server.
+    const auto cutOff = [&] {
+        QVERIFY(TestDb::rawValue(db.path(), "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE "
+                                            "application_name='yicangtong' AND datname=current_database()")
+                    .toInt() >= 1);
+    };
+    cutOff();
+    try {
+        Sql::scalar("SELECT count(*) FROM kesp_warehouse_ini");
+        QFAIL("a statement went through on a connection that was cut off");
+    } catch (const DbError& e) {
+        QCOMPARE(e.text(), Sql::LostMessage);
+    }
+    // The next statement connects again.
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_warehouse_ini"), 2);
+    // Cut off inside a write transaction: none of it stays, the rest of it fails clearly.
+    try {
+        Transaction tx;
+        Sql::run("INSERT INTO kesp_check_set(login_id,warehouse) VALUES ('abc','W01')");
+        cutOff();
+        Sql::run("INSERT INTO kesp_check_set(login_id,warehouse) VALUES ('abc','W02')");
+        tx.commit();
+        QFAIL("a transaction was committed on a connection that was cut off");
+    } catch (const DbError& e) {
+        QCOMPARE(e.text(), Sql::LostMessage);
+    }
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_check_set"), 0);
+    {
+        Transaction tx;
+        Sql::run("INSERT INTO kesp_check_set(login_id,warehouse) VALUES ('abc','W02')");
+        tx.commit();
+    }
+    QCOMPARE(DataConnect1::IsWarehouseSealed("W02"), QString("Y"));
 }
 
 void TstConnection::busyCopyGivesClearMessage() {
