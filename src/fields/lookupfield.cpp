@@ -319,10 +319,13 @@ void LookupField::focusOutEvent(QFocusEvent* e) {
     const QWidget* popup = QApplication::activePopupWidget();
     const QWidget* now = QApplication::focusWidget();
     const QWidget* const owns[] = {view(), completer()->popup()};
-    for (const QWidget* own : owns) {
-        if (popup && (popup == own->window() || popup == own)) return;
+    for (const QWidget* own : owns)
         if (now && (now == own || own->isAncestorOf(now))) return;
-    }
+    // Tab pressed while the completer's list is open moves the focus on before the list closes:
+    // that is leaving the field, its own list still showing or not.
+    const bool elsewhere = now && now != this && !isAncestorOf(now);
+    for (const QWidget* own : owns)
+        if (!elsewhere && popup && (popup == own->window() || popup == own)) return;
     m_inside = false;
     if (currentText() != m_committedText) queueCommit();
 }

@@ -197,6 +197,22 @@ void TstStocktake::sealWindowAndEntryScreens() {
         QCOMPARE(seam.shown, QStringList{"仓库已经封帐！"});
         QVERIFY(in.warehouse_a->text().isEmpty());
     }
+    {
+        // Tab pressed while the suggestions still show: the list gets the key, the field is left.
+        seam.reset();
+        TCC10_form in;
+        showActive(in);
+        Clerk::clickInto(in.warehouse_a);
+        QVERIFY(in.warehouse_a->hasFocus());
+        Clerk::type(in.warehouse_a->lineEdit(), "W01");
+        QWidget* list = in.warehouse_a->completer()->popup();
+        QVERIFY(list->isVisible());
+        QTest::keyClick(list, Qt::Key_Tab);
+        Clerk::settle();
+        QVERIFY(!in.warehouse_a->hasFocus());
+        QCOMPARE(seam.shown, QStringList{"仓库已经封帐！"});
+        QVERIFY(in.warehouse_a->text().isEmpty());
+    }
     Session::setUserCode("xyz");
     QCOMPARE(DataConnect1::IsWarehouseSealed("W01"), QString("N"));
     seam.reset();
