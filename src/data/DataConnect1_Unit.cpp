@@ -279,8 +279,18 @@ void DataConnect1::connect(const QString& path) {
 }
 
 void DataConnect1::open(const QString& path) {
-    if (!Server::isServerLocation(path) && !QFileInfo::exists(path)) throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path));
-    connect(path);
+    const bool server = Server::isServerLocation(path);
+    if (!server && !QFileInfo::exists(path)) throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path));
+    try {
+        connect(path);
+    } catch (...) {
+        // A server not reached at start-up is tried again by the next statement.
+        if (server) {
+            g_path = path;
+            g_server = true;
+        }
+        throw;
+    }
     try {
         upgrade();
     } catch (...) {
@@ -327,7 +337,9 @@ void DataConnect1::reconnect() {
     close();
     try {
         connectServer(location);
+        upgrade(); // a server first reached now may still be empty
     } catch (...) {
+        close();
         g_path = location; // tried again by the next statement
         g_server = true;
         throw;

@@ -2,6 +2,7 @@
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"
 #include "data/session.h"
+#include "data/server.h"
 #include "data/sql.h"
 #include "support/testdb.h"
 
@@ -22,6 +23,7 @@ private slots:
     void busyCopyGivesClearMessage();
     void resultKeepsItsRowsWhileOtherStatementsRun();
     void serverConnectionLostAndMadeAgain();
+    void snapshotKeepsValuesAndOrder();
 };
 
 void TstConnection::sealedOnlyForItsUser() {
@@ -188,6 +190,36 @@ void TstConnection::serverConnectionLostAndMadeAgain() {
         tx.commit();
     }
     QCOMPARE(DataConnect1::IsWarehouseSealed("W02"), QString("Y"));
+    // A server that does not answer: opening and every statement fail with a message, nothing
+    // stays half open, and the server that answers opens as usual.
+    DataConnect1::close();
+    Server::Address a = Server::parse(db.path());
+    const int port = a.port;
+    a.port = 1; // nothing listens there
+    QVERIFY_THROWS_EXCEPTION(DbError, DataConnect1::open(Server::location(a)));
+    QVERIFY(!DataConnect1::isOpen());
+    QVERIFY_THROWS_EXCEPTION(DbError, Sql::scalar("SELECT 1"));
+    a.port = port;
+    DataConnect1::open(Server::location(a));
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_warehouse_ini"), 2);
+}
+
+void TstConnection::snapshotKeepsValuesAndOrder() {
+    TestDb db;
+    // Quotes, a backslash, a question mark and a date-like text reach the snapshot as typed.
+    const QString odd = "O'B\\x?'; --";
+    Sql::run("INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name) VALUES ('W3',?),('W1','b'),('W2',?)",
+             {odd, "2026/12/09"});
+    DataConnect1::makeSnapshot("q_check",
+                               "SELECT warehouse, warehouse_name FROM kesp_warehouse_ini WHERE warehouse_name<>? OR "
+                               "warehouse_name=?",
+                               "warehouse DESC", {QString("b"), odd});
+    QSqlQuery q = Sql::run(QString("SELECT warehouse, warehouse_name FROM q_check ORDER BY %1")
+                               .arg(DataConnect1::snapshotKey()));
+    QStringList rows;
+    while (q.next()) rows << q.value(0).toString() + "=" + q.value(1).toString();
+    QCOMPARE(rows, (QStringList{"W3=" + odd, "W2=2026/12/09"}));
+    Sql::run(DataConnect1::dropSnapshotStatement("q_check"));
 }
 
 void TstConnection::busyCopyGivesClearMessage() {
