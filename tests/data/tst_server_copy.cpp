@@ -80,9 +80,7 @@ struct FileView {
 int serverObjects(const QString& location) {
     int n = -1;
     {
-        QSqlDatabase d = QSqlDatabase::addDatabase("QPSQL", "target-view");
-        Server::configure(d, location);
-        if (!d.open()) qFatal("target: %s", qPrintable(d.lastError().text()));
+        QSqlDatabase d = TestDb::connectOwn(location, "target-view");
         QSqlQuery q(d);
         q.exec("SELECT (SELECT count(*) FROM information_schema.tables WHERE table_schema = 'public') + "
                "(SELECT count(*) FROM pg_extension WHERE extname = 'citext')");

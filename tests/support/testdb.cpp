@@ -15,18 +15,27 @@
 #include <QSqlQuery>
 
 namespace {
+// A connection of the tests' own to a server database, set up as the program's is. Its own
+// application name: a test that cuts the program's sessions off leaves it alone.
+QSqlDatabase serverConnection(const QString& name, const QString& location) {
+    QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    Server::configure(d, location);
+    d.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=yicang-tests"));
+    return d;
+}
+
+QString onDatabase(const QString& database) {
+    Server::Address a = Server::parse(TestDb::server());
+    if (!database.isEmpty()) a.database = database;
+    return Server::location(a);
+}
+
 // Runs one statement on the server's maintenance database (CREATE/DROP DATABASE cannot run on
 // the connection that uses the database), or on the database named.
 void onMaintenance(const QString& statement, const QString& database = {}) {
     const QString name = QStringLiteral("testdb-maintenance");
     {
-        const Server::Address a = Server::parse(TestDb::server());
-        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        d.setHostName(a.host);
-        d.setPort(a.port);
-        d.setDatabaseName(database.isEmpty() ? a.database : database);
-        d.setUserName(a.user);
-        d.setPassword(a.password);
+        QSqlDatabase d = serverConnection(name, onDatabase(database));
         if (!d.open()) qFatal("the test server does not answer: %s", qPrintable(d.lastError().text()));
         QSqlQuery q(d);
         q.exec(QStringLiteral("SET client_min_messages = warning"));
@@ -57,15 +66,7 @@ QString processDatabase() {
         // Emptied on a connection kept for it: a new connection costs more than the emptying.
         const QString reset = QStringLiteral("testdb-reset");
         QSqlDatabase d = QSqlDatabase::database(reset, false);
-        if (!d.isValid()) {
-            const Server::Address a = Server::parse(TestDb::server());
-            d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), reset);
-            d.setHostName(a.host);
-            d.setPort(a.port);
-            d.setDatabaseName(name);
-            d.setUserName(a.user);
-            d.setPassword(a.password);
-        }
+        if (!d.isValid()) d = serverConnection(reset, onDatabase(name));
         if (!d.isOpen() && !d.open()) qFatal("the test server does not answer: %s", qPrintable(d.lastError().text()));
         QSqlQuery q(d);
         q.exec(QStringLiteral("SET client_min_messages = warning"));
@@ -175,12 +176,7 @@ QVariant TestDb::rawValue(const QString& location, const QString& sql) {
 QSqlDatabase TestDb::connectOwn(const QString& location, const QString& name) {
     QSqlDatabase d;
     if (Server::isServerLocation(location)) {
-        const Server::Address a = Server::parse(location);
-        d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        d.setHostName(a.host);
-        d.setPort(a.port);
-        d.setDatabaseName(a.database);
-        d.setUserName(a.user);
+        d = serverConnection(name, location);
     } else {
         d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         d.setDatabaseName(location);
