@@ -30,6 +30,8 @@ void CategoryCascade::configureItemList(LookupField* item, bool stockRows) {
     }
 }
 
+bool CategoryCascade::itemOutsideList() const { return !m.item->text().isEmpty() && m.item->pickedRow() < 0; }
+
 QString CategoryCascade::flag() const { return m.focusFlag->text(); }
 
 void CategoryCascade::openBigList() {

@@ -50,6 +50,9 @@ public:
     // Screen reset: the cascade fields, their boxes and the flag emptied.
     void reset();
     static void configureItemList(LookupField* item, bool stockRows);
+    // True when an item code is typed that the item list (the chosen categories' items, or the
+    // warehouse's stock rows) does not hold, or holds in several rows none of which was picked.
+    bool itemOutsideList() const;
 
 private:
     void wire();

@@ -275,6 +275,42 @@ bool EntryForm::checkHeader(bool lineCodes) {
     // direction's sign: refused.
     if (operation_code_a->findRow(QStringLiteral("operation_code"), operation_code_a->text()) < 0) {
         Msg::notice(this, m_cfg.direction + QStringLiteral("类型 不存在"));
+        operation_code_a->setFocus();
+        return false;
+    }
+    // Every code must be one of its list: a code typed by hand that no record holds, or an item
+    // of another category, is refused at its field.
+    QWidget* lineField = m_cfg.stockRows ? static_cast<QWidget*>(item_code_a) : nullptr;
+    const struct {
+        const char* column;
+        QString code;
+        QWidget* field;
+    } codes[] = {
+        {"warehouse", warehouse_a->text(), warehouse_a},
+        {"operation_code", operation_code_a->text(), operation_code_a},
+        {"arrage_code_b", arrage_code_b_a->text(), arrage_code_b_a},
+        {"arrage_code_s", arrage_code_s_a->text(), arrage_code_s_a},
+        {"item_code", item_code_a->text(), item_code_a},
+        {"attr_code", lineCodes ? attrCode() : QString(), lineField ? lineField : attr_code_a},
+        {"size_code", lineCodes ? sizeCode() : QString(), lineField ? lineField : size_code_a},
+        {"stage_code", stageCode(), lineField ? lineField : stage_code_a},
+    };
+    Staging::Values values{{m_cfg.partner, partner_a->text()}};
+    for (const auto& c : codes) values.append({QString::fromLatin1(c.column), c.code});
+    Staging::UnknownCode unknown;
+    if (!guarded(this, [&] { unknown = Staging::unknownCode(values, true); })) return false;
+    QWidget* at = unknown.column == m_cfg.partner ? partner_a : nullptr;
+    for (const auto& c : codes)
+        if (unknown.column == QLatin1String(c.column)) at = c.field;
+    // A stock-out's item is one of the warehouse's stock rows.
+    if (!at && m_cfg.stockRows && m_cascade->itemOutsideList()) {
+        unknown = {QStringLiteral("item_code"), QStringLiteral("项目代码 不存在")};
+        at = item_code_a;
+    }
+    if (at) {
+        if (unknown.column == m_cfg.partner) unknown.message = m_cfg.partnerLabel + QStringLiteral(" 不存在");
+        Msg::notice(this, unknown.message);
+        at->setFocus();
         return false;
     }
     return true;

@@ -125,6 +125,7 @@ void EntryScreen::stageLine(const std::function<Refusal()>& stage) {
         const Refusal r = stage();
         if (r.refused()) {
             r.conversion ? Msg::error(this, r.message) : Msg::notice(this, r.message);
+            if (auto* field = r.field.isEmpty() ? nullptr : findChild<QWidget*>(r.field)) field->setFocus();
             return;
         }
         reloadGrid();
@@ -187,8 +188,9 @@ void EntryScreen::clearFields() {
 void EntryScreen::deleteLine() {
     if (DBGrid1->currentRow() < 0) return;
     guarded(this, [&] {
-        Staging::deleteLine(DBGrid1->currentValue(QStringLiteral("order_no")).toString());
+        const bool deleted = Staging::deleteLine(DBGrid1->currentValue(QStringLiteral("order_no")).toString());
         reloadGrid();
+        if (!deleted) Msg::notice(this, QStringLiteral("该记录已不存在。"));
     });
 }
 

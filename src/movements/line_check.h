@@ -10,6 +10,7 @@
 struct Refusal {
     QString message;
     bool conversion = false;
+    QString field; // object name of the screen's field the refusal is about (focused); may be empty
     bool refused() const { return !message.isEmpty(); }
 };
 

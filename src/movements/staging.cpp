@@ -50,14 +50,78 @@ double amount(const QString& column, const QVariant& value) {
 }
 } // namespace
 
+namespace {
+QString valueOf(const Values& values, const QString& column) {
+    const auto it = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == column; });
+    return it == values.end() || it->second.isNull() ? QString() : it->second.toString();
+}
+
+// A code column of a staged line and the master record that must hold it.
+struct MasterCode {
+    const char* column;
+    const char* table;
+    const char* key;
+    const char* caption;
+};
+const MasterCode masterCodes[] = {
+    {"warehouse", "kesp_warehouse_ini", "warehouse", "仓库代码"},
+    {"operation_code", "kesp_operation_ini", "operation_code", "操作类型"},
+    {"vendor", "kesp_vendor_ini", "vendor", "供应商代码"},
+    {"customer", "kesp_customer_ini", "customer", "客户代码"},
+    {"arrage_code_b", "kesp_item_arrage_b", "arrage_code_b", "大类"},
+    {"arrage_code_s", "kesp_item_arrage_s", "arrage_code_s", "小类"},
+    {"item_code", "kesp_item_master", "item_code", "项目代码"},
+    {"attr_code", "kesp_item_attr", "attr_code", "属性"},
+    {"size_code", "kesp_item_size", "size_code", "尺寸"},
+    {"stage_code", "kesp_item_stage", "stage_code", "等级"},
+    {"warehouse_a", "kesp_warehouse_ini", "warehouse", "仓库代码"},
+};
+} // namespace
+
+UnknownCode unknownCode(const Values& values, bool itemInCategories) {
+    QStringList tests;
+    QVariantList params;
+    QList<const MasterCode*> checked;
+    for (const MasterCode& m : masterCodes) {
+        const QString code = valueOf(values, QLatin1String(m.column));
+        if (code.isEmpty()) continue;
+        QString cond = QStringLiteral("%1=?").arg(QLatin1String(m.key));
+        params << code;
+        const QString col = QLatin1String(m.column);
+        if (col == QLatin1String("arrage_code_s")) {
+            // A small category belongs to its big one.
+            cond += QStringLiteral(" AND arrage_code_b=?");
+            params << valueOf(values, QStringLiteral("arrage_code_b"));
+        } else if (col == QLatin1String("item_code") && itemInCategories) {
+            cond += QStringLiteral(" AND arrage_code_b=? AND arrage_code_s=?");
+            params << valueOf(values, QStringLiteral("arrage_code_b")) << valueOf(values, QStringLiteral("arrage_code_s"));
+        } else if (col == QLatin1String("operation_code")) {
+            // A type of the other direction would post with the other sign.
+            const bool in = !valueOf(values, QStringLiteral("vendor")).isEmpty();
+            const bool out = !valueOf(values, QStringLiteral("customer")).isEmpty();
+            if (in != out) {
+                cond += QStringLiteral(" AND i_o_flag=?");
+                params << (in ? QStringLiteral("i") : QStringLiteral("o"));
+            }
+        }
+        tests << QStringLiteral("CASE WHEN EXISTS(SELECT 1 FROM %1 WHERE %2) THEN 1 ELSE 0 END")
+                     .arg(QLatin1String(m.table), cond);
+        checked << &m;
+    }
+    if (tests.isEmpty()) return {};
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT ") + tests.join(QLatin1Char(',')), params);
+    if (!q.next()) return {};
+    for (int i = 0; i < checked.size(); ++i)
+        if (q.value(i).toInt() == 0)
+            return {QLatin1String(checked[i]->column), QString::fromUtf8(checked[i]->caption) + QStringLiteral(" 不存在")};
+    return {};
+}
+
 void insert(const Values& values) {
     // Every part of the stock key must be there: a NULL part would never match its balance row.
     static const QStringList key = {"warehouse", "item_code", "attr_code", "size_code", "stage_code"};
-    for (const QString& part : key) {
-        const auto it = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == part; });
-        if (it == values.end() || it->second.isNull() || it->second.toString().trimmed().isEmpty())
-            throw DbError(QStringLiteral("库存键 %1 不能为空").arg(part));
-    }
+    for (const QString& part : key)
+        if (valueOf(values, part).trimmed().isEmpty()) throw DbError(QStringLiteral("库存键 %1 不能为空").arg(part));
     QStringList cols, marks;
     QVariantList params;
     for (const auto& [col, value] : values) {
@@ -72,6 +136,8 @@ void insert(const Values& values) {
         }
         params << v;
     }
+    // A code in no master list would leave balances and history of a record that does not exist.
+    if (const UnknownCode unknown = unknownCode(values); unknown.found()) throw DbError(unknown.message);
     Sql::run(QStringLiteral("INSERT INTO kesp_post_temp_a(%1) VALUES (%2)").arg(cols.join(','), marks.join(',')),
              params);
 }
@@ -89,8 +155,10 @@ int count(LineKind kind) {
         .toInt();
 }
 
-void deleteLine(const QString& orderNo) {
-    Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_a WHERE order_no=?"), {orderNo});
+bool deleteLine(const QString& orderNo) {
+    return Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_a WHERE order_no=? AND login_id=?"),
+                    {orderNo, Session::userCode()})
+               .numRowsAffected() > 0;
 }
 
 void discard(LineKind kind) {

@@ -86,6 +86,7 @@ void TstConnection::dateFormatCheck() {
 
 void TstConnection::twoCopiesStageAtOnce() {
     TestDb db;
+    TestDb::seedMasters();
     QProcess a, b;
     a.start(ORDER_WORKER, {db.path(), "u1", "200"});
     b.start(ORDER_WORKER, {db.path(), "u2", "200"});

@@ -85,6 +85,8 @@ private slots:
     void billCheckedAgainAfterPostingAndReset();
     void checksTestTheStoredValue_data();
     void checksTestTheStoredValue();
+    void unknownCodeRefusedAtItsField_data();
+    void unknownCodeRefusedAtItsField();
     void keyboardRoad();
 };
 
@@ -120,17 +122,15 @@ void TstEntryForms::checksInOrder() {
     QVERIFY(seam.shown.isEmpty());
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE price=0 AND qty=2"), 1);
 
+    Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
+             "VALUES ('W01','一号仓库','I001','A1','Z1','G1',10)");
     TDD10_form out;
+    out.show();
     out.bill_no_a->setText("X");
     field(&out, "operation_code_a")->setText("out1");
     field(&out, "warehouse_a")->setText("W01");
     field(&out, "customer_a")->setText("C1");
-    out.arrage_code_b_a->setText("B1");
-    out.arrage_code_s_a->setText("S1");
-    out.item_code_a->setText("I001");
-    out.attr_hidden->setText("A1");
-    out.size_hidden->setText("Z1");
-    out.stage_hidden->setText("G1");
+    QVERIFY(Clerk::pickByMouse(out.item_code_a, 0));
     out.qty_a->setText("1");
     seam.reset();
     click(&out, "BitBtn1");
@@ -447,6 +447,40 @@ void TstEntryForms::billCheckedAgainAfterPostingAndReset() {
     fillStockIn(f, "R1");
     click(&f, "BitBtn1");
     QCOMPARE(seam.shown, QStringList{"存在相同单据,请更改单据。"});
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
+}
+
+void TstEntryForms::unknownCodeRefusedAtItsField_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("warehouse") << "warehouse_a" << "WX" << "仓库代码 不存在";
+    QTest::newRow("vendor") << "vendor_a" << "VX" << "供应商代码 不存在";
+    QTest::newRow("item in no list") << "item_code_a" << "K" << "项目代码 不存在";
+    QTest::newRow("item of another category") << "item_code_a" << "I002" << "项目代码 不存在";
+    QTest::newRow("attribute") << "attr_code_a" << "AX" << "属性 不存在";
+    QTest::newRow("size") << "size_code_a" << "Z" << "尺寸 不存在";
+    QTest::newRow("grade") << "stage_code_a" << "G9" << "等级 不存在";
+}
+
+// A code typed that no list holds, then Enter: refused at its field, nothing staged.
+void TstEntryForms::unknownCodeRefusedAtItsField() {
+    QFETCH(QString, name);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    showActive(f);
+    fillStockIn(f);
+    LookupField* at = field(&f, qPrintable(name));
+    typeInto(at, typed);
+    seam.reset();
+    QTest::keyClick(at, Qt::Key_Return);
+    QApplication::processEvents();
+    QCOMPARE(seam.last(), message);
+    QVERIFY(at->hasFocus());
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
 }
 

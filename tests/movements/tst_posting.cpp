@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -421,6 +422,18 @@ void TstPosting::stagingRefusesWhatTheScreensRefuse_data() {
     QTest::newRow("attr NULL") << "attr_code" << QVariant(QMetaType(QMetaType::QString)) << "attr_code";
     QTest::newRow("size missing") << "size_code" << QVariant() << "size_code";
     QTest::newRow("grade NULL") << "stage_code" << QVariant(QMetaType(QMetaType::QString)) << "stage_code";
+    // Codes no master record holds (the line's other codes exist).
+    QTest::newRow("warehouse unknown") << "warehouse" << QVariant("WX") << "仓库代码 不存在";
+    QTest::newRow("type unknown") << "operation_code" << QVariant("inX") << "操作类型 不存在";
+    QTest::newRow("type of the other direction") << "customer" << QVariant("C1") << "操作类型 不存在";
+    QTest::newRow("vendor unknown") << "vendor" << QVariant("VX") << "供应商代码 不存在";
+    QTest::newRow("big category unknown") << "arrage_code_b" << QVariant("BX") << "大类 不存在";
+    QTest::newRow("small category of no big one") << "arrage_code_s" << QVariant("S1") << "小类 不存在";
+    QTest::newRow("item unknown") << "item_code" << QVariant("K") << "项目代码 不存在";
+    QTest::newRow("attribute unknown") << "attr_code" << QVariant("AX") << "属性 不存在";
+    QTest::newRow("size unknown") << "size_code" << QVariant("ZX") << "尺寸 不存在";
+    QTest::newRow("grade unknown") << "stage_code" << QVariant("GX") << "等级 不存在";
+    QTest::newRow("other warehouse unknown") << "warehouse_a" << QVariant("WX") << "仓库代码 不存在";
 }
 
 void TstPosting::stagingRefusesWhatTheScreensRefuse() {
@@ -428,15 +441,14 @@ void TstPosting::stagingRefusesWhatTheScreensRefuse() {
     QFETCH(QVariant, value);
     QFETCH(QString, error);
     TestDb db;
+    TestDb::seedMasters();
     Staging::Values v{{"order_no", "1"},   {"login_id", "abc"},  {"item_code", "I001"}, {"attr_code", "A1"},
                       {"size_code", "Z1"}, {"stage_code", "G1"}, {"warehouse", "W01"},  {"operation_code", "in1"},
                       {"bill_no", "B1"},   {"price", 2.0},       {"qty", 3.0}};
-    for (auto it = v.begin(); it != v.end(); ++it)
-        if (it->first == column) {
-            if (value.isValid()) it->second = value;
-            else v.erase(it);
-            break;
-        }
+    auto it = std::find_if(v.begin(), v.end(), [&](const auto& c) { return c.first == column; });
+    if (it == v.end() && value.isValid()) v.append({column, value});
+    else if (it != v.end() && value.isValid()) it->second = value;
+    else if (it != v.end()) v.erase(it);
     if (error.isEmpty()) {
         Staging::insert(v);
         QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 1);
