@@ -70,6 +70,10 @@ LookupField::LookupField(QWidget* parent) : QComboBox(parent) {
         const QModelIndex src = proxy ? proxy->mapToSource(i) : QModelIndex();
         if (src.isValid()) setCurrentIndex(src.row());
     });
+    // Moving through the suggestions sets the text to the highlighted code (before the line
+    // edit's own handler does).
+    connect(completer, qOverload<const QModelIndex&>(&QCompleter::highlighted), this,
+            [this](const QModelIndex& i) { m_highlighted = i.data(CodeRole).toString(); });
     lineEdit()->setCompleter(completer);
 
     auto* view = new QTableView(this);
@@ -247,13 +251,18 @@ void LookupField::onIndexChanged(int index) {
 }
 
 void LookupField::onTextChanged(const QString& t) {
-    if (!m_prefix.sql.isEmpty()) guarded(this, [&] { loadPrefix(t); });
     const int index = currentIndex();
-    if (index != m_lastIndex) { // the index moved and set this text; its own signal follows
+    const bool moved = index != m_lastIndex;
+    if (moved) { // the index moved and set this text; its own signal follows
         m_lastIndex = index;
         if (index >= 0) m_pickedKey = rowValue(index, keyField());
         queueCommit();
     }
+    // A row picked or a suggestion highlighted is one of the rows read already: reading the
+    // prefix again would rebuild the list under the pick and under the suggestion list.
+    const bool highlighted = !m_highlighted.isEmpty() && t == m_highlighted;
+    m_highlighted.clear();
+    if (!m_prefix.sql.isEmpty() && !(moved && index >= 0) && !highlighted) guarded(this, [&] { loadPrefix(t); });
     const int kept = rowOfKey(m_pickedKey);
     if (t.isEmpty() || (m_pickedKey.isValid() && !(kept >= 0 && sameText(rowValue(kept, textField()), t))))
         m_pickedKey = QVariant();

@@ -114,6 +114,7 @@ private:
     QString m_committedText;
     QVariant m_pickedKey;         // key of the row picked last; invalid when none
     QVariant m_emittedKey;        // picked key when `changed` was raised last
+    QString m_highlighted;        // the suggestion highlighted last, until the text follows it
     int m_lastIndex = -1;
     QStringList m_fields;
     QHash<QString, int> m_fieldIndex;

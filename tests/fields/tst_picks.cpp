@@ -24,6 +24,8 @@
 #include "support/testdb.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QStyleHints>
 #include <QTabWidget>
@@ -148,6 +150,8 @@ private slots:
     void initTestCase() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(40); }
     void everyListPick_data();
     void everyListPick();
+    void largeStockRowList_data();
+    void largeStockRowList();
 };
 
 void TstPicks::everyListPick_data() {
@@ -210,6 +214,61 @@ void TstPicks::everyListPick() {
         QCOMPARE(w->findChild<QLineEdit*>("order_no_a")->text(), f->rowValue(f->pickedRow(), "order_no").toString());
         QCOMPARE(w->findChild<QLineEdit*>("size_code_a")->text(), f->rowValue(row, "size_code").toString());
     }
+}
+
+void TstPicks::largeStockRowList_data() {
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("how");
+    for (int w = 0; w < windows().size(); ++w)
+        if (windows()[w].name == "TDD10_form" || windows()[w].name == "CC30_form")
+            for (const char* how : {"mouse", "suggestions"})
+                QTest::addRow("%s/%s", qPrintable(windows()[w].name), how) << w << QString(how);
+}
+
+// A warehouse of more stock rows than a list reads at once: the first pick stays with its row
+// (the list is not read again under it), and Down Down Enter in the suggestions takes the second.
+void TstPicks::largeStockRowList() {
+    QFETCH(int, window);
+    QFETCH(QString, how);
+    TestDb db;
+    TestDb::seedMasters();
+    TestDb::seedStock();
+    const QString n = "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<429) ";
+    const QString code = TestDb::padded("K", "i", 3);
+    Sql::run(n + "INSERT INTO kesp_item_master(item_code,item_name,arrage_code_b,arrage_name_b,arrage_code_s,"
+                 "arrage_name_s) SELECT " + code + ",'K款','B1','上衣','S1','衬衫' FROM n");
+    Sql::run(n + "INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,"
+                 "qty) SELECT 'W01','一号仓库'," + code + ",'A1','Z1','G1',1 FROM n");
+    const WindowFields& win = windows()[window];
+    ScriptedSeam seam;
+    std::unique_ptr<QDialog> w(win.make());
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    LookupField* f = field(w.get(), "item_code_a");
+    win.prepare(w.get(), "item_code_a");
+    Clerk::clickInto(f);
+    QVERIFY2(f->listRowCount() < 200, "the list is read by prefix");
+    int row = 2;
+    if (how == "mouse") {
+        QVERIFY(Clerk::pickByMouse(f, row));
+    } else {
+        QTest::keyClicks(f, "K");
+        Clerk::settle();
+        QVERIFY(f->completer()->popup()->isVisible());
+        for (const Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return})
+            QTest::keyClick(f->completer()->popup(), k);
+        Clerk::settle();
+        QCOMPARE(f->text(), QString("K001"));
+        row = f->findRow("item_code", "K001");
+    }
+    const int picked = f->pickedRow();
+    QVERIFY(picked >= 0);
+    QCOMPARE(f->rowValue(picked, "ID"), f->rowValue(row, "ID"));
+    QCOMPARE(w->findChild<QLineEdit*>("ID_a")->text(), f->rowValue(picked, "ID").toString());
+    QCOMPARE(field(w.get(), "arrage_code_s_a")->text(), QString("S1"));
+    for (const char* box : {"item_name_a", "stage_name_a"})
+        QVERIFY2(!w->findChild<QLineEdit*>(box)->text().isEmpty(), box);
 }
 
 QTEST_MAIN(TstPicks)
