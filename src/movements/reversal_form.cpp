@@ -129,6 +129,8 @@ void ReversalForm::build() {
     assemble(upper);
 
     connect(bill_no_a, &LookupField::changed, this, &ReversalForm::onBillChanged);
+    // The bill's lines are listed as soon as the bill is chosen, whatever way the focus comes back.
+    connect(bill_no_a, &LookupField::committed, this, &ReversalForm::loadLines);
     connect(item_code_a, &LookupField::entered, this, &ReversalForm::onLineEntered);
     connect(item_code_a, &LookupField::changed, this, &ReversalForm::fillLine);
     connect(item_code_a, &LookupField::picked, this, &ReversalForm::fillLine);
@@ -171,6 +173,11 @@ void ReversalForm::onLineEntered() {
         m_refusingEntry = false;
         return;
     }
+    loadLines();
+}
+
+void ReversalForm::loadLines() {
+    if (bill_no_a->text().isEmpty()) return;
     // The list is built once per chosen bill: the focus coming back from the list's own popup must
     // not rebuild it under the row being picked.
     const Reversal::Bill bill = chosenBill();

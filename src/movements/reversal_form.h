@@ -55,6 +55,7 @@ private:
     void build();
     void onBillChanged(const QString& bill);
     void onLineEntered();
+    void loadLines(); // the chosen bill's lines into the line field's list, once per bill
     void fillLine();
     void clearLineDetails(const QString& postedFigures);
     Reversal::Bill chosenBill() const;
