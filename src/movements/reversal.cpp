@@ -2,6 +2,7 @@
 
 #include "data/numbers.h"
 #include "data/session.h"
+#include "data/sql.h"
 #include "movements/order_numbers.h"
 
 namespace {
@@ -13,6 +14,8 @@ QString prefixEnd(const QString& v) { return v + QString::fromUcs4(U"\U0010FFFF"
 
 // A bill posted without a partner (a transfer's side) gives red lines without one as well.
 QVariant orNull(const QString& v) { return v.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(v); }
+// An empty partner compared with COALESCE(partner,''): a null text would be bound as NULL.
+QString orEmpty(const QString& v) { return v.isEmpty() ? QStringLiteral("") : v; }
 } // namespace
 
 namespace Reversal {
@@ -49,7 +52,7 @@ ListQuery lineList(LineKind kind, const Bill& bill) {
     return {QStringLiteral("SELECT * FROM kesp_post_history_v WHERE bill_no=? AND i_o_flag=? AND warehouse=? "
                            "AND COALESCE(%1,'')=? AND COALESCE(red_flag,'N')<>'Y' ORDER BY order_no")
                 .arg(p),
-            {bill.billNo, direction(kind), bill.warehouse, bill.partner}};
+            {bill.billNo, direction(kind), bill.warehouse, orEmpty(bill.partner)}};
 }
 
 Refusal check(const RedLine& l) {
@@ -68,6 +71,19 @@ Refusal stage(const RedLine& l, QString* orderNo) {
     const Refusal r = check(l);
     if (r.refused()) return r;
     const QString p = partnerColumn(l.kind);
+    Transaction tx;
+    // The line reversed is a posted line of the bill as listed: its direction, warehouse and
+    // partner, the same item and stock key, and not a red line itself. Read under the write lock,
+    // so what is checked is what is staged against.
+    const bool posted = Sql::exists(
+        QStringLiteral("SELECT 1 FROM kesp_post_history h JOIN kesp_operation_ini o ON o.operation_code=h.operation_code "
+                       "WHERE h.order_no=? AND h.bill_no=? AND o.i_o_flag=? AND h.warehouse=? AND COALESCE(h.%1,'')=? "
+                       "AND COALESCE(h.red_flag,'N')<>'Y' AND h.item_code=? AND h.attr_code=? AND h.size_code=? "
+                       "AND h.stage_code=?")
+            .arg(p),
+        {l.sourceOrderNo, l.bill.billNo, direction(l.kind), l.bill.warehouse, orEmpty(l.bill.partner), l.item.itemCode,
+         l.item.attrCode, l.item.sizeCode, l.item.stageCode});
+    if (!posted) return {QStringLiteral("项目列表 不存在"), false, QStringLiteral("item_code_a")};
     const QString no = OrderNumbers::stageWithNumber([&](const QString& v) {
         Staging::Values values = l.item.columns();
         values += {{"price", *Numbers::parse(l.price)},
@@ -87,6 +103,7 @@ Refusal stage(const RedLine& l, QString* orderNo) {
                          {"red_flag", QStringLiteral("Y")}};
         Staging::insert(values);
     });
+    tx.commit();
     if (orderNo) *orderNo = no;
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "data/DataConnect1_Unit.h"
 #include "data/numbers.h"
+#include "data/sql.h"
 #include "data/session.h"
 #include "movements/order_numbers.h"
 #include "movements/staging.h"
@@ -30,8 +31,16 @@ Refusal check(const Line& l) {
 Refusal stage(const Line& l, QString* orderNo) {
     const Refusal r = check(l);
     if (r.refused()) return r;
+    Transaction tx;
     for (const QString& wh : {l.toWarehouse, l.fromWarehouse})
         if (DataConnect1::IsWarehouseSealed(wh) == QLatin1String("Y")) return {Sealed};
+    // Both warehouses and every code of the item must exist: checked under the write lock.
+    Staging::Values codes = l.item.columns();
+    codes += {{"warehouse", l.toWarehouse}, {"warehouse_a", l.fromWarehouse}};
+    const Staging::UnknownCode unknown = Staging::unknownCode(codes);
+    if (unknown.column == QLatin1String("warehouse")) return {QStringLiteral("转入仓库 不存在"), false, QStringLiteral("warehouse_a")};
+    if (unknown.column == QLatin1String("warehouse_a")) return {QStringLiteral("转出仓库 不存在"), false, QStringLiteral("warehouse_b")};
+    if (unknown.found()) return {unknown.message, false, QStringLiteral("item_code_a")};
     const double q = *Numbers::parse(l.qty);
     const QString today = Dates::today(), time = Dates::timeOfDay(), user = Session::userCode();
     const QString no = OrderNumbers::stageWithNumber([&](const QString& v) {
@@ -54,6 +63,7 @@ Refusal stage(const Line& l, QString* orderNo) {
         row(true);
         row(false);
     });
+    tx.commit();
     if (orderNo) *orderNo = no;
     return {};
 }

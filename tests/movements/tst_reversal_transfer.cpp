@@ -57,7 +57,9 @@ QList<QVariantList> rows(const ListQuery& q) {
 
 // A red line for one posted line, as the reversal screen gathers it.
 Reversal::RedLine redLineFor(LineKind kind, const QString& orderNo, const QString& qty, const QString& price = "1") {
-    QSqlQuery h = Sql::run("SELECT * FROM kesp_post_history_v WHERE order_no=?", {orderNo});
+    // A transfer's two rows share their order number: the one of the reversal's direction.
+    QSqlQuery h = Sql::run("SELECT * FROM kesp_post_history_v WHERE order_no=? AND i_o_flag=?",
+                           {orderNo, Reversal::direction(kind)});
     if (!h.next()) qFatal("no posted line %s", qPrintable(orderNo));
     const QString p = Reversal::partnerColumn(kind);
     Reversal::RedLine l;
@@ -129,6 +131,8 @@ private slots:
     void transferStagesOnePairAndPosts();
     void transferLineIsOneUnit();
     void ledgerOverEveryKindOfPosting();
+    void coreRefusesWhatNoListOffers_data();
+    void coreRefusesWhatNoListOffers();
 };
 
 void TstReversalTransfer::billListOncePerWarehouseAndPartner() {
@@ -367,6 +371,56 @@ void TstReversalTransfer::ledgerOverEveryKindOfPosting() {
     if (ledgerMismatches() != 0) qWarning("seed %u", seed);
     QCOMPARE(ledgerMismatches(), 0);
     QVERIFY(TestDb::count("SELECT count(DISTINCT operation_code) FROM kesp_post_history") >= 5);
+}
+
+void TstReversalTransfer::coreRefusesWhatNoListOffers_data() {
+    QTest::addColumn<QString>("tamper");
+    QTest::addColumn<QString>("message");
+    for (const char* t : {"red line", "other warehouse's bill", "other item", "other size", "no such line",
+                          "bill never posted", "stock-out line"})
+        QTest::newRow(t) << QString(t) << "项目列表 不存在";
+    QTest::newRow("transfer into no warehouse") << "to" << "转入仓库 不存在";
+    QTest::newRow("transfer out of no warehouse") << "from" << "转出仓库 不存在";
+    QTest::newRow("transfer of no item") << "item" << "项目代码 不存在";
+}
+
+// What a window never offers, passed to the core directly: refused, nothing staged.
+void TstReversalTransfer::coreRefusesWhatNoListOffers() {
+    QFETCH(QString, tamper);
+    QFETCH(QString, message);
+    TestDb db;
+    TestDb::seedMasters();
+    stageMovement(true, "R1", "W01", "I001", 10);
+    stageMovement(true, "R1", "W02", "I001", 10); // the same bill number in another warehouse
+    Posting::post(LineKind::StockIn);
+    stageMovement(false, "D1", "W01", "I001", 4);
+    Posting::post(LineKind::StockOut);
+    const auto orderOf = [](const QString& bill, const QString& wh) {
+        return TestDb::value("SELECT order_no FROM kesp_post_history WHERE bill_no=? AND warehouse=?", {bill, wh})
+            .toString();
+    };
+    Reversal::RedLine l = redLineFor(LineKind::InReversal, orderOf("R1", "W01"), "1");
+    if (tamper == "red line") {
+        QVERIFY(!Reversal::stage(l).refused());
+        Posting::post(LineKind::InReversal);
+        l = redLineFor(LineKind::InReversal,
+                       TestDb::value("SELECT order_no FROM kesp_post_history WHERE red_flag='Y'").toString(), "1");
+    }
+    if (tamper == "other warehouse's bill") l.bill.warehouse = "W02";
+    if (tamper == "other item") l.item.itemCode = "I002";
+    if (tamper == "other size") l.item.sizeCode = "Z2";
+    if (tamper == "no such line") l.sourceOrderNo = "0000009999";
+    if (tamper == "bill never posted") l.bill.billNo = "NEVER";
+    if (tamper == "stock-out line") l.sourceOrderNo = orderOf("D1", "W01");
+    const int before = TestDb::count("SELECT count(*) FROM kesp_post_temp_a");
+    Refusal r;
+    if (tamper == "to" || tamper == "from" || tamper == "item")
+        r = Transfer::stage(transferLine(tamper == "from" ? "WX" : "W01", tamper == "to" ? "WX" : "W02", "1",
+                                         tamper == "item" ? "K" : "I001"));
+    else
+        r = Reversal::stage(l);
+    QCOMPARE(r.message, message);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), before);
 }
 
 QTEST_GUILESS_MAIN(TstReversalTransfer)
