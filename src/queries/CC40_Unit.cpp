@@ -87,16 +87,10 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
 void RecordQueryForm::query() {
     if (!warehouseChosen()) return;
     const QString partner = m_dir == 'i' ? QStringLiteral("vendor") : QStringLiteral("customer");
+    QueryBuilders::Criteria criteria = filters->criteria();
+    criteria.insert(1, {QStringLiteral("operation_code"), operation_code_a->text()});
+    criteria.append({partner, partner_a->text()});
     const QueryBuilders::Statement s = QueryBuilders::movementQuery(
-        m_dir,
-        {{"warehouse", filters->warehouse_a->text()},
-         {"operation_code", operation_code_a->text()},
-         {"arrage_code_b", filters->arrage_code_b_a->text()},
-         {"arrage_code_s", filters->arrage_code_s_a->text()},
-         {"attr_code", filters->attr_code_a->text()},
-         {"size_code", filters->size_code_a->text()},
-         {"stage_code", filters->stage_code_a->text()},
-         {partner, partner_a->text()}},
-        procure_date_a->dateText(), Procure_date_b->dateText(), bill_no_a->text(), bill_no_b->text());
+        m_dir, criteria, procure_date_a->dateText(), Procure_date_b->dateText(), bill_no_a->text(), bill_no_b->text());
     showResult(s);
 }

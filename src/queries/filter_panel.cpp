@@ -103,8 +103,9 @@ void FilterPanel::openLists() {
 
 QueryBuilders::Criteria FilterPanel::criteria() const {
     return {{"warehouse", warehouse_a->text()},         {"arrage_code_b", arrage_code_b_a->text()},
-            {"arrage_code_s", arrage_code_s_a->text()}, {"attr_code", attr_code_a->text()},
-            {"size_code", size_code_a->text()},         {"stage_code", stage_code_a->text()}};
+            {"arrage_code_s", arrage_code_s_a->text()}, {"item_code", item_code_a->text()},
+            {"attr_code", attr_code_a->text()},         {"size_code", size_code_a->text()},
+            {"stage_code", stage_code_a->text()}};
 }
 
 void FilterPanel::addButtons(QDialog* window, int row, QPushButton** group, QPushButton** query, QPushButton** exit) {

@@ -49,7 +49,7 @@ public:
     void addDateRange(const QString& caption, int row, int group, DatePicker** from, DatePicker** to);
     void reset();      // every field, name box and the flag emptied
     void openLists();  // warehouses, big categories, small/items empty, attributes, sizes, grades
-    // Warehouse, big and small category, attribute, size and grade as typed, in this order.
+    // Warehouse, big and small category, item, attribute, size and grade as typed, in this order.
     QueryBuilders::Criteria criteria() const;
     CategoryCascade* cascade() const { return m_cascade; }
 

@@ -34,12 +34,6 @@ FF30_form::FF30_form(QWidget* parent)
 
 void FF30_form::query() {
     if (!warehouseChosen()) return;
-    const auto s = Stocktake::historyQuery({{"warehouse", filters->warehouse_a->text()},
-                                            {"arrage_code_b", filters->arrage_code_b_a->text()},
-                                            {"arrage_code_s", filters->arrage_code_s_a->text()},
-                                            {"attr_code", filters->attr_code_a->text()},
-                                            {"size_code", filters->size_code_a->text()},
-                                            {"stage_code", filters->stage_code_a->text()}},
-                                           procure_date_a->dateText(), Procure_date_b->dateText());
+    const auto s = Stocktake::historyQuery(filters->criteria(), procure_date_a->dateText(), Procure_date_b->dateText());
     guarded(this, [&] { DBGrid1->open(s.sql, s.params); });
 }

@@ -45,7 +45,7 @@ class TstQueries : public QObject {
 private slots:
     void init() { Session::setUserCode("abc"); }
     void stockQuery();
-    void stockQueryByItemUsesItsCategories();
+    void stockQueryByItem();
     void movementQueries();
     void transferAndReversalOnBothScreens();
     void crosstabAddsUp();
@@ -95,7 +95,7 @@ void TstQueries::stockQuery() {
     QCOMPARE(seam.modals, QStringList{"Group_style_select_form"});
 }
 
-void TstQueries::stockQueryByItemUsesItsCategories() {
+void TstQueries::stockQueryByItem() {
     TestDb db;
     TestDb::seedMasters();
     ScriptedSeam seam;
@@ -110,7 +110,7 @@ void TstQueries::stockQueryByItemUsesItsCategories() {
     QCOMPARE(f.DBGrid1->rowCount(), 1);
     f.filters->arrage_code_s_a->setText(QString());
     run(f);
-    QCOMPARE(f.DBGrid1->rowCount(), 2); // every row of B1, not only the item's
+    QCOMPARE(f.DBGrid1->rowCount(), 1); // the chosen item narrows the result whatever the categories
 }
 
 void TstQueries::movementQueries() {
