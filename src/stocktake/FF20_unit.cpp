@@ -286,7 +286,12 @@ void FF20_form::adjust() {
     if (!saveEdited()) return;
     guarded(this, [&] {
         Forms::WaitCursor wait;
-        if (Stocktake::adjust(procure_date_a->dateText()) == 0) {
+        const int posted = Stocktake::adjust(procure_date_a->dateText());
+        if (posted == Stocktake::NotSealed) {
+            Msg::notice(this, QStringLiteral("仓库未封帐，不能调帐！"));
+            return;
+        }
+        if (posted == 0) {
             Msg::notice(this, QStringLiteral("不存在调帐记录"));
             return;
         }

@@ -220,6 +220,12 @@ int adjust(const QString& countDate) {
                                   {user, true})
                           .toInt();
     if (ready == 0) return 0;
+    // Counts overwrite balances only of a warehouse that stays sealed while it is counted.
+    if (Sql::exists(QStringLiteral("SELECT 1 FROM kesp_check_temp AS b WHERE b.login_id=? AND NOT EXISTS "
+                                   "(SELECT 1 FROM kesp_check_set AS s WHERE s.login_id=b.login_id "
+                                   "AND s.warehouse=b.warehouse)"),
+                    {user}))
+        return NotSealed;
     Sql::run(QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=? AND (qty IS NULL OR check_flag=?)"),
              {user, false});
     stepDone(1);

@@ -67,7 +67,9 @@ int fillWithBook();
 // Posts the user's counted and approved rows as of the count date: history rows "c_k" whose
 // remaind_qty is the balance overwritten, read inside the transaction; balances set to the
 // counts; every count row of the user emptied. All or nothing. Returns the rows posted; 0
-// (nothing changed) when no row is both counted and approved.
+// (nothing changed) when no row is both counted and approved; NotSealed (nothing changed) when a
+// row's warehouse is no longer sealed by the user (the seal was lifted in another window).
+inline constexpr int NotSealed = -1;
 int adjust(const QString& countDate);
 // Called after each statement of an adjustment with its step number (failure injection in tests).
 extern std::function<void(int step)> afterStatement;
