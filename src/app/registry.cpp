@@ -1,6 +1,7 @@
 // The screens the menu and toolbar open, by menu code.
 #include "ui/screens.h"
 #include "closing/GG10_Unit.h"
+#include "documents/AA80_Unit.h"
 #include "closing/GG20_Unit.h"
 #include "masterdata/BB10_Unit.h"
 #include "masterdata/BB20_Unit.h"
@@ -33,6 +34,7 @@ template <class T> Screens::Factory make() {
 void Screens::registerAll() {
     add(QStringLiteral("AA10"), make<TAA10_form>());
     add(QStringLiteral("AA20"), make<TAA20_form>());
+    add(QStringLiteral("AA80"), make<TAA80_form>());
     add(QStringLiteral("BB10"), make<TBB10_form>());
     add(QStringLiteral("BB20"), make<TBB20_form>());
     add(QStringLiteral("BB30"), make<TBB30_form>());

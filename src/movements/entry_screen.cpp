@@ -1,5 +1,6 @@
 #include "movements/entry_screen.h"
 
+#include "documents/document_printer.h"
 #include "fields/form_helpers.h"
 
 #include "fields/lookupfield.h"
@@ -70,6 +71,10 @@ void EntryScreen::createGrid(const QList<GridColumn>& columns, const QString& so
     del->setObjectName(QStringLiteral("N1"));
     DBGrid1->addContextAction(del);
     connect(del, &QAction::triggered, this, &EntryScreen::deleteLine);
+    auto* print = new QAction(QStringLiteral("打印单据…"), this);
+    print->setObjectName(QStringLiteral("N2"));
+    DBGrid1->addContextAction(print);
+    connect(print, &QAction::triggered, this, [this] { DocumentPrinter::previewDraft(this, m_kind); });
 }
 
 void EntryScreen::createButtons(QWidget* upper) {
@@ -200,13 +205,16 @@ void EntryScreen::post() {
         return;
     }
     if (!Msg::askDravont(this, QStringLiteral("确定过帐？"))) return;
-    guarded(this, [&] {
+    Documents::PostedRow bill;
+    const bool posted = guarded(this, [&] {
+        bill = Documents::stagedBill(m_kind);
         Posting::post(m_kind);
         reloadGrid();
         setHeaderLocked(false);
         m_billChecked.clear(); // the number just posted is refused when the field is left again
         Msg::dravont(this, Posting::successMessage(m_kind));
     });
+    if (posted) DocumentPrinter::offerAfterPosting(this, bill);
 }
 
 bool EntryScreen::confirmLeave() {

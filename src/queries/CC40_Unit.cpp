@@ -1,5 +1,6 @@
 #include "queries/CC40_Unit.h"
 
+#include "documents/document_printer.h"
 #include "ui/messages.h"
 #include "fields/datagrid.h"
 #include "fields/datepicker.h"
@@ -8,6 +9,7 @@
 #include "queries/filter_panel.h"
 #include "queries/query_builders.h"
 
+#include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -63,6 +65,10 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
                          {"warehouse_name", "仓库名称"},
                          {"procure_date", d + "日期", 80},
                          {"red_flag", "red_flag", 0, {}, false, false, false}});
+    auto* printBill = new QAction(QStringLiteral("打印单据…"), this);
+    printBill->setObjectName(QStringLiteral("printBill"));
+    DBGrid1->addContextAction(printBill);
+    connect(printBill, &QAction::triggered, this, [this] { DocumentPrinter::previewBillOf(DBGrid1); });
     DBGrid1->model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
         return m.value(row, QStringLiteral("red_flag")).toString() == QLatin1String("Y") ? QColor(255, 0, 0)
                                                                                          : QColor(0, 0, 255);

@@ -1,11 +1,14 @@
 #include "stocktake/FF30_Unit.h"
 
+#include "documents/document_printer.h"
 #include "fields/datagrid.h"
 #include "fields/datepicker.h"
 #include "fields/lookupfield.h"
 #include "queries/filter_panel.h"
 #include "stocktake/stocktake.h"
 #include "ui/messages.h"
+
+#include <QAction>
 
 FF30_form::FF30_form(QWidget* parent)
     : QueryScreen(parent, QStringLiteral("FF30_form"), QStringLiteral("盘点记录查询"), QSize(1100, 620)) {
@@ -26,6 +29,10 @@ FF30_form::FF30_form(QWidget* parent)
                          {"unit_name", "单位名称", 50},
                          {"warehouse_name", "仓库名称"},
                          {"procure_date", "盘点日期"}});
+    auto* printBill = new QAction(QStringLiteral("打印单据…"), this);
+    printBill->setObjectName(QStringLiteral("printBill"));
+    DBGrid1->addContextAction(printBill);
+    connect(printBill, &QAction::triggered, this, [this] { DocumentPrinter::previewBillOf(DBGrid1); });
     filters->reset();
     procure_date_a->setToday();
     Procure_date_b->setToday();
