@@ -396,6 +396,9 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& v, int role) {
         if (v.toString().trimmed().isEmpty()) stored = QVariant();
         else if (auto n = Numbers::parse(v.toString()); n && std::fabs(*n) <= MaxNumber) stored = Numbers::round3(*n);
         else return false;
+        // A summed column's footer follows the edit at once, before it is written anywhere.
+        if (!c.footer.isEmpty() && m_sums.contains(c.field.toLower()))
+            m_sums[c.field.toLower()] += stored.toDouble() - value(index.row(), c.field).toDouble();
         setValue(index.row(), c.field, stored);
     } else {
         return false;
@@ -493,6 +496,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
         if (m_model->rowCount() > 0) setCurrentRow(0);
     });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_footer->update(); });
+    connect(m_model, &GridModel::edited, m_footer, qOverload<>(&QWidget::update));
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now, const QModelIndex& before) {
                 if (before.isValid() && before.row() != now.row()) emit rowLeft(before.row());

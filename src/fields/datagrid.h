@@ -67,7 +67,7 @@ public:
     void setValue(int row, const QString& field, const QVariant& v); // edits kept in the loaded row
     bool hasField(const QString& field) const { return m_fieldIndex.contains(field.toLower()); }
     QStringList fieldNames() const { return m_fieldNames; }
-    // Footer sum of a field over the whole result (not only the fetched rows).
+    // Footer sum of a field over the whole result (not only the fetched rows), edited cells included.
     double sum(const QString& field) const { return m_sums.value(field.toLower()); }
     // Sums read again after edits were written to the database.
     void refreshSums();

@@ -365,6 +365,7 @@ void TBB10_form::save() {
     emptyEditFields();
     Msg::notice(this, modify ? QStringLiteral("记录更新成功！") : QStringLiteral("记录新增成功！"));
     query();
+    if (!modify) item_code_a->setFocus(); // the next item starts with its code
 }
 
 void TBB10_form::reject() {

@@ -56,6 +56,13 @@ protected:
                 emit commitData(editor);
                 emit closeEditor(editor, QAbstractItemDelegate::EditNextItem);
                 return true;
+            case Qt::Key_Tab:
+            case Qt::Key_Backtab: {
+                const bool forward = k->key() == Qt::Key_Tab && !(k->modifiers() & Qt::ShiftModifier);
+                if (!m_view->atEdge(forward)) break;
+                m_view->leave(forward);
+                return true;
+            }
             case Qt::Key_Up:
             case Qt::Key_Down:
             case Qt::Key_Left:
@@ -187,6 +194,12 @@ QList<Matrix::Cell> MatrixModel::cells() const {
     return out;
 }
 
+bool MatrixModel::hasQuantities() const {
+    for (const QString& t : m_text)
+        if (typed(t) != 0 || !Numbers::parse(t)) return true;
+    return false;
+}
+
 QVariant MatrixModel::headerData(int section, Qt::Orientation o, int role) const {
     if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, o, role);
     const auto& list = o == Qt::Horizontal ? m_layout.sizes : m_layout.attrs;
@@ -221,6 +234,26 @@ void MatrixView::moveNext() {
     if (next.isValid()) setCurrentIndex(next);
 }
 
+bool MatrixView::atEdge(bool forward) {
+    const QModelIndex cur = currentIndex();
+    const QModelIndex next = moveCursor(forward ? MoveNext : MovePrevious, Qt::NoModifier);
+    if (!cur.isValid() || !next.isValid()) return true;
+    const int from = cur.row() * model()->columnCount() + cur.column();
+    const int to = next.row() * model()->columnCount() + next.column();
+    return forward ? to <= from : to >= from;
+}
+
+void MatrixView::leave(bool forward) {
+    commitOpenCell();
+    QWidget::focusNextPrevChild(forward); // the dialog's chain, not the view's wrap-round
+}
+
+bool MatrixView::focusNextPrevChild(bool next) {
+    if (!atEdge(next)) return QTableView::focusNextPrevChild(next);
+    leave(next);
+    return true;
+}
+
 void MatrixView::keyPressEvent(QKeyEvent* e) {
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && state() != EditingState) {
         moveNext();
@@ -250,7 +283,8 @@ MatrixEntry::MatrixEntry(QWidget* parent, const Matrix::Entry& entry) : QDialog(
     matrix_grid->horizontalHeader()->setDefaultSectionSize(out ? 96 : 72);
     total_m = new QLabel(this);
     total_m->setObjectName(QStringLiteral("total_m"));
-    Cmd_OK = new QPushButton(QStringLiteral("确定"), this);
+    // Enter moves among the cells, so "确定" has a key of its own, written on it.
+    Cmd_OK = new QPushButton(QStringLiteral("确定(Ctrl+Enter)"), this);
     Cmd_OK->setObjectName(QStringLiteral("Cmd_OK"));
     Cmd_Cancel = new QPushButton(QStringLiteral("取消"), this);
     Cmd_Cancel->setObjectName(QStringLiteral("Cmd_Cancel"));
@@ -275,11 +309,9 @@ MatrixEntry::MatrixEntry(QWidget* parent, const Matrix::Entry& entry) : QDialog(
     });
     connect(show_all, &QCheckBox::toggled, this, [this] { guarded(this, [this] { reload(); }); });
     connect(Cmd_OK, &QPushButton::clicked, this, &MatrixEntry::accept);
-    // Tab stays among the cells, so "确定" has a key of its own.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
         connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this, &MatrixEntry::accept);
-    Cmd_OK->setToolTip(QStringLiteral("Ctrl+Enter"));
-    connect(Cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Cmd_Cancel, &QPushButton::clicked, this, &MatrixEntry::reject);
     price_m->installEventFilter(this);
     setTabOrder(matrix_grid, price_m);
     setTabOrder(price_m, show_all);
@@ -342,4 +374,10 @@ void MatrixEntry::accept() {
         staged = true;
     });
     if (staged) QDialog::accept();
+}
+
+void MatrixEntry::reject() {
+    matrix_grid->commitOpenCell();
+    if (m_model->hasQuantities() && !Msg::confirm(this, QStringLiteral("放弃已录入的数量？"))) return;
+    QDialog::reject();
 }

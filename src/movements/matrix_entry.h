@@ -26,6 +26,7 @@ public:
     void setTyping(const QModelIndex& i, const QString& text); // totals follow the open editor
     void endTyping();                                          // the editor closed
     QList<Matrix::Cell> cells() const;                        // every cell holding text
+    bool hasQuantities() const;                               // a cell holds more than zero
 
     int rowCount(const QModelIndex& = {}) const override { return int(m_layout.attrs.size()) + 1; }
     int columnCount(const QModelIndex& = {}) const override { return int(m_layout.sizes.size()) + 1; }
@@ -43,16 +44,21 @@ private:
     QPersistentModelIndex m_liveCell;
 };
 
-// Enter moves on like Tab; the arrow keys move freely, also out of an open cell.
+// Enter moves on like Tab; the arrow keys move freely, also out of an open cell. Tab from the last
+// cell (Shift+Tab from the first) leaves the grid for the dialog's other fields.
 class MatrixView : public QTableView {
     Q_OBJECT
 public:
     explicit MatrixView(QWidget* parent = nullptr);
     void commitOpenCell();
     void moveNext();
+    // True when Tab (forward) or Shift+Tab would wrap round from the current cell.
+    bool atEdge(bool forward);
+    void leave(bool forward); // the open cell taken, the focus on the next field outside
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
 };
 
 class MatrixEntry : public QDialog {
@@ -74,6 +80,7 @@ public:
     void reload(); // the layout again, keeping what was typed
 
     void accept() override;
+    void reject() override; // Esc, "取消", the close box: asks before typed quantities are dropped
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;

@@ -60,6 +60,7 @@ void TAA10_form::save() {
         Msg::notice(this, QStringLiteral("密码不一致，请重新输入！"));
         New_password_1->clear();
         New_password_2->clear();
+        New_password_1->setFocus(); // both typed again, the first one first
         return;
     }
     Login_Form* login = longLived<Login_Form>();

@@ -40,6 +40,9 @@ FF20_form::FF20_form(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
     const auto make = [&](const QString& text, const QString& name) { return Forms::button(buttons, band, text, name); };
     BitBtn1 = make(QStringLiteral("查询"), QStringLiteral("BitBtn1"));
+    // The grid's context commands, also as buttons for those who never open that menu.
+    BitBtn4 = make(QStringLiteral("按原数量填入"), QStringLiteral("BitBtn4"));
+    BitBtn5 = make(QStringLiteral("全部审核"), QStringLiteral("BitBtn5"));
     BitBtn2 = make(QStringLiteral("调帐"), QStringLiteral("BitBtn2"));
     BitBtn2->setDefault(true);
     BitBtn3 = make(QStringLiteral("关闭"), QStringLiteral("BitBtn3"));
@@ -80,6 +83,8 @@ FF20_form::FF20_form(QWidget* parent) : QDialog(parent) {
     connect(BitBtn3, &QPushButton::clicked, this, &FF20_form::closeAsked);
     connect(ApproveAll, &QAction::triggered, this, &FF20_form::approveAll);
     connect(FillBook, &QAction::triggered, this, &FF20_form::fillWithBook);
+    connect(BitBtn4, &QPushButton::clicked, FillBook, &QAction::trigger);
+    connect(BitBtn5, &QPushButton::clicked, ApproveAll, &QAction::trigger);
     connect(DBGrid1->model(), &GridModel::edited, this, [this](int row) { m_edited = row; });
     connect(DBGrid1, &DataGrid::rowLeft, this, [this](int row) {
         if (row == m_edited) saveEdited();

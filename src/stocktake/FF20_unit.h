@@ -35,6 +35,8 @@ public:
     QPushButton* BitBtn1; // 查询
     QPushButton* BitBtn2; // 调帐
     QPushButton* BitBtn3; // 关闭
+    QPushButton* BitBtn4; // 按原数量填入 (as the context menu's FillBook)
+    QPushButton* BitBtn5; // 全部审核 (as ApproveAll)
     DataGrid* DBGrid1;
     QAction* ApproveAll; // 全部审核
     QAction* FillBook;   // 按原数量填入

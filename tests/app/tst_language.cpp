@@ -10,7 +10,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -49,6 +53,8 @@ private slots:
     void questionsConfirmedWithEnter();
     void calendarInChineseDatesAndNumbersUnchanged();
     void createDatabaseWithoutDisplay();
+    void boxesWideEnoughForTheirTitle();
+    void fileDialogInChinese();
 };
 
 void TstLanguage::qtTextsInChinese() {
@@ -100,6 +106,53 @@ void TstLanguage::createDatabaseWithoutDisplay() {
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
     QVERIFY(QFileInfo::exists(dir.filePath("DATA/quorvel.mdb")));
+}
+
+void TstLanguage::boxesWideEnoughForTheirTitle() {
+    Msg::install(nullptr); // the real boxes
+    QStringList narrow;
+    const auto measure = [&](const QString& title) {
+        QTimer::singleShot(0, [&narrow, title] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            const QFontMetrics fm(QApplication::font("QMdiSubWindowTitleBar"));
+            if (box->width() < fm.horizontalAdvance(title) + 120) narrow << title;
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+    };
+    measure(Msg::AppTitle);
+    Msg::notice(nullptr, QStringLiteral("好"));
+    measure(QStringLiteral("Dravont"));
+    Msg::dravont(nullptr, QStringLiteral("好"));
+    measure(Msg::AppTitle);
+    Msg::confirm(nullptr, QStringLiteral("好"), true);
+    QCOMPARE(narrow, QStringList{});
+}
+
+void TstLanguage::fileDialogInChinese() {
+    Msg::install(nullptr);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QStringList seen;
+    QTimer::singleShot(0, [&seen] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        auto* tree = d->findChild<QTreeView*>("treeView");
+        QAbstractItemModel* m = tree->model();
+        QTest::qWaitFor([&] { return m->rowCount(tree->rootIndex()) > 0; }, 3000);
+        const QModelIndex row = m->index(0, 0, tree->rootIndex());
+        seen << row.data().toString() << row.siblingAtColumn(2).data().toString()
+             << QString::number(QRegularExpression("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}$")
+                                    .match(row.siblingAtColumn(3).data().toString())
+                                    .hasMatch());
+        d->reject();
+    });
+    const QString chosen = Msg::seam().chooseImageFile(nullptr, QStringLiteral("选择图片"), QStringLiteral("图片 (*.jpg)"));
+    QDir::setCurrent(before);
+    QVERIFY(chosen.isEmpty());
+    QCOMPARE(seen, (QStringList{"sub", "文件夹", "1"}));
 }
 
 QTEST_MAIN(TstLanguage)

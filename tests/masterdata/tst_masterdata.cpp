@@ -507,8 +507,10 @@ void TstMasterData::itemSaveTellsTheTruth() {
         f->Unit_code_a->setText("U1");
         f->arrage_code_b_a->setText("B1");
         f->arrage_code_s_a->setText("S1");
-        f->okButton->click();
+        f->arrage_code_s_a->setFocus();
+        QTest::mouseClick(f->okButton, Qt::LeftButton);
         QCOMPARE(seam.last(), QString("记录新增成功！"));
+        QCOMPARE(f->focusWidget(), f->item_code_a); // the next item's code goes where it belongs
         // Another copy deletes the item while it is being modified: nothing is updated, and said so.
         f->PC1->setCurrentWidget(f->TS2);
         clickRow(f->DBGrid1, rowOf(f->DBGrid1, "item_code", "I002"));

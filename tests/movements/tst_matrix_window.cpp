@@ -38,6 +38,18 @@ bool activate(QWidget* w) {
     QApplication::setActiveWindow(w);
     return QTest::qWaitForWindowActive(w);
 }
+
+// The stock-in screen shown, its header, item I001, grade G1 and price 25 filled in.
+bool prepareStockIn(TCC10_form& f) {
+    f.show();
+    if (!activate(&f)) return false;
+    fillHeader(f, false);
+    f.item_code_a->setList("SELECT * FROM kesp_item_master");
+    f.item_code_a->setText("I001");
+    field(&f, "stage_code_a")->setText("G1");
+    f.price_a->setText("25");
+    return true;
+}
 } // namespace
 
 class TstMatrixWindow : public QObject {
@@ -47,6 +59,9 @@ private slots:
     void headerChecksBeforeOpening();
     void typingAThreeByFourMatrix();
     void stockOutBalancesAndLockedCells();
+    void escapeAsksBeforeDroppingQuantities_data();
+    void escapeAsksBeforeDroppingQuantities();
+    void tabLeavesTheGridForPriceAndOk();
 };
 
 void TstMatrixWindow::headerChecksBeforeOpening() {
@@ -85,13 +100,7 @@ void TstMatrixWindow::typingAThreeByFourMatrix() {
     Sql::run("INSERT INTO kesp_item_size VALUES ('Z4','XL码',NULL)");
     ScriptedSeam seam;
     TCC10_form f;
-    f.show();
-    QVERIFY(activate(&f));
-    fillHeader(f, false);
-    f.item_code_a->setList("SELECT * FROM kesp_item_master");
-    f.item_code_a->setText("I001");
-    field(&f, "stage_code_a")->setText("G1");
-    f.price_a->setText("25");
+    QVERIFY(prepareStockIn(f));
     QStringList totals;
     seam.onModal = [&](QDialog* dlg) {
         auto* d = static_cast<MatrixEntry*>(dlg);
@@ -180,7 +189,7 @@ void TstMatrixWindow::stockOutBalancesAndLockedCells() {
         QTest::keyClick(d->price_m, Qt::Key_A, Qt::ControlModifier);
         type("30");
         press(Qt::Key_Return); // back into the cells
-        seen << QString::number(QApplication::focusWidget() == d->matrix_grid);
+        seen << QString::number(d->matrix_grid->isAncestorOf(QApplication::focusWidget()));
         // "显示全部": every attribute and size, still only the balance cells take a quantity.
         QTest::mouseClick(d->show_all, Qt::LeftButton);
         seen << QString::number(m->rowCount()) + "x" + QString::number(m->columnCount()) << cellText(d, 0, 0);
@@ -194,6 +203,83 @@ void TstMatrixWindow::stockOutBalancesAndLockedCells() {
                                 "7.00  [10]"}));
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE customer='C1' AND price=30 AND stage_code='G1'"), 2);
     QVERIFY(f.headerLocked());
+}
+
+void TstMatrixWindow::escapeAsksBeforeDroppingQuantities_data() {
+    QTest::addColumn<QString>("typed"); // into the first cell, then Enter
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("open"); // still open after Esc
+    QTest::newRow("nothing typed") << "" << false << false << false;
+    QTest::newRow("only a zero") << "0" << false << false << false;
+    QTest::newRow("kept") << "5" << false << true << true;
+    QTest::newRow("given up") << "5" << true << true << false;
+}
+
+void TstMatrixWindow::escapeAsksBeforeDroppingQuantities() {
+    QFETCH(QString, typed);
+    QFETCH(bool, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, open);
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    QVERIFY(prepareStockIn(f));
+    seam.answers = {answer};
+    bool stillOpen = false;
+    QString kept;
+    seam.onModal = [&](QDialog* dlg) {
+        auto* d = static_cast<MatrixEntry*>(dlg);
+        if (!activate(d)) return int(QDialog::Rejected);
+        if (!typed.isEmpty()) {
+            type(typed);
+            press(Qt::Key_Return); // the next cell opens
+            press(Qt::Key_Escape); // and is closed: only the edit ends
+        }
+        press(Qt::Key_Escape); // no cell is being edited: the dialog's Esc
+        stillOpen = d->isVisible();
+        kept = cellText(d, 0, 0);
+        return int(QDialog::Rejected);
+    };
+    f.BitBtn5->click();
+    QCOMPARE(seam.shown, asked ? QStringList{"放弃已录入的数量？"} : QStringList{});
+    QCOMPARE(stillOpen, open);
+    if (open) QCOMPARE(kept, QString("5.00"));
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
+}
+
+void TstMatrixWindow::tabLeavesTheGridForPriceAndOk() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    TCC10_form f;
+    QVERIFY(prepareStockIn(f));
+    QStringList seen;
+    seam.onModal = [&](QDialog* dlg) {
+        auto* d = static_cast<MatrixEntry*>(dlg);
+        if (!activate(d)) return int(QDialog::Rejected);
+        seen << d->Cmd_OK->text();
+        const int cells = (d->model()->rowCount() - 1) * (d->model()->columnCount() - 1);
+        type("2");
+        for (int i = 1; i < cells; ++i) press(Qt::Key_Tab); // among the cells
+        seen << QString::number(d->matrix_grid->isAncestorOf(QApplication::focusWidget()));
+        press(Qt::Key_Tab); // from the last cell: out of the grid
+        seen << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        type("30");
+        press(Qt::Key_Tab);
+        seen << QApplication::focusWidget()->objectName();
+        press(Qt::Key_Tab);
+        seen << QApplication::focusWidget()->objectName();
+        press(Qt::Key_Return); // "确定" by keyboard alone
+        return d->result();
+    };
+    f.BitBtn5->click();
+    QCOMPARE(seen, (QStringList{"确定(Ctrl+Enter)", "1", "price_m", "show_all", "Cmd_OK"}));
+    QCOMPARE(seam.shown, QStringList{});
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE qty=2 AND price=30"), 1);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 1);
 }
 
 QTEST_MAIN(TstMatrixWindow)

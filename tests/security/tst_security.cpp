@@ -113,9 +113,12 @@ void TstSecurity::passwordChangeRoundTrip() {
         QCOMPARE(f.New_password_1->maxLength(), 20);
         f.New_password_1->setText("x1");
         f.New_password_2->setText("x2");
-        click(&f, "BitBtn1");
+        f.show(); // Enter reaches the default button of a shown window
+        f.New_password_2->setFocus();
+        QTest::keyClick(f.New_password_2, Qt::Key_Return);
         QCOMPARE(seam.last(), QString("密码不一致，请重新输入！"));
         QVERIFY(f.New_password_1->text().isEmpty() && f.New_password_2->text().isEmpty());
+        QCOMPARE(f.focusWidget(), f.New_password_1); // both typed again, from the first
         f.New_password_1->setText("neu");
         f.New_password_2->setText("neu");
         click(&f, "BitBtn1");
