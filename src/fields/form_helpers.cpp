@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QDialog>
 #include <QLabel>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
@@ -24,7 +25,8 @@ void showLocked(QWidget* field, bool locked) {
     // Some platform themes paint an edit's face from their own colours, not the widget's
     // palette: a style sheet rule is honoured by every theme. It goes before the palette is
     // given back, since removing it polishes the palette again.
-    if (auto* edit = qobject_cast<QLineEdit*>(field); edit && !locked) edit->setStyleSheet(QString());
+    const bool combo = qobject_cast<QComboBox*>(field) != nullptr;
+    if ((qobject_cast<QLineEdit*>(field) || combo) && !locked) field->setStyleSheet(QString());
     if (locked) {
         field->setProperty("yc_palette", QVariant::fromValue(field->palette()));
         field->setProperty("yc_own_palette", field->testAttribute(Qt::WA_SetPalette));
@@ -34,6 +36,8 @@ void showLocked(QWidget* field, bool locked) {
         field->setPalette(p);
         if (auto* edit = qobject_cast<QLineEdit*>(field))
             edit->setStyleSheet(QStringLiteral("QLineEdit { background-color: palette(window); }"));
+        // A drop-down's face is the style's own drawing under some themes: the rule again.
+        if (combo) field->setStyleSheet(QStringLiteral("QComboBox { background-color: palette(window); }"));
     } else if (field->property("yc_own_palette").toBool()) {
         field->setPalette(field->property("yc_palette").value<QPalette>());
     } else {
