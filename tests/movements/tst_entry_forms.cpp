@@ -193,7 +193,7 @@ void TstEntryForms::postingAndLeaving() {
     seam.reset();
     seam.answers = {true};
     click(&f, "BitBtn4");
-    QCOMPARE(seam.shown, (QStringList{"确定过帐？", "入库操作成功！"}));
+    QCOMPARE(seam.shown, (QStringList{"确定过帐？", "入库操作成功！", "打印单据？"}));
     QCOMPARE(seam.kinds, (QStringList{"ask", "dravont"}));
     QCOMPARE(balance("W01", "I001"), 3.0);
     QCOMPARE(f.DBGrid1->rowCount(), 0);
@@ -277,7 +277,7 @@ void TstEntryForms::stockOutPicksBalanceRows() {
     QVERIFY(seam.shown.isEmpty());
     seam.answers = {true};
     click(&f, "BitBtn4");
-    QCOMPARE(seam.last(), QString("出库操作成功！"));
+    QVERIFY(seam.shown.contains("出库操作成功！")); // then "打印单据？"
     QCOMPARE(balance("W01", "I001"), -5.0);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE customer='C1' AND qty=15 AND attr_code='A2'"), 1);
 }

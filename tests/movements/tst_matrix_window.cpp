@@ -148,7 +148,7 @@ void TstMatrixWindow::typingAThreeByFourMatrix() {
     // They are ordinary staged lines: posted together.
     seam.answers = {true};
     f.BitBtn4->click();
-    QCOMPARE(seam.last(), QString("入库操作成功！"));
+    QVERIFY(seam.shown.contains("入库操作成功！")); // then "打印单据？"
     QCOMPARE(TestDb::value("SELECT sum(qty) FROM kesp_inv_detail_tree WHERE item_code='I001'").toDouble(), 65.0);
 }
 

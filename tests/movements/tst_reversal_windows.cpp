@@ -139,7 +139,7 @@ void TstReversalWindows::stockInReversalThroughTheLists() {
     QCOMPARE(f.DBGrid1->rowCount(), 1);
     seam.answers = {true};
     click(&f, "BitBtn4");
-    QCOMPARE(seam.last(), QString("入库红冲操作成功！"));
+    QVERIFY(seam.shown.contains("入库红冲操作成功！")); // then "打印单据？"
     QCOMPARE(balance("W01"), 7.0);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE bill_no='R1' AND qty=-3 AND red_flag='Y' "
                            "AND operation_code='i_r' AND vendor='V1'"),
@@ -244,7 +244,7 @@ void TstReversalWindows::stockOutReversalAndLeaving() {
         QCOMPARE(f.DBGrid1->rowCount(), 1);
         seam.answers = {true};
         click(&f, "BitBtn4");
-        QCOMPARE(seam.last(), QString("出库红冲操作成功！"));
+        QVERIFY(seam.shown.contains("出库红冲操作成功！")); // then "打印单据？"
         QCOMPARE(balance("W01"), 8.0);
         QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE qty=-4 AND operation_code='o_r'"), 1);
         QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE bill_no='X'"), 1);
@@ -312,7 +312,7 @@ void TstReversalWindows::transferThroughTheStockRows() {
     click(&f, "BitBtn1");
     seam.answers = {true};
     click(&f, "BitBtn4");
-    QCOMPARE(seam.last(), QString("转库操作成功！"));
+    QVERIFY(seam.shown.contains("转库操作成功！")); // then "打印单据？"
     QCOMPARE(balance("W01"), 0.0);
     QCOMPARE(balance("W02"), 10.0);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE bill_no='T1' AND qty=5 AND "

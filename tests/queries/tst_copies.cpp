@@ -108,7 +108,7 @@ void TstCopies::halfReadGridDoesNotBlockWrites() {
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE login_id='abc'"), 1);
     seam.answers = {true};
     e.findChild<QPushButton*>("BitBtn4")->click();
-    QCOMPARE(seam.last(), QString("入库操作成功！"));
+    QVERIFY(seam.shown.contains("入库操作成功！")); // then "打印单据？"
     q.Cmd_Query->click();
     QCOMPARE(seam.kinds.filter("error"), QStringList());
     // The other copy's row (sorted first) and this copy's posting are both in the new result.
@@ -135,7 +135,7 @@ void TstCopies::manyStagedLinesDoNotBlockWrites() {
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a WHERE login_id='abc'"), 301);
     seam.answers = {true};
     e.findChild<QPushButton*>("BitBtn4")->click();
-    QCOMPARE(seam.last(), QString("入库操作成功！"));
+    QVERIFY(seam.shown.contains("入库操作成功！")); // then "打印单据？"
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history"), 301);
     QCOMPARE(TestDb::value("SELECT qty FROM kesp_inv_detail_tree WHERE item_code='I001'").toDouble(), 301.0);
 }
