@@ -47,9 +47,10 @@ MasterListForm::MasterListForm(QWidget* parent, const QString& objectName, const
         resize(size);
     } else {
         v->addWidget(DBGrid1, 1);
-        v->addLayout(Forms::closeRow(this));
         setFixedSize(size);
     }
+    // Every list closes by its own button as well, resizable or not.
+    v->addLayout(Forms::closeRow(this));
     DBGrid1->view()->setFocus();
 }
 

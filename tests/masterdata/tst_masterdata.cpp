@@ -174,6 +174,13 @@ void TstMasterData::windowNamesFocusAndFrames() {
                 if (!dialogs[i].endsWith("03_form")) QCOMPARE(focus, first);
             }
         }
+        // Every list window closes by its own "关闭" button.
+        if (code != "BB10") {
+            auto* close = d->findChild<QPushButton*>("BitBtn1");
+            QVERIFY(close && close->text().contains("关闭"));
+            close->click();
+            QVERIFY(!d->isVisible());
+        }
     });
 }
 
