@@ -238,7 +238,8 @@ bool moveToTrash(const QString& file) {
 } // namespace
 
 namespace {
-const QString SnapshotPattern = QStringLiteral("quorvel-*.snapshot");
+// The snapshot and the engine's journal beside it.
+const QStringList SnapshotPatterns{QStringLiteral("quorvel-*.snapshot"), QStringLiteral("quorvel-*.snapshot-*")};
 
 // Held for the whole of a backup: one backup of the user at a time, and its files are safe from
 // the cleaning of another copy. A lock left by a killed process is taken over (QLockFile knows
@@ -257,9 +258,9 @@ void removeFiles(const QString& dir, const QStringList& patterns) {
 
 // With the lock held.
 void removeLeftoversLocked(const QString& folder) {
-    removeFiles(QDir::tempPath(), {SnapshotPattern});
+    removeFiles(QDir::tempPath(), SnapshotPatterns);
     // The archive library writes "NAME.part" through a temporary "NAME.part.XXXXXX".
-    if (!folder.isEmpty()) removeFiles(folder, {SnapshotPattern, QStringLiteral("*.zip.part"), QStringLiteral("*.zip.part.*")});
+    if (!folder.isEmpty()) removeFiles(folder, SnapshotPatterns + QStringList{QStringLiteral("*.zip.part"), QStringLiteral("*.zip.part.*")});
 }
 } // namespace
 
