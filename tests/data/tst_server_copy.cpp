@@ -21,6 +21,11 @@
 #include <cmath>
 
 namespace {
+// A role of the clerks, no administrator, on the test server.
+void makeClerksRole(const QString& location) {
+    TestDb::rawValue(location, "DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'yc_clerks') "
+                               "THEN CREATE ROLE yc_clerks LOGIN; END IF; END$$");
+}
 // Every row of a table as text, sorted, numbers at 3 decimals, NULL marked: the same rows give
 // the same list on both engines.
 QStringList rowsOf(QSqlDatabase d, const QString& table, const QString& skip = {}) {
@@ -119,6 +124,7 @@ private slots:
     void nonEmptyTargetIsRefused();
     void failureOnTheWayLeavesTargetEmpty();
     void commandCopiesAndRefusesASecondTime();
+    void tablesOfAnotherRoleAreNamed();
 };
 
 void TstServerCopy::copiesEveryRowAndFigure() {
@@ -234,8 +240,7 @@ void TstServerCopy::commandCopiesAndRefusesASecondTime() {
     TestDb target(TestDb::Kind::EmptyOnServer);
     // The clerks' own role owns the database, not the server's administrator.
     const Server::Address admin = Server::parse(target.path());
-    TestDb::rawValue(target.path(), "DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'yc_clerks') "
-                                    "THEN CREATE ROLE yc_clerks LOGIN; END IF; END$$");
+    makeClerksRole(target.path());
     TestDb::rawValue(target.path(), QString("ALTER DATABASE %1 OWNER TO yc_clerks").arg(admin.database));
     {
         // The site's settings name the server; the command takes it from there.
@@ -271,6 +276,26 @@ void TstServerCopy::commandCopiesAndRefusesASecondTime() {
     QVERIFY2(err.contains("不是空的") && err.contains("服务器上的数据库保持原样"), qPrintable(err));
     DataConnect1::open(target.path());
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history"), 6);
+}
+
+// A database restored by the server's administrator: the clerks' role is told whose tables
+// they are, not "relation already exists".
+void TstServerCopy::tablesOfAnotherRoleAreNamed() {
+    TestDb target(TestDb::Kind::EmptyOnServer);
+    DataConnect1::create(target.path());
+    DataConnect1::close();
+    makeClerksRole(target.path());
+    Server::Address a = Server::parse(target.path());
+    const QString admin = a.user;
+    a.user = "yc_clerks";
+    QString error;
+    try {
+        DataConnect1::open(Server::location(a));
+    } catch (const DbError& e) {
+        error = e.text();
+    }
+    DataConnect1::close();
+    QVERIFY2(error.contains("属于角色 " + admin + "，") && error.contains("yc_clerks 无权使用"), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TstServerCopy)
