@@ -7,6 +7,7 @@
 #include "ui/screens.h"
 #include "app/splash.h"
 #include "backup/Progress_State_Unit.h"
+#include "backup/backup.h"
 #include "closing/GG10_Unit.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"
@@ -137,8 +138,9 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--copy-to-server") == 0) return copyToServer(argc, argv);
 
     App app(argc, argv);
+    Backup::removeLeftovers(Backup::archiveFolder(QDir::currentPath())); // of backups killed earlier
     Msg::installBusyCursor();
-    App::setApplicationName(Msg::AppTitle);
+    App::setApplicationName(QStringLiteral("yicangtong")); // the window class the desktop entry names
     Language::install(app);
     App::setDesktopFileName(QStringLiteral("yicangtong"));
     QIcon icon;

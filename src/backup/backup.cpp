@@ -7,11 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <zip.h>
 
 #include <algorithm>
+#include <memory>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -235,6 +237,38 @@ bool moveToTrash(const QString& file) {
 }
 } // namespace
 
+namespace {
+// The snapshot and the engine's journal beside it.
+const QStringList SnapshotPatterns{QStringLiteral("quorvel-*.snapshot"), QStringLiteral("quorvel-*.snapshot-*")};
+
+// Held for the whole of a backup: one backup of the user at a time, and its files are safe from
+// the cleaning of another copy. A lock left by a killed process is taken over (QLockFile knows
+// the process is gone); a long backup is never taken for a dead one.
+std::unique_ptr<QLockFile> backupLock() {
+    auto lock = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(QStringLiteral("yicangtong-backup.lock")));
+    lock->setStaleLockTime(0);
+    return lock;
+}
+
+void removeFiles(const QString& dir, const QStringList& patterns) {
+    const QDir d(dir);
+    for (const QString& f : d.entryList(patterns, QDir::Files | QDir::Hidden | QDir::System))
+        QFile::remove(d.filePath(f));
+}
+
+// With the lock held.
+void removeLeftoversLocked(const QString& folder) {
+    removeFiles(QDir::tempPath(), SnapshotPatterns);
+    // The archive library writes "NAME.part" through a temporary "NAME.part.XXXXXX".
+    if (!folder.isEmpty()) removeFiles(folder, SnapshotPatterns + QStringList{QStringLiteral("*.zip.part"), QStringLiteral("*.zip.part.*")});
+}
+} // namespace
+
+void removeLeftovers(const QString& folder) {
+    const auto lock = backupLock();
+    if (lock->tryLock(0)) removeLeftoversLocked(folder);
+}
+
 Result make(const Job& job, Progress* progress) {
     std::atomic<int>* snapBar = progress ? &progress->snapshot : nullptr;
     std::atomic<int>* zipBar = progress ? &progress->archive : nullptr;
@@ -243,8 +277,11 @@ Result make(const Job& job, Progress* progress) {
     const QString folder = QFileInfo(job.archive).absolutePath();
     if (!QDir().mkpath(folder)) return {0, QStringLiteral("无法建立备份目录：%1").arg(folder)};
     const QString part = job.archive + QStringLiteral(".part");
+    const auto lock = backupLock();
+    if (!lock->lock()) return {0, QStringLiteral("无法建立临时文件：%1").arg(lock->fileName())};
+    removeLeftoversLocked(folder);
     try {
-        QTemporaryFile snapshot(QDir(folder).filePath(QStringLiteral("quorvel-XXXXXX.snapshot")));
+        QTemporaryFile snapshot(QDir(QDir::tempPath()).filePath(QStringLiteral("quorvel-XXXXXX.snapshot")));
         if (!snapshot.open()) throw Failure{QStringLiteral("无法建立临时文件：") + snapshot.errorString()};
         snapshot.close();
         const QString snap = snapshot.fileName();

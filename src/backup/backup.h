@@ -33,7 +33,13 @@ struct Result {
     QString error;   // empty on success
 };
 
-// Writes the archive. An archive already at the final name is moved to the trash only once
+// Removes what interrupted backups left behind: engine snapshots in the user's temporary folder
+// (and in `folder`, where they were once made) and unfinished archives in `folder`. Does nothing
+// while a backup of this user is running. Called at start-up; every backup does it first.
+void removeLeftovers(const QString& folder);
+
+// Writes the archive. The engine's snapshot is made in the user's temporary folder, where a
+// killed backup leaves it for the next start to remove. An archive already at the final name is moved to the trash only once
 // the new one has been verified; on failure nothing new remains under the final name.
 Result make(const Job& job, Progress* progress = nullptr);
 

@@ -177,18 +177,37 @@ QString DataConnect1::dropSnapshotStatement(const QString& table) {
 
 QString DataConnect1::snapshotKey() { return g_server ? QStringLiteral("snap_key") : QStringLiteral("rowid"); }
 
+// On the server the catalogue lists every table, also those the role may not read (the
+// information schema shows only the readable ones, and a database restored by another role would
+// look empty).
 bool DataConnect1::tableExists(const QString& table) {
     if (g_server)
-        return Sql::exists(QStringLiteral("SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema() "
-                                          "AND table_name = ?"),
+        return Sql::exists(QStringLiteral("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
+                                          "AND tablename = ?"),
                            {table.toLower()});
     return Sql::exists(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"), {table});
 }
 
 bool DataConnect1::hasTables() {
     if (g_server)
-        return Sql::exists(QStringLiteral("SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema()"));
+        return Sql::exists(QStringLiteral("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema()"));
     return Sql::exists(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table'"));
+}
+
+void DataConnect1::checkServerTables() {
+    // Tables and views of another role that this one neither belongs to nor may fully use.
+    QSqlQuery q = Sql::run(QStringLiteral(
+        "SELECT c.relname, pg_catalog.pg_get_userbyid(c.relowner), current_user, current_database() "
+        "FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+        "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'v', 'p') "
+        "AND NOT pg_catalog.pg_has_role(current_user, c.relowner, 'USAGE') "
+        "AND NOT pg_catalog.has_table_privilege(c.oid, 'SELECT, INSERT, UPDATE, DELETE') "
+        "ORDER BY c.relname"));
+    if (!q.next()) return;
+    throw DbError(QStringLiteral("服务器上的数据库 %1 中的表（如 %2）属于角色 %3，本程序登录用的角色 %4 无权使用。"
+                                 "请服务器管理员把这些表的所有者改为 %4（见 README 中数据库恢复的步骤），"
+                                 "或以角色 %4 重新恢复数据库。")
+                      .arg(q.value(3).toString(), q.value(0).toString(), q.value(1).toString(), q.value(2).toString()));
 }
 
 QList<DataConnect1::UpgradeStep>& DataConnect1::upgradeSteps() {
@@ -308,8 +327,10 @@ void DataConnect1::create(const QString& path, const std::function<void()>& fill
     connect(path);
     try {
         Transaction tx;
-        if (server && hasTables())
+        if (server && hasTables()) {
+            checkServerTables();
             throw DbError(QStringLiteral("服务器上的数据库 %1 不是空的").arg(Server::shown(path)));
+        }
         Sql::runScript(creationScript());
         if (fill) fill();
         tx.commit();
@@ -365,6 +386,7 @@ void DataConnect1::setSchemaVersion(int version) {
 }
 
 void DataConnect1::upgrade() {
+    if (g_server) checkServerTables();
     if (schemaVersionOf() == SchemaVersion) return; // the usual case: no lock needed
     // Read again under the write lock: a second copy opening the same older file waits here and
     // then finds it upgraded.

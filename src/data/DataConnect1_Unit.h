@@ -77,4 +77,6 @@ private:
     static void connect(const QString& path);
     static void connectServer(const QString& location);
     static void upgrade();
+    // Throws, naming the roles, when the server's tables belong to a role this one cannot act for.
+    static void checkServerTables();
 };

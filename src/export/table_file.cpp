@@ -51,6 +51,20 @@ QString cellText(const QVariant& v, const Column& c, bool grouping) {
     return v.toString();
 }
 
+QString inertText(const QString& text) {
+    static const QString formulaStart = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formulaStart.contains(text.front())) return QLatin1Char('\'') + text;
+    return text;
+}
+
+QDate storedDate(const QVariant& v) {
+    if (v.typeId() == QMetaType::QDate) return v.toDate();
+    if (v.typeId() != QMetaType::QString) return {};
+    const QString s = v.toString();
+    if (s.size() != 10 || s[4] != '/' || s[7] != '/') return {};
+    return QDate::fromString(s, QStringLiteral("yyyy/MM/dd"));
+}
+
 QString spreadsheetFormat(const QString& pattern) {
     static const QString special = QStringLiteral("#0.,");
     QString out, literal;
@@ -84,21 +98,24 @@ public:
         m_file->write("\xEF\xBB\xBF");
         QStringList captions;
         for (const Column& c : columns)
-            captions << c.caption;
+            captions << inertText(c.caption);
         line(captions);
         return true;
     }
     void row(const QVector<QVariant>& cells) override {
         QStringList fields;
-        for (int i = 0; i < m_columns.size(); ++i)
-            fields << cellText(cells.value(i), m_columns[i], false);
+        for (int i = 0; i < m_columns.size(); ++i) {
+            const QVariant& v = cells.value(i);
+            const QString t = cellText(v, m_columns[i], false);
+            fields << (isNumber(v) ? t : inertText(t));
+        }
         line(fields);
     }
     void footer(const QVector<FooterCell>& cells) override {
         QStringList fields;
         for (int i = 0; i < m_columns.size(); ++i) {
             const FooterCell f = cells.value(i);
-            fields << (f.value.isNull() ? QString()
+            fields << (f.value.isNull() ? inertText(f.label)
                                         : Numbers::format(f.value.toDouble(), withoutGrouping(f.pattern)));
         }
         line(fields);
@@ -170,6 +187,10 @@ public:
         format_set_align(m_headerFormat, LXW_ALIGN_CENTER);
         format_set_bg_color(m_headerFormat, 0xE8E8E8);
         format_set_border(m_headerFormat, LXW_BORDER_THIN);
+        m_dateFormat = workbook_add_format(m_book);
+        format_set_num_format(m_dateFormat, "yyyy/mm/dd");
+        m_footerLabelFormat = workbook_add_format(m_book);
+        format_set_bold(m_footerLabelFormat);
         for (int i = 0; i < columns.size(); ++i) {
             const Column& c = columns[i];
             worksheet_set_column_pixels(m_sheet, i, i, c.width > 0 ? c.width : 64, nullptr);
@@ -194,6 +215,9 @@ public:
                 if (v.toBool()) text(m_row, i, QStringLiteral("√"), nullptr);
             } else if (isNumber(v)) {
                 worksheet_write_number(m_sheet, m_row, i, v.toDouble(), m_numberFormats[i]);
+            } else if (const QDate d = storedDate(v); d.isValid()) {
+                lxw_datetime dt{d.year(), d.month(), d.day(), 0, 0, 0};
+                worksheet_write_datetime(m_sheet, m_row, i, &dt, m_dateFormat);
             } else if (!v.isNull() && !v.toString().isEmpty()) {
                 text(m_row, i, v.toString(), nullptr);
             }
@@ -205,7 +229,10 @@ public:
         if (full()) return;
         for (int i = 0; i < m_columns.size(); ++i) {
             const FooterCell f = cells.value(i);
-            if (f.value.isNull()) continue;
+            if (f.value.isNull()) {
+                if (!f.label.isEmpty()) text(m_row, i, f.label, m_footerLabelFormat);
+                continue;
+            }
             worksheet_write_number(m_sheet, m_row, i, f.value.toDouble(), numberFormat(f.pattern, true));
         }
         ++m_row;
@@ -270,6 +297,8 @@ private:
     lxw_worksheet* m_sheet = nullptr;
     lxw_format* m_titleFormat = nullptr;
     lxw_format* m_headerFormat = nullptr;
+    lxw_format* m_dateFormat = nullptr;
+    lxw_format* m_footerLabelFormat = nullptr;
     QList<lxw_format*> m_numberFormats;
     QHash<QString, lxw_format*> m_formats;
     int m_row = 0;

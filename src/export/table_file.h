@@ -2,6 +2,7 @@
 // Writes a table of rows to a CSV or XLSX file as a stream: a heading, the column captions, the
 // rows one by one and a last row of sums. Nothing appears under the chosen name before the writer
 // commits; a discarded or failed file leaves no trace there.
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -23,10 +24,11 @@ struct Heading {
     QStringList lines; // the filter values used, "仓库：01 总仓"
 };
 
-// Cells of the footer row: a number shown with `pattern`, or nothing.
+// Cells of the footer row: a number shown with `pattern`, a label ("合计"), or nothing.
 struct FooterCell {
     QVariant value;
     QString pattern;
+    QString label; // written where there is no value
 };
 
 // True for the values written as numbers; texts (codes such as "007") stay texts.
@@ -34,6 +36,11 @@ bool isNumber(const QVariant& v);
 // A cell as text, the way a list shows it: numbers in the column's pattern, check boxes as "√".
 // `grouping` false leaves out thousands separators (for files that are read again).
 QString cellText(const QVariant& v, const Column& c, bool grouping = true);
+// A text as a CSV cell that a spreadsheet program keeps as text: one that it would take for a
+// formula (beginning with "=", "+", "-", "@", a tab or a carriage return) gets a leading apostrophe.
+QString inertText(const QString& text);
+// A date as the program stores it ("2026/12/09"); an invalid date for any other text.
+QDate storedDate(const QVariant& v);
 // A display pattern as a spreadsheet number format: literal text quoted, "#,##0.##" kept.
 QString spreadsheetFormat(const QString& pattern);
 
@@ -56,9 +63,11 @@ protected:
     QString m_error;
 };
 
-// UTF-8 with a byte-order mark, comma-separated, CRLF line ends, fields quoted where needed.
+// A plain table (no heading): UTF-8 with a byte-order mark, comma-separated, CRLF line ends,
+// fields quoted where needed, texts never read as formulas.
 std::unique_ptr<Writer> csvWriter();
-// An Excel workbook written row by row (constant memory), captions frozen above the rows.
+// An Excel workbook written row by row (constant memory), captions frozen above the rows; texts
+// are strings (never formulas), dates are dates shown "yyyy/mm/dd".
 std::unique_ptr<Writer> xlsxWriter();
 
 } // namespace TableFile

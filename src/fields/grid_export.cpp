@@ -145,8 +145,16 @@ QVector<TableFile::FooterCell> GridExport::footer() const {
         if (col.footer.isEmpty() || !m->hasField(col.field))
             cells.append(TableFile::FooterCell{});
         else
-            cells.append(TableFile::FooterCell{m->sum(col.field), col.footer});
+            cells.append(TableFile::FooterCell{m->sum(col.field), col.footer, {}});
     }
+    // The row is named "合计" in the first column, unless a sum already says so in its pattern.
+    bool named = false, any = false;
+    for (const auto& f : cells) {
+        named = named || f.pattern.contains(QStringLiteral("合计"));
+        any = any || !f.value.isNull();
+    }
+    if (any && !named && !cells.isEmpty() && cells.first().value.isNull())
+        cells.first().label = QStringLiteral("合计");
     return cells;
 }
 
@@ -219,88 +227,264 @@ bool GridExport::exportTo(Format format, const QString& path) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Printing: a heading (caption, filter values, column captions) on every page, rows of one line
-// each, the footer sums after the last row, "第 N 页 / 共 M 页" at the foot of every page.
+// Printing: a heading (caption, filter values, column captions) on every page, the rows, the
+// footer sums after the last row, "第 N 页 / 共 M 页" at the foot of every page. Column widths
+// follow what is printed in them (measured over all rows before the first page); a grid too wide
+// for the page first gets a smaller font (down to a floor), then lets its long text columns wrap,
+// and what still does not fit continues on further pages across, as a spreadsheet prints. No
+// text is ever cut.
 
 namespace {
+constexpr double BasePoints = 9, FloorPoints = 6.5;
+
 struct PageLayout {
     QFont font, bold, title;
-    double rowHeight = 0, titleHeight = 0, top = 0;
+    double rowHeight = 0, lineSpacing = 0, titleHeight = 0, top = 0, bottom = 0, pad = 0;
     QRectF area;
-    QVector<double> x, width;
-    int rows = 1;
+    QVector<double> width;       // of every column
+    QVector<bool> wraps;         // the column's texts wrap to its width
+    QVector<QVector<int>> bands; // the columns of each page across
+    bool anyWrap = false;
 };
 
-PageLayout layoutFor(QPrinter* printer, const QFont& base, const QList<TableFile::Column>& cols,
-                     int headingLines, double screenDpi) {
+PageLayout baseLayout(QPrinter* printer, const QFont& base, int headingLines, double points) {
     PageLayout l;
     l.font = base;
-    l.font.setPointSizeF(9);
+    l.font.setPointSizeF(points);
     l.bold = l.font;
     l.bold.setBold(true);
     l.title = l.bold;
     l.title.setPointSizeF(13);
     const QFontMetricsF fm(l.font, printer);
     l.rowHeight = std::ceil(fm.height() * 1.5);
+    l.lineSpacing = fm.lineSpacing();
+    l.pad = l.rowHeight * 0.15;
     l.titleHeight = std::ceil(QFontMetricsF(l.title, printer).height() * 1.6);
     l.area = QRectF(0, 0, printer->width(), printer->height());
     l.top = l.titleHeight + headingLines * l.rowHeight + l.rowHeight; // title, filters, captions
-    const double bottom = l.rowHeight * 1.5;                          // page numbers
-    l.rows = std::max(1, int((l.area.height() - l.top - bottom) / l.rowHeight));
-    const double factor = printer->logicalDpiX() / screenDpi;
-    double total = 0;
-    for (const auto& c : cols)
-        total += (c.width > 0 ? c.width : 64) * factor;
-    const double scale = total > l.area.width() ? l.area.width() / total : 1.0;
-    double x = 0;
-    for (const auto& c : cols) {
-        const double w = (c.width > 0 ? c.width : 64) * factor * scale;
-        l.x << x;
-        l.width << w;
-        x += w;
-    }
+    l.bottom = l.area.height() - l.rowHeight * 1.5;                    // page numbers below
     return l;
 }
 
-void drawCells(QPainter& p, const PageLayout& l, double y, const QStringList& texts,
-               const QVector<bool>& right) {
-    const double pad = l.rowHeight * 0.15;
-    for (int i = 0; i < texts.size() && i < l.x.size(); ++i) {
-        const QRectF r(l.x[i] + pad, y, l.width[i] - 2 * pad, l.rowHeight);
-        const QString t = p.fontMetrics().elidedText(texts[i], Qt::ElideRight, int(r.width()));
-        p.drawText(r, (right.value(i) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, t);
+// What the columns need at the base size: the widest of caption, cells and footer.
+struct Measure {
+    QVector<double> natural, caption;
+    QVector<bool> numeric;
+    qint64 rows = 0;
+};
+
+// The lowest width level for the wrapping columns that takes `excess` off their total.
+double wrapLevel(const QVector<double>& widths, const QVector<bool>& wrapable, double excess, double floor) {
+    double lo = floor, hi = 0;
+    for (int i = 0; i < widths.size(); ++i)
+        if (wrapable[i]) hi = std::max(hi, widths[i]);
+    const auto saved = [&](double level) {
+        double s = 0;
+        for (int i = 0; i < widths.size(); ++i)
+            if (wrapable[i] && widths[i] > level) s += widths[i] - level;
+        return s;
+    };
+    if (hi <= lo) return hi;
+    if (saved(lo) < excess) return lo; // wrapping alone is not enough: take what it gives
+    for (int k = 0; k < 40; ++k) {
+        const double mid = (lo + hi) / 2;
+        (saved(mid) >= excess ? lo : hi) = mid;
     }
+    return lo;
+}
+
+PageLayout layoutFor(QPrinter* printer, const QFont& base, int headingLines, const Measure& m) {
+    const PageLayout probe = baseLayout(printer, base, headingLines, BasePoints);
+    const double avail = probe.area.width();
+    // Each column: its widest text, the padding on both sides and a little room; all of it
+    // shrinks with the font.
+    const double extra = 2 * probe.pad + QFontMetricsF(probe.font, printer).averageCharWidth() * 0.5;
+    double total = 0;
+    for (double w : m.natural)
+        total += w + extra;
+    // The font first, down to its floor.
+    const double scale = total > avail ? std::max(FloorPoints / BasePoints, avail / total) : 1.0;
+    PageLayout l = scale < 1.0 ? baseLayout(printer, base, headingLines, BasePoints * scale) : probe;
+    const int n = int(m.natural.size());
+    l.width.resize(n);
+    l.wraps.fill(false, n);
+    total = 0;
+    for (int i = 0; i < n; ++i) {
+        l.width[i] = (m.natural[i] + extra) * scale;
+        total += l.width[i];
+    }
+    // Then the long texts wrap, the numbers and codes keep their width.
+    if (total > avail) {
+        QVector<bool> wrapable(n);
+        for (int i = 0; i < n; ++i)
+            wrapable[i] = !m.numeric[i] && l.width[i] > avail / 8;
+        const double level = wrapLevel(l.width, wrapable, total - avail, avail / 8);
+        for (int i = 0; i < n; ++i) {
+            const double least = std::max(level, (m.caption[i] + extra) * scale); // captions stay whole
+            if (wrapable[i] && l.width[i] > least) l.width[i] = least, l.wraps[i] = true;
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        if (l.width[i] > avail) l.width[i] = avail, l.wraps[i] = true; // one column wider than the page
+    // What is still too wide goes on further pages across.
+    double x = 0;
+    for (int i = 0; i < n; ++i) {
+        if (l.bands.isEmpty() || x + l.width[i] > avail + 0.5) {
+            l.bands.append(QVector<int>());
+            x = 0;
+        }
+        l.bands.last().append(i);
+        x += l.width[i];
+    }
+    if (l.bands.isEmpty()) l.bands.append(QVector<int>());
+    for (bool w : l.wraps)
+        l.anyWrap = l.anyWrap || w;
+    return l;
+}
+
+constexpr int WrapFlags = Qt::TextWordWrap | Qt::TextWrapAnywhere;
+
+struct PrintRow {
+    QStringList texts;
+    QVector<bool> right;
+    QColor color;
+    bool footer = false;
+    double height = 0;
+};
+
+double rowHeight(const PageLayout& l, QPrinter* printer, const QStringList& texts, bool bold) {
+    if (!l.anyWrap) return l.rowHeight;
+    const QFontMetricsF fm(bold ? l.bold : l.font, printer);
+    double lines = 1;
+    for (int i = 0; i < texts.size(); ++i) {
+        if (!l.wraps[i] || texts[i].isEmpty()) continue;
+        const QRectF r = fm.boundingRect(QRectF(0, 0, l.width[i] - 2 * l.pad, 1e9), WrapFlags, texts[i]);
+        lines = std::max(lines, std::ceil(r.height() / l.lineSpacing - 0.01));
+    }
+    return l.rowHeight + (lines - 1) * l.lineSpacing;
+}
+
+void drawCells(QPainter& p, const PageLayout& l, const QVector<int>& band, double y, double height,
+               const QStringList& texts, const QVector<bool>& right) {
+    double x = 0;
+    for (int i : band) {
+        const QRectF r(x + l.pad, y, l.width[i] - 2 * l.pad, height);
+        const int align = right.value(i) ? Qt::AlignRight : Qt::AlignLeft;
+        if (l.wraps[i])
+            p.drawText(r.adjusted(0, (l.rowHeight - l.lineSpacing) / 2, 0, 0), align | Qt::AlignTop | WrapFlags,
+                       texts.value(i));
+        else
+            p.drawText(r, align | Qt::AlignVCenter, texts.value(i));
+        x += l.width[i];
+    }
+}
+
+double bandWidth(const PageLayout& l, const QVector<int>& band) {
+    double w = 0;
+    for (int i : band)
+        w += l.width[i];
+    return w;
 }
 } // namespace
 
 int GridExport::pageRows(QPrinter* printer) const {
-    return layoutFor(printer, m_grid->font(), columns(), int(heading().lines.size()), m_grid->logicalDpiX())
-        .rows;
+    const PageLayout l = baseLayout(printer, m_grid->font(), int(heading().lines.size()), BasePoints);
+    return std::max(1, int((l.bottom - l.top) / l.rowHeight));
 }
 
 bool GridExport::printTo(QPrinter* printer) {
     const TableFile::Heading head = heading();
     const QList<TableFile::Column> cols = columns();
-    const PageLayout l =
-        layoutFor(printer, m_grid->font(), cols, int(head.lines.size()), m_grid->logicalDpiX());
+    const QVector<TableFile::FooterCell> foot = footer();
+    bool hasFooter = false;
+    for (const auto& f : foot)
+        hasFooter = hasFooter || !f.value.isNull();
+    const auto rowTexts = [&](const Row& r, PrintRow& out) {
+        out.texts.clear();
+        out.right.clear();
+        for (int i = 0; i < cols.size(); ++i) {
+            out.texts << TableFile::cellText(r.cells[i], cols[i]);
+            out.right << TableFile::isNumber(r.cells[i]);
+        }
+    };
+    PrintRow footRow;
+    footRow.footer = true;
+    for (const auto& f : foot) {
+        footRow.texts << (f.value.isNull() ? f.label : Numbers::format(f.value.toDouble(), f.pattern));
+        footRow.right << !f.value.isNull();
+    }
+
+    // The widths the printed texts need, over every row.
+    const PageLayout base = baseLayout(printer, m_grid->font(), int(head.lines.size()), BasePoints);
+    Measure m;
+    m.natural.fill(0, cols.size());
+    m.numeric.fill(false, cols.size());
+    {
+        const QFontMetricsF fm(base.font, printer), bold(base.bold, printer);
+        for (int i = 0; i < cols.size(); ++i) {
+            m.caption << bold.horizontalAdvance(cols[i].caption);
+            m.natural[i] = std::max(m.caption[i], bold.horizontalAdvance(footRow.texts.value(i)));
+        }
+        PrintRow pr;
+        if (!guarded(m_grid, [&] {
+                stream(
+                    [&](const Row& r) {
+                        rowTexts(r, pr);
+                        for (int i = 0; i < cols.size(); ++i) {
+                            m.natural[i] = std::max(m.natural[i], fm.horizontalAdvance(pr.texts[i]));
+                            m.numeric[i] = m.numeric[i] || pr.right[i];
+                        }
+                        ++m.rows;
+                        return true;
+                    },
+                    nullptr);
+            }))
+            return false;
+    }
+    const PageLayout l = layoutFor(printer, m_grid->font(), int(head.lines.size()), m);
+    const double room = l.bottom - l.top;
+    footRow.height = rowHeight(l, printer, footRow.texts, true);
+
+    // The pages: counted ahead (a second reading when rows wrap) for "共 M 页".
+    qint64 down = 0;
+    if (!l.anyWrap) {
+        const qint64 perPage = std::max(1, int(room / l.rowHeight));
+        down = std::max<qint64>(1, (m.rows + (hasFooter ? 1 : 0) + perPage - 1) / perPage);
+    } else {
+        double y = 0;
+        down = 1;
+        const auto place = [&](double h) {
+            if (y > 0 && y + h > room) ++down, y = 0;
+            y += h;
+        };
+        PrintRow pr;
+        if (!guarded(m_grid, [&] {
+                stream([&](const Row& r) { return rowTexts(r, pr), place(rowHeight(l, printer, pr.texts, false)), true; },
+                       nullptr);
+            }))
+            return false;
+        if (hasFooter) place(footRow.height);
+    }
+    const qint64 pages = down * l.bands.size();
+    if (pages > AskAbovePages && pages > m_confirmedPages) {
+        if (!Msg::confirm(m_grid, QStringLiteral("共 %L1 页，确定要打印吗？").arg(pages))) return false;
+        m_confirmedPages = pages;
+    }
+
     QPainter p;
     if (!p.begin(printer)) {
         Msg::error(m_grid, QStringLiteral("无法打印。"));
         return false;
     }
-    const QVector<TableFile::FooterCell> foot = footer();
-    bool hasFooter = false;
-    for (const auto& f : foot)
-        hasFooter = hasFooter || !f.value.isNull();
     const QColor text = Qt::black;
-    int page = 0, onPage = 0;
-    qint64 pages = 1;
-    const double tableWidth = l.x.isEmpty() ? 0 : l.x.last() + l.width.last();
+    int page = 0;
+    QVector<PrintRow> onPage; // the rows of one page down, printed on every page across
+    double used = 0;
 
-    const auto startPage = [&] {
+    const auto printPage = [&](const QVector<int>& band) {
         if (page > 0) printer->newPage();
         ++page;
-        onPage = 0;
+        const double tableWidth = bandWidth(l, band);
         p.setPen(text);
         p.setFont(l.title);
         p.drawText(QRectF(0, 0, l.area.width(), l.titleHeight), Qt::AlignHCenter | Qt::AlignVCenter,
@@ -316,62 +500,56 @@ bool GridExport::printTo(QPrinter* printer) {
         QStringList captions;
         for (const auto& c : cols)
             captions << c.caption;
-        drawCells(p, l, y, captions, {});
+        drawCells(p, l, band, y, l.rowHeight, captions, {});
         p.drawLine(QPointF(0, y + l.rowHeight), QPointF(tableWidth, y + l.rowHeight));
-        p.setFont(l.font);
-    };
-    const auto endPage = [&] {
+        y = l.top;
+        for (const PrintRow& r : onPage) {
+            p.setFont(r.footer ? l.bold : l.font);
+            p.setPen(r.color);
+            drawCells(p, l, band, y, r.height, r.texts, r.right);
+            y += r.height;
+            if (!r.footer) {
+                p.setPen(QColor(210, 210, 210));
+                p.drawLine(QPointF(0, y), QPointF(tableWidth, y));
+            }
+        }
         p.setPen(text);
         p.setFont(l.font);
         p.drawText(QRectF(0, l.area.height() - l.rowHeight, l.area.width(), l.rowHeight), Qt::AlignCenter,
                    QStringLiteral("第 %1 页 / 共 %2 页").arg(page).arg(std::max<qint64>(pages, page)));
     };
-    const auto nextLine = [&]() -> double {
-        if (page == 0 || onPage == l.rows) {
-            if (page > 0) endPage();
-            startPage();
-        }
-        return l.top + l.rowHeight * onPage++;
+    const auto flush = [&] {
+        for (const auto& band : l.bands)
+            printPage(band);
+        onPage.clear();
+        used = 0;
+    };
+    const auto add = [&](PrintRow&& r) {
+        if (!onPage.isEmpty() && used + r.height > room) flush();
+        used += r.height;
+        onPage.append(std::move(r));
     };
 
     bool complete = false;
     std::unique_ptr<QProgressDialog> progress;
     const bool ran = guarded(m_grid, [&] {
-        const qint64 total = m_grid->model()->resultCount();
-        pages = std::max<qint64>(1, (total + (hasFooter ? 1 : 0) + l.rows - 1) / l.rows);
-        if (printer->outputFormat() == QPrinter::PdfFormat) progress.reset(makeProgress(total));
+        if (printer->outputFormat() == QPrinter::PdfFormat) progress.reset(makeProgress(m.rows));
         complete = stream(
             [&](const Row& r) {
-                const double y = nextLine();
-                QStringList texts;
-                QVector<bool> right;
-                for (int i = 0; i < cols.size(); ++i) {
-                    texts << TableFile::cellText(r.cells[i], cols[i]);
-                    right << TableFile::isNumber(r.cells[i]);
-                }
-                p.setPen(r.color.value_or(text));
-                drawCells(p, l, y, texts, right);
-                p.setPen(QColor(210, 210, 210));
-                p.drawLine(QPointF(0, y + l.rowHeight), QPointF(tableWidth, y + l.rowHeight));
+                PrintRow pr;
+                rowTexts(r, pr);
+                pr.color = r.color.value_or(text);
+                pr.height = rowHeight(l, printer, pr.texts, false);
+                add(std::move(pr));
                 return true;
             },
             progress.get());
         if (!complete) return;
         if (hasFooter) {
-            const double y = nextLine();
-            QStringList texts;
-            QVector<bool> right;
-            for (const auto& f : foot) {
-                texts << (f.value.isNull() ? QString() : Numbers::format(f.value.toDouble(), f.pattern));
-                right << true;
-            }
-            p.setPen(text);
-            p.setFont(l.bold);
-            drawCells(p, l, y, texts, right);
-            p.setFont(l.font);
+            footRow.color = text;
+            add(std::move(footRow));
         }
-        if (page == 0) startPage(); // an empty result still prints its heading
-        endPage();
+        if (!onPage.isEmpty() || page == 0) flush(); // an empty result still prints its heading
     });
     progress.reset();
     p.end();
@@ -392,6 +570,7 @@ bool GridExport::writePdf(const QString& path) {
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setDocName(heading().title);
+    m_confirmedPages = 0;
     if (!printTo(&printer)) {
         if (m_cancelled) Msg::notice(m_grid, QStringLiteral("导出已取消。"));
         return false;
@@ -416,6 +595,7 @@ void GridExport::print() {
     preview.setObjectName(QStringLiteral("printPreview"));
     preview.setWindowTitle(QStringLiteral("打印预览"));
     preview.resize(1000, 720);
+    m_confirmedPages = 0; // asked once for the pages shown, again when a change makes them more
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* pr) { printTo(pr); });
     Msg::printPreview(&preview);
 }

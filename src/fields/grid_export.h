@@ -21,6 +21,7 @@ public:
     enum class Format { Xlsx, Csv, Pdf };
     static constexpr int PageRows = 1000;     // rows read by one statement
     static constexpr int ProgressFrom = 2000; // results from this size show a progress dialog
+    static constexpr qint64 AskAbovePages = 500; // a print or PDF of more pages is asked for first
 
     // Gives the grid its export actions; returns the separator in front of them, so the grid's
     // own actions can be put before it.
@@ -30,7 +31,8 @@ public:
     // Writes the grid to `path` (no chooser): true when the file is there. A cancelled or failed
     // export leaves nothing under `path`; failures are shown.
     bool exportTo(Format format, const QString& path);
-    // Paints the whole grid onto a printer (or a PDF printer): false when cancelled or failed.
+    // Paints the whole grid onto a printer (or a PDF printer): false when cancelled, declined (more
+    // than AskAbovePages pages) or failed.
     bool printTo(QPrinter* printer);
     // Rows of the table on one printed page of `printer`.
     int pageRows(QPrinter* printer) const;
@@ -62,4 +64,5 @@ private:
     DataGrid* m_grid;
     QStringList m_filters; // captured when the grid was loaded
     bool m_cancelled = false;
+    qint64 m_confirmedPages = 0; // pages the user agreed to print
 };

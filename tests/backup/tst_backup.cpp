@@ -15,6 +15,8 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QLockFile>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QProgressBar>
 #include <QSqlDatabase>
@@ -116,6 +118,7 @@ private slots:
     void toolbarButtonBacksUp();
     void clientProgramOfTheServersVersion();
     void dumpFailureLeavesNoArchive();
+    void killedBackupsLeaveNothingAfterTheNextStart();
 
 private:
     QTemporaryDir m_home;
@@ -350,6 +353,43 @@ void TstBackup::dumpFailureLeavesNoArchive() {
                      "SELECT count(*) FROM kesp_item_master", &n),
              QString("ok"));
     QCOMPARE(n, 3);
+}
+
+// Backups killed at any point: their snapshots (copies of all data) and unfinished archives are
+// gone after the next start; a backup still running keeps its files.
+void TstBackup::killedBackupsLeaveNothingAfterTheNextStart() {
+    TestDb db;
+    QTemporaryDir tmp;
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    Sql::run("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<30000) "
+             "INSERT INTO kesp_post_history(order_no,item_code,qty,warehouse,bill_no) "
+             "SELECT " + DataConnect1::tenDigits("i") + ", 'I002', 1, 'W09', 'OLD' || CAST(i AS TEXT) FROM c");
+    const QString folder = db.dir() + "/backup";
+    for (int i = 0; i < 30; ++i) {
+        QProcess worker;
+        worker.start(CLOSING_WORKER, {"backup", db.path(), folder + "/03150905quorvel.zip"});
+        QVERIFY(worker.waitForStarted());
+        QTest::qWait(30 + 13 * i);
+        worker.kill();
+        worker.waitForFinished();
+    }
+    QVERIFY(!filesIn(tmp.path()).isEmpty()); // the kills left something to remove
+    Backup::removeLeftovers(folder);
+    QCOMPARE(filesIn(tmp.path()).join(' '), QString());
+    for (const QString& f : filesIn(folder)) QCOMPARE(f, QString("03150905quorvel.zip"));
+
+    QLockFile running(tmp.path() + "/yicangtong-backup.lock");
+    QVERIFY(running.tryLock(0));
+    QFile snapshot(tmp.path() + "/quorvel-AbC123.snapshot");
+    QVERIFY(snapshot.open(QIODevice::WriteOnly));
+    snapshot.close();
+    Backup::removeLeftovers(folder);
+    QVERIFY(snapshot.exists());
+    running.unlock();
+    Backup::removeLeftovers(folder);
+    QVERIFY(!snapshot.exists());
+    qputenv("TMPDIR", oldTmp);
 }
 
 QTEST_MAIN(TstBackup)

@@ -21,6 +21,11 @@
 #include <cmath>
 
 namespace {
+// A role of the clerks, no administrator, on the test server.
+void makeClerksRole(const QString& location) {
+    TestDb::rawValue(location, "DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'yc_clerks') "
+                               "THEN CREATE ROLE yc_clerks LOGIN; END IF; END$$");
+}
 // Every row of a table as text, sorted, numbers at 3 decimals, NULL marked: the same rows give
 // the same list on both engines.
 QStringList rowsOf(QSqlDatabase d, const QString& table, const QString& skip = {}) {
@@ -119,6 +124,7 @@ private slots:
     void nonEmptyTargetIsRefused();
     void failureOnTheWayLeavesTargetEmpty();
     void commandCopiesAndRefusesASecondTime();
+    void tablesOfAnotherRoleAreNamed();
 };
 
 void TstServerCopy::copiesEveryRowAndFigure() {
@@ -232,10 +238,15 @@ void TstServerCopy::commandCopiesAndRefusesASecondTime() {
     fillSite();
     DataConnect1::close();
     TestDb target(TestDb::Kind::EmptyOnServer);
+    // The clerks' own role owns the database, not the server's administrator.
+    const Server::Address admin = Server::parse(target.path());
+    makeClerksRole(target.path());
+    TestDb::rawValue(target.path(), QString("ALTER DATABASE %1 OWNER TO yc_clerks").arg(admin.database));
     {
         // The site's settings name the server; the command takes it from there.
         QSettings ini(file.dir() + "/Dravont.ini", QSettings::IniFormat);
-        const Server::Address a = Server::parse(target.path());
+        Server::Address a = admin;
+        a.user = "yc_clerks";
         ini.setValue("server/driver", "QPSQL");
         ini.setValue("server/host", a.host);
         ini.setValue("server/port", a.port);
@@ -247,8 +258,10 @@ void TstServerCopy::commandCopiesAndRefusesASecondTime() {
     p.start(YC_EXE, {"--copy-to-server"});
     QVERIFY(p.waitForFinished(120000));
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    QVERIFY2(p.exitCode() == 0, qPrintable(out + QString::fromUtf8(p.readAllStandardError())));
+    const QString warnings = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(p.exitCode() == 0, qPrintable(out + warnings));
     QVERIFY2(out.contains("复制完毕，核对无误"), qPrintable(out));
+    QVERIFY2(!warnings.contains("superuser"), qPrintable(warnings)); // the catalogue is left alone
     QVERIFY(out.contains("kesp_post_history 行数：本地 6，服务器 6"));
     QVERIFY(out.contains("库存 仓库 W01：本地 58.000，服务器 58.000"));
     DataConnect1::open(target.path());
@@ -263,6 +276,26 @@ void TstServerCopy::commandCopiesAndRefusesASecondTime() {
     QVERIFY2(err.contains("不是空的") && err.contains("服务器上的数据库保持原样"), qPrintable(err));
     DataConnect1::open(target.path());
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history"), 6);
+}
+
+// A database restored by the server's administrator: the clerks' role is told whose tables
+// they are, not "relation already exists".
+void TstServerCopy::tablesOfAnotherRoleAreNamed() {
+    TestDb target(TestDb::Kind::EmptyOnServer);
+    DataConnect1::create(target.path());
+    DataConnect1::close();
+    makeClerksRole(target.path());
+    Server::Address a = Server::parse(target.path());
+    const QString admin = a.user;
+    a.user = "yc_clerks";
+    QString error;
+    try {
+        DataConnect1::open(Server::location(a));
+    } catch (const DbError& e) {
+        error = e.text();
+    }
+    DataConnect1::close();
+    QVERIFY2(error.contains("属于角色 " + admin + "，") && error.contains("yc_clerks 无权使用"), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TstServerCopy)

