@@ -3,6 +3,7 @@
 #include "data/numbers.h"
 #include "fields/datagrid.h"
 #include "ui/messages.h"
+#include "ui/print_font.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -388,7 +389,7 @@ double bandWidth(const PageLayout& l, const QVector<int>& band) {
 } // namespace
 
 int GridExport::pageRows(QPrinter* printer) const {
-    const PageLayout l = baseLayout(printer, m_grid->font(), int(heading().lines.size()), BasePoints);
+    const PageLayout l = baseLayout(printer, Printing::font(BasePoints), int(heading().lines.size()), BasePoints);
     return std::max(1, int((l.bottom - l.top) / l.rowHeight));
 }
 
@@ -415,7 +416,7 @@ bool GridExport::printTo(QPrinter* printer) {
     }
 
     // The widths the printed texts need, over every row.
-    const PageLayout base = baseLayout(printer, m_grid->font(), int(head.lines.size()), BasePoints);
+    const PageLayout base = baseLayout(printer, Printing::font(BasePoints), int(head.lines.size()), BasePoints);
     Measure m;
     m.natural.fill(0, cols.size());
     m.numeric.fill(false, cols.size());
@@ -441,7 +442,7 @@ bool GridExport::printTo(QPrinter* printer) {
             }))
             return false;
     }
-    const PageLayout l = layoutFor(printer, m_grid->font(), int(head.lines.size()), m);
+    const PageLayout l = layoutFor(printer, Printing::font(BasePoints), int(head.lines.size()), m);
     const double room = l.bottom - l.top;
     footRow.height = rowHeight(l, printer, footRow.texts, true);
 
