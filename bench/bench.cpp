@@ -1,7 +1,10 @@
 // Benchmarks on a large database (not a test), through the real windows where a clerk would use
 // them. Each figure is printed beside its floor, the minimal SQL for the same work on the same data
 // through the same connection in the same run, and the ratio; windows and popups in absolute ms.
-//   yicang_bench [--server postgresql://user@host:port/database] [--rounds N] [history_rows] [balance_rows]
+//   yicang_bench [--server postgresql://user@host:port/database] [--rounds N] [--database FILE]
+//                [history_rows] [balance_rows]
+// --database keeps the file's database at FILE: built there when absent, used again (not built)
+// when present, so that a database of ten million rows is built once.
 #include "bench_fill.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/server.h"
@@ -9,6 +12,7 @@
 #include "data/sql.h"
 #include "fields/datagrid.h"
 #include "fields/datepicker.h"
+#include "fields/grid_export.h"
 #include "fields/lookupfield.h"
 #include "masterdata/BB10_Unit.h"
 #include "movements/CC10_Unit.h"
@@ -23,7 +27,11 @@
 #include "ui/messages.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -67,6 +75,8 @@ struct Figure {
     double target = 0; // the largest server/file ratio allowed, 0 when none
 };
 QList<Figure> g_figures;
+// Tells this run's fresh warehouses from those of earlier runs on a kept database.
+const QString g_runTag = QString::number(QDateTime::currentSecsSinceEpoch() % 2000000, 36);
 
 // Columns of text as wide as they look: CJK characters take two.
 QString padded(const QString& text, int width) {
@@ -110,24 +120,30 @@ void build(int history, int balances) {
     absolute("build database", t.elapsed());
 }
 
-// The minimal SQL of one query run: the refill as one INSERT ... SELECT, the first screen as one
-// SELECT ... LIMIT 256 read to its end, and optionally the footer as one SUM.
-double floorOf(const QueryBuilders::Statement& s, const QString& columns, bool refill, bool sum) {
+// The minimal SQL of one query run: the result copied once into a temporary table, its first
+// screen in item order (SELECT ... LIMIT 256 read to its end) and the footer (one SUM).
+double floorOf(const QueryBuilders::Statement& s) {
     return best([&] {
-        if (refill) {
-            Transaction tx;
-            Sql::run("DELETE FROM kesp_inv_detail_tree_v_out WHERE login_id='abc'");
-            Sql::run(QStringLiteral("INSERT INTO kesp_inv_detail_tree_v_out(%1,login_id) SELECT %1,'abc' FROM (%2) "
-                                    "AS q WHERE qty<>0")
-                         .arg(columns, s.sql),
-                     s.params);
-            tx.commit();
-        }
-        QSqlQuery q = Sql::run("SELECT * FROM (" + s.sql + ") AS q ORDER BY item_code LIMIT 256", s.params);
+        Sql::run(DataConnect1::dropSnapshotStatement("bench_floor"));
+        // CREATE TABLE AS, through the engine's own way with bound values (the server's numbers
+        // its rows besides, as every snapshot there).
+        DataConnect1::makeSnapshot("bench_floor", s.sql, {}, s.params);
+        QSqlQuery q = Sql::run("SELECT * FROM bench_floor ORDER BY item_code LIMIT 256");
         while (q.next()) {
         }
-        if (sum) Sql::scalar("SELECT SUM(qty) FROM (" + s.sql + ") AS q", s.params);
+        q = QSqlQuery();
+        Sql::scalar("SELECT SUM(qty) FROM bench_floor");
+        Sql::run("DROP TABLE bench_floor");
     });
+}
+
+// Resident memory of this process now and at its highest, in MB.
+double residentMb(const char* key) {
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith(key)) return l.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024;
+    return -1;
 }
 
 template <class W> double opening(W** keep) {
@@ -207,8 +223,8 @@ void measure(int round) {
     // rows yet; the floor the same on other warehouses. Then the same again onto existing keys.
     QStringList fresh, floorFresh;
     for (int i = 0; i < 3; ++i) {
-        fresh << QStringLiteral("N%1%2").arg(round).arg(i);
-        floorFresh << QStringLiteral("F%1%2").arg(round).arg(i);
+        fresh << QStringLiteral("N%1%2%3").arg(g_runTag).arg(round).arg(i);
+        floorFresh << QStringLiteral("F%1%2%3").arg(g_runTag).arg(round).arg(i);
     }
     double post = 1e18, postFloor = 1e18;
     for (int i = 0; i < 3; ++i) {
@@ -223,13 +239,6 @@ void measure(int round) {
     }
     ratio("post again (all keys exist now)", post, postFloor, 3);
 
-    const QString movementColumns =
-        "item_code,item_name,arrage_code_b,arrage_name_b,arrage_code_s,arrage_name_s,attr_code,attr_name,size_code,"
-        "size_name,stage_code,stage_name,warehouse,warehouse_name,qty,item_model,item_spec,unit_name";
-    const QString stockColumns =
-        "ID,warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty,item_name,item_model,item_spec,"
-        "unit_code,unit_name,arrage_code_b,arrage_name_b,arrage_code_s,arrage_name_s,attr_name,size_name,stage_name";
-
     // Movement record query of W01 over the year: "查询" in the window.
     {
         TCC40_form f;
@@ -238,56 +247,46 @@ void measure(int round) {
         f.procure_date_a->setDate(QDate(2026, 1, 1));
         f.Procure_date_b->setDate(QDate(2026, 12, 31));
         const double ms = best([&] { f.Cmd_Query->click(); });
-        std::printf("  %d work rows\n", QueryBuilders::workRowCount());
+        std::printf("  %lld rows\n", f.DBGrid1->model()->resultCount());
         const auto s = QueryBuilders::movementQuery('i', {{"warehouse", "W01"}}, "2026/01/01", "2026/12/31");
-        ratio("movement query W01, a year: first screen + footer + refill", ms, floorOf(s, movementColumns, true, false),
-              2);
+        ratio("movement query W01, a year: first screen + footer", ms, floorOf(s), 2);
     }
-    // Current stock of W01 (half of the balance rows), and of every balance row.
+    // Current stock of W02 (a ninth of the other half), of W01 (half of the balance rows), then
+    // the group summary of W01's result, as "确定" in the style dialog builds it.
     {
         TEE10_form f;
         f.show();
+        f.filters->warehouse_a->setEditText("W02");
+        double ms = best([&] { f.Cmd_Query->click(); });
+        std::printf("  %lld rows\n", f.DBGrid1->model()->resultCount());
+        ratio("stock query W02: first screen + footer", ms, floorOf(QueryBuilders::stockQuery({{"warehouse", "W02"}})), 2);
         f.filters->warehouse_a->setEditText("W01");
-        const double ms = best([&] { f.Cmd_Query->click(); });
-        const auto s = QueryBuilders::stockQuery({{"warehouse", "W01"}});
-        ratio("stock query W01: first screen + footer + refill", ms, floorOf(s, stockColumns, false, true), 2);
-        ratio("  the same against SELECT LIMIT 256 + SUM + INSERT ... SELECT", ms, floorOf(s, stockColumns, true, true));
+        ms = best([&] { f.Cmd_Query->click(); });
+        std::printf("  %lld rows\n", f.DBGrid1->model()->resultCount());
+        ratio("stock query W01: first screen + footer", ms, floorOf(QueryBuilders::stockQuery({{"warehouse", "W01"}})), 2);
 
-        // Every balance row, in its two parts: the run (snapshot and refill in one transaction) and
-        // the grid's first screen with its footer read from the snapshot.
-        const auto all = QueryBuilders::stockQuery({});
-        QueryBuilders::Snapshot run;
-        const double runMs = best([&] { run = QueryBuilders::runOnce(all, "q_bench", "item_code"); });
-        const double gridMs = best([&] { f.DBGrid1->openKeyed(run.select, {}, run.key); });
-        ratio("stock query, every balance row: first screen + footer + refill", runMs + gridMs,
-              floorOf(all, stockColumns, false, true), 2);
-        ratio("  the same against SELECT LIMIT 256 + SUM + INSERT ... SELECT", runMs + gridMs,
-              floorOf(all, stockColumns, true, true));
-        ratio("  its run (snapshot + refill) against INSERT ... SELECT", runMs, floorOf(all, stockColumns, true, false) -
-                                                                              floorOf(all, stockColumns, false, false));
-        ratio("  its first screen + footer against SELECT LIMIT 256 + SUM", gridMs, floorOf(all, stockColumns, false, true));
-        QueryBuilders::dropSnapshot("q_bench");
-    }
-
-    // Crosstab 尺寸 x 名称 over 100,000 work rows: "确定" in the style dialog.
-    {
-        Transaction tx;
-        Sql::run("DELETE FROM kesp_inv_detail_tree_v_out");
-        Sql::run("INSERT INTO kesp_inv_detail_tree_v_out(item_code,item_name,size_code,size_name,qty,login_id) "
-                 "SELECT item_code, item_name, size_code, size_name, qty, 'abc' FROM kesp_inv_detail_tree_v LIMIT 100000");
-        tx.commit();
+        const Crosstab::UseSource result(Crosstab::resultRows(f.snapshotTable()));
         Group_Grid_form g;
-        const double ms = best([&] { g.prepare("尺寸", "名称"); });
-        const double floor = best([] {
-            QSqlQuery q = Sql::run("SELECT item_name, SUM(qty), SUM(CASE WHEN size_name='L' THEN qty END), "
-                                   "SUM(CASE WHEN size_name='M' THEN qty END), SUM(CASE WHEN size_name='S' THEN qty END) "
-                                   "FROM kesp_inv_detail_tree_v_out WHERE login_id='abc' GROUP BY item_name");
+        const double floor = best([&] {
+            QSqlQuery q = Sql::run("SELECT item_name, size_name, SUM(qty) FROM " + f.snapshotTable() +
+                                   " WHERE qty<>0 GROUP BY item_name, size_name");
             while (q.next()) {
             }
         });
-        ratio("crosstab 尺寸 x 名称 over 100,000 work rows (\"确定\": with range list)", ms, floor);
-        ratio("crosstab 尺寸 x 名称 over 100,000 work rows (\"刷新\")", best([&] { g.Cmd_fresh->click(); }), floor);
+        ratio("group summary 尺寸 x 名称 of the W01 result (\"确定\")", best([&] { g.prepare("尺寸", "名称"); }), floor, 2);
+        ratio("group summary 尺寸 x 名称 of the W01 result (\"刷新\")", best([&] { g.Cmd_fresh->click(); }), floor, 2);
         std::printf("  %d rows x %d columns\n", g.DBGrid1->rowCount(), int(g.DBGrid1->captions().size()));
+        absolute("  popup of its range list", popup(g.col_code_a));
+
+        // The W01 result paged through to its end and exported: the process's resident memory.
+        QTemporaryDir out;
+        QElapsedTimer t;
+        t.start();
+        f.DBGrid1->model()->fetchAll();
+        GridExport::of(f.DBGrid1)->exportTo(GridExport::Format::Csv, out.filePath("w01.csv"));
+        absolute("  W01 paged to its end and exported to CSV", t.elapsed());
+        std::printf("  resident %.0f MB now, %.0f MB at most in this run\n", residentMb("VmRSS:"),
+                    residentMb("VmHWM:"));
     }
 
     // Opening each window (constructed, shown, first events handled).
@@ -331,9 +330,10 @@ int sideBySide(const QList<Figure>& file, const QList<Figure>& server) {
     std::printf("\n");
     line(padded("figure", 70) + "    file ms   (floor ratio)    server ms   (floor ratio)  server/file  target");
     int missed = 0;
-    for (qsizetype i = 0; i < std::min(file.size(), server.size()); ++i) {
-        const Figure& f = file[i];
-        const Figure* s = &server[i];
+    for (const Figure& f : file) {
+        const auto same = std::find_if(server.begin(), server.end(), [&](const Figure& g) { return g.what == f.what; });
+        if (same == server.end()) continue;
+        const Figure* s = &*same;
         const auto cell = [](const Figure& g) {
             return g.floor < 0 ? QString::asprintf("%10.1f %17s", g.ms, "")
                                : QString::asprintf("%10.1f (%8.1f %5.2f)", g.ms, g.floor, g.ms / g.floor);
@@ -378,11 +378,21 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    QString kept;
+    if (const qsizetype at = args.indexOf("--database"); at >= 0 && at + 1 < args.size()) {
+        kept = QFileInfo(args.takeAt(at + 1)).absoluteFilePath();
+        args.removeAt(at);
+    }
     const int history = args.size() > 0 ? args[0].toInt() : 1000000;
     const int balances = args.size() > 1 ? args[1].toInt() : 200000;
     try {
         QTemporaryDir dir;
-        const QString file = dir.filePath("DATA/quorvel.mdb");
+        const QString file = kept.isEmpty() ? dir.filePath("DATA/quorvel.mdb") : kept;
+        const bool reuse = !kept.isEmpty() && QFileInfo::exists(kept);
+        if (!kept.isEmpty()) {
+            QDir().mkpath(QFileInfo(kept).path());
+            std::printf("database %s (%s)\n", kept.toUtf8().constData(), reuse ? "built before, used again" : "built and kept");
+        }
         if (qEnvironmentVariableIsSet("BENCH_KEEP")) { // the database stays for a look in the sqlite3 shell
             dir.setAutoRemove(false);
             std::printf("database %s\n", file.toUtf8().constData());
@@ -413,7 +423,7 @@ int main(int argc, char** argv) {
                 if (b.floor >= 0) b.floor = std::min(b.floor, g_figures[i].floor);
             }
         };
-        built(file, fileRuns);
+        if (!reuse) built(file, fileRuns);
         std::unique_ptr<ServerDatabase> db;
         if (!server.isEmpty()) {
             db = std::make_unique<ServerDatabase>(server);

@@ -3,6 +3,9 @@
 #include "data/DataConnect1_Unit.h"
 #include "data/sql.h"
 
+#include <QSqlQuery>
+#include <QStringList>
+
 namespace BenchFill {
 
 QString series() {
@@ -16,34 +19,66 @@ QString pad(const QString& expr, int width) {
                                     : "printf('%0" + w + "d', " + expr + ")";
 }
 
+namespace {
+// The statements that make the table's indexes again, for dropping them around a bulk fill:
+// one sorted build per index is far quicker than keeping them up to date row by row.
+QStringList indexesOf(const QString& table) {
+    QSqlQuery q = DataConnect1::onServer()
+                      ? Sql::run("SELECT indexname, indexdef FROM pg_indexes WHERE schemaname=current_schema() AND "
+                                 "tablename=? AND indexname NOT IN (SELECT conname FROM pg_constraint)",
+                                 {table})
+                      : Sql::run("SELECT name, sql FROM sqlite_master WHERE type='index' AND tbl_name=? AND sql IS NOT NULL",
+                                 {table});
+    QStringList names, made;
+    while (q.next()) {
+        names << q.value(0).toString();
+        made << q.value(1).toString();
+    }
+    q = QSqlQuery();
+    for (const QString& n : names) Sql::run("DROP INDEX " + n);
+    return made;
+}
+void remake(const QStringList& statements) {
+    for (const QString& s : statements) Sql::run(s);
+}
+} // namespace
+
 void build(int history, int balances) {
     Transaction tx;
     Sql::run(series() + "INSERT INTO kesp_item_master(item_code,item_name,item_model,unit_name,arrage_code_b,"
                         "arrage_name_b,arrage_code_s,arrage_name_s) SELECT 'I'||" + pad("i", 5) +
                  ", '品名'||(i%500), 'M'||(i%50), '件', 'B'||(i%5), '大类'||(i%5), 'S'||(i%20), '小类'||(i%20) FROM c",
-             {20000});
-    Sql::run("INSERT INTO kesp_item_size VALUES ('Z1','S',NULL),('Z2','M',NULL),('Z3','L',NULL)");
-    Sql::run("INSERT INTO kesp_item_attr VALUES ('A1','白',NULL),('A2','黑',NULL),('A3','红',NULL),('A4','蓝',NULL)");
-    Sql::run("INSERT INTO kesp_item_stage VALUES ('G1','一等',NULL)");
+             {Items});
+    Sql::run("INSERT INTO kesp_item_size VALUES ('Z1','S',NULL),('Z2','M',NULL),('Z3','L',NULL),('Z4','XL',NULL),"
+             "('Z5','XXL',NULL),('Z6','XXXL',NULL)");
+    Sql::run("INSERT INTO kesp_item_attr VALUES ('A1','白',NULL),('A2','黑',NULL),('A3','红',NULL),('A4','蓝',NULL),"
+             "('A5','灰',NULL),('A6','绿',NULL),('A7','黄',NULL),('A8','紫',NULL)");
+    Sql::run("INSERT INTO kesp_item_stage VALUES ('G1','一等',NULL),('G2','二等',NULL),('G3','三等',NULL)");
     Sql::run("INSERT INTO kesp_operation_ini VALUES ('in1','采购入库','i'),('out1','销售出库','o')");
     Sql::run(series() + "INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name) SELECT 'W'||" + pad("i+1", 2) +
                  ", '仓库'||(i+1) FROM c",
              {10});
-    // Half of the balance rows in W01 (the large warehouse), the rest spread over W02..W10.
+    // Half of the balance rows in W01 (the large warehouse), the rest spread over W02..W10. The
+    // j-th key of a warehouse: item j mod 20,000, then attribute, size and grade, so that every
+    // warehouse has room for 20,000 x 8 x 6 x 3 = 2,880,000 keys.
     const int half = balances / 2;
+    const QStringList balanceIndexes = indexesOf("kesp_inv_detail_tree");
     Sql::run(series() + ", k(w,j) AS (SELECT CASE WHEN i<? THEN 'W01' ELSE 'W'||" + pad("2+(i-?)%9", 2) +
                  " END, CASE WHEN i<? THEN i ELSE (i-?)/9 END FROM c) "
                  "INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
-                 "SELECT w, '仓库', 'I'||" + pad("j%10000", 5) +
-                 ", 'A'||(1+(j/10000)%4), 'Z'||(1+(j/40000)%3), 'G1', j%50 FROM k",
+                 "SELECT w, '仓库', 'I'||" + pad("j%20000", 5) +
+                 ", 'A'||(1+(j/20000)%8), 'Z'||(1+(j/160000)%6), 'G'||(1+(j/960000)%3), j%50 FROM k",
              {balances, half, half, half, half});
+    remake(balanceIndexes);
+    const QStringList historyIndexes = indexesOf("kesp_post_history");
     Sql::run(series() + "INSERT INTO kesp_post_history(order_no,item_code,attr_code,size_code,stage_code,price,qty,"
                         "bill_no,operation_code,warehouse,procure_date,login_id,vendor,customer) SELECT " +
-                 pad("i", 10) + ", 'I'||" + pad("i%10000", 5) + ", 'A1', 'Z1', 'G1', 10, 1+i%9, 'B'||" +
-                 pad("i/20", 6) + ", CASE WHEN i%3=0 THEN 'out1' ELSE 'in1' END, 'W'||" + pad("1+i%10", 2) +
-                 ", '2026/'||" + pad("1+(i/90000)%12", 2) + "||'/'||" + pad("1+i%28", 2) +
+                 pad("i", 10) + ", 'I'||" + pad("i%20000", 5) + ", 'A'||(1+(i/7)%8), 'Z'||(1+(i/3)%6), 'G1', 10, "
+                 "1+i%9, 'B'||" + pad("i/20", 6) + ", CASE WHEN i%3=0 THEN 'out1' ELSE 'in1' END, 'W'||" +
+                 pad("1+i%10", 2) + ", '2026/'||" + pad("1+(i/90000)%12", 2) + "||'/'||" + pad("1+i%28", 2) +
                  ", 'abc', 'V1', 'C1' FROM c",
              {history});
+    remake(historyIndexes);
     tx.commit();
     // A database that has been in use for a while has been vacuumed and analysed by the server's
     // own maintenance; the file's planner needs its statistics as well.

@@ -9,9 +9,12 @@ QString series();
 // The integer expression written with leading zeros to `width` digits.
 QString pad(const QString& expr, int width);
 
-// 20,000 items I00000.., sizes Z1..Z3, attributes A1..A4, grade G1, warehouses W01..W10;
-// `balances` balance rows, half of them in W01, the rest spread over W02..W10; `history`
-// movement rows over the year 2026 in all ten warehouses. Then the planner's statistics.
+constexpr int Items = 20000;
+
+// 20,000 items I00000.., attributes A1..A8, sizes Z1..Z6, grades G1..G3, warehouses W01..W10;
+// `balances` balance rows (up to 2,880,000 keys per warehouse), half of them in W01, the rest
+// spread over W02..W10; `history` movement rows over the year 2026 in all ten warehouses. The
+// tables' indexes are made again after their rows are in. Then the planner's statistics.
 void build(int history, int balances);
 // 10,000 lines of user "abc" on 2,000 stock keys, 5 lines of quantity 2 each: 1,000 keys of W01
 // and 1,000 keys of warehouse `other`.

@@ -100,13 +100,40 @@ QString LookupField::textField() const { return m_textField.isEmpty() ? keyField
 void LookupField::setList(const QString& sql, const QVariantList& params) {
     QSqlQuery q = Sql::run(sql, params);
     m_prefix = {};
+    m_deferred = {};
     fill(q);
+}
+
+void LookupField::setDeferredList(const QString& sql, const QVariantList& params) {
+    if (!currentText().isEmpty()) {
+        setList(sql, params);
+        return;
+    }
+    closeList();
+    m_prefix = {};
+    m_deferred = {sql, params, true};
 }
 
 void LookupField::setPrefixList(const QString& sql, const QVariantList& params, const QString& prefixField, int limit,
                                 const QString& order) {
+    m_deferred = {};
     m_prefix = {sql, params, prefixField, limit, order.isEmpty() ? prefixField : order};
-    loadPrefix(currentText());
+    if (currentText().isEmpty()) closeList(); // read when first needed
+    else loadPrefix(currentText());
+}
+
+void LookupField::readPending() {
+    if (m_deferred.pending) {
+        const DeferredSource d = m_deferred;
+        setList(d.sql, d.params);
+    } else if (!m_prefix.sql.isEmpty() && !m_prefix.loaded) {
+        loadPrefix(currentText());
+    }
+}
+
+int LookupField::listRowCount() {
+    if (listPending()) guarded(this, [&] { readPending(); });
+    return m_rows.size();
 }
 
 void LookupField::loadPrefix(const QString& text) {
@@ -179,6 +206,7 @@ void LookupField::fill(QSqlQuery& q) {
 }
 
 void LookupField::closeList() {
+    m_deferred.pending = false;
     const QString keep = currentText();
     const bool blocked = blockSignals(true);
     m_rows.clear();
@@ -263,6 +291,7 @@ void LookupField::onTextChanged(const QString& t) {
     const bool highlighted = !m_highlighted.isEmpty() && t == m_highlighted;
     m_highlighted.clear();
     if (!m_prefix.sql.isEmpty() && !(moved && index >= 0) && !highlighted) guarded(this, [&] { loadPrefix(t); });
+    else if (m_deferred.pending) guarded(this, [&] { readPending(); });
     const int kept = rowOfKey(m_pickedKey);
     if (t.isEmpty() || (m_pickedKey.isValid() && !(kept >= 0 && sameText(rowValue(kept, textField()), t))))
         m_pickedKey = QVariant();
@@ -433,6 +462,7 @@ bool LookupField::eventFilter(QObject* o, QEvent* e) {
 
 void LookupField::showPopup() {
     if (m_readOnly) return;
+    if (listPending() && !guarded(this, [&] { readPending(); })) return;
     auto* v = static_cast<QTableView*>(view());
     v->horizontalHeader()->setVisible(m_header);
     v->resizeColumnsToContents();

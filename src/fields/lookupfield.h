@@ -30,15 +30,21 @@ public:
     // Runs the list query (values bound) and keeps its rows; the field's text and the picked row
     // are kept. Throws DbError.
     void setList(const QString& sql, const QVariantList& params = {});
+    // The same list read only when it is first needed: the drop-down opened, text typed or set,
+    // its rows counted. A field that holds text already reads it at once. Throws DbError.
+    void setDeferredList(const QString& sql, const QVariantList& params = {});
     void closeList(); // no rows
     // Large lists (posted bills, stock rows, the item catalogue) are never read whole: the rows
     // whose `prefixField` begins with the field's text, at most `limit` of them in that field's
     // order (or `order`, an ORDER BY list), are read now and again when the text changes; lookups
     // search them. `sql` ends in its WHERE clause (the prefix condition, the order and the limit
-    // are appended).
+    // are appended). An empty field reads nothing until its list is first needed (as above).
     void setPrefixList(const QString& sql, const QVariantList& params, const QString& prefixField, int limit = 100,
                        const QString& order = {});
-    int listRowCount() const { return m_rows.size(); }
+    // The rows of the list (read first when it is still deferred; a failing read counts none).
+    int listRowCount();
+    // True while the list has not been read yet.
+    bool listPending() const { return m_deferred.pending || (!m_prefix.sql.isEmpty() && !m_prefix.loaded); }
 
     // First list row whose `field` equals `value` (text, letter case ignored); -1 when none.
     int findRow(const QString& field, const QString& value) const;
@@ -80,6 +86,13 @@ public:
 private:
     void fill(QSqlQuery& q);
     void loadPrefix(const QString& text);
+    void readPending(); // a deferred list or prefix list not read yet, read now; throws DbError
+    struct DeferredSource {
+        QString sql;
+        QVariantList params;
+        bool pending = false;
+    };
+    DeferredSource m_deferred;
     struct PrefixSource {
         QString sql;
         QVariantList params;

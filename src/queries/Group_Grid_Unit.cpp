@@ -82,7 +82,7 @@ void Group_Grid_form::prepare(const QString& colCaption, const QString& rowCapti
     for (LookupField* f : {col_code_a, col_code_b}) {
         f->setListColumns({col.code, col.name}, {QStringLiteral("代码"), QStringLiteral("名称")}, {70, 150});
         f->setKeyField(col.code);
-        f->setList(Crosstab::rangeListStatement(col), {Session::userCode()});
+        f->setDeferredList(Crosstab::rangeListStatement(col), Crosstab::current().params);
     }
 }
 

@@ -4,8 +4,30 @@
 #include "data/sql.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace Crosstab {
+
+namespace {
+std::optional<Source> g_current;
+}
+
+Source workRows() {
+    return {QStringLiteral("kesp_inv_detail_tree_v_out"), QStringLiteral("login_id=?"), {Session::userCode()}};
+}
+
+Source resultRows(const QString& table) { return {table, QStringLiteral("(qty<>0 OR qty IS NULL)"), {}}; }
+
+Source current() { return g_current ? *g_current : workRows(); }
+
+UseSource::UseSource(const Source& s) : m_previous(g_current.value_or(Source{})), m_had(g_current.has_value()) {
+    g_current = s;
+}
+
+UseSource::~UseSource() {
+    if (m_had) g_current = m_previous;
+    else g_current.reset();
+}
 
 QStringList captions() {
     return {QStringLiteral("大类"), QStringLiteral("小类"), QStringLiteral("属性"),
@@ -22,16 +44,16 @@ Heading heading(const QString& caption) {
 }
 
 QString rangeListStatement(const Heading& col) {
-    return QStringLiteral("SELECT DISTINCT %1,%2 FROM kesp_inv_detail_tree_v_out WHERE login_id=? ORDER BY %1")
-        .arg(col.code, col.name);
+    const Source s = current();
+    return QStringLiteral("SELECT DISTINCT %1,%2 FROM %3 WHERE %4 ORDER BY %1").arg(col.code, col.name, s.table, s.condition);
 }
 
 Result build(const Heading& col, const Heading& row, const QString& fromCode, const QString& toCode, int maxColumns) {
     if (!col.valid() || !row.valid()) throw DbError(QStringLiteral("分类样式无效"));
     // One grouping of the work rows by the two names gives every cell; the pivot is laid out here.
-    QString sql = QStringLiteral("SELECT %1, %2, SUM(qty) FROM kesp_inv_detail_tree_v_out WHERE login_id=?")
-                      .arg(row.name, col.name);
-    QVariantList params{Session::userCode()};
+    const Source s = current();
+    QString sql = QStringLiteral("SELECT %1, %2, SUM(qty) FROM %3 WHERE %4").arg(row.name, col.name, s.table, s.condition);
+    QVariantList params = s.params;
     if (!fromCode.isEmpty()) {
         sql += QStringLiteral(" AND %1>=?").arg(col.code);
         params << fromCode;

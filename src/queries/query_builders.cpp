@@ -77,11 +77,10 @@ void refillFrom(const QString& source, const QVariantList& sourceParams, QString
 }
 } // namespace
 
-Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy, const QStringList& columns) {
+Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy) {
     Transaction tx;
     Sql::run(DataConnect1::dropSnapshotStatement(table));
     DataConnect1::makeSnapshot(table, s.sql, orderBy, s.params);
-    refillFrom(QStringLiteral("SELECT * FROM ") + table, {}, columns);
     Snapshot snap;
     snap.key = QStringLiteral("grid_row");
     snap.select = QStringLiteral("SELECT %1 AS grid_row, * FROM %2").arg(DataConnect1::snapshotKey(), table);

@@ -22,17 +22,16 @@ Statement historyStockQuery(const Criteria& criteria);
 Statement movementQuery(char direction, const Criteria& criteria, const QString& fromDate, const QString& toDate,
                         const QString& billFrom = {}, const QString& billTo = {});
 
-// One run of a query screen's statement ("查询"), in one write transaction: the rows are kept in
-// the connection's own snapshot `table` (sorted by `orderBy`), and the user's rows of
-// kesp_inv_detail_tree_v_out are refilled from that snapshot with every column the two share
-// (or only `columns` when given), rows of quantity 0 left out. The grid and its footer read the
-// snapshot, so they and a group summary started from it always agree. Throws DbError, after
-// which nothing has changed.
+// One run of a query screen's statement ("查询"): its rows are kept in the connection's own
+// snapshot `table` (sorted by `orderBy`), which other copies never see. The grid, its footer and
+// a group summary started from the window all read that one snapshot, so they always agree; the
+// summary reads its rows of quantity not 0 where they are (Crosstab::resultRows), nothing is
+// copied a second time. Throws DbError, after which nothing has changed.
 struct Snapshot {
     QString select; // the snapshot's rows, numbered in their order by `key`
     QString key;
 };
-Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy, const QStringList& columns = {});
+Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy);
 void dropSnapshot(const QString& table);
 
 // Replaces the current user's rows of kesp_inv_detail_tree_v_out with the statement's rows whose

@@ -5,6 +5,7 @@
 #include "fields/datagrid.h"
 #include "fields/lookupfield.h"
 #include "queries/Group_style_select_Unit.h"
+#include "queries/crosstab.h"
 #include "queries/filter_panel.h"
 
 #include <QPushButton>
@@ -12,6 +13,10 @@
 
 QueryScreen::QueryScreen(QWidget* parent, const QString& objectName, const QString& caption, const QSize& size)
     : QDialog(parent) {
+    // Windows of one kind open at the same time (a test, a summary over a second window) keep
+    // results of their own.
+    static int opened = 0;
+    m_snapshot = QStringLiteral("q_%1_%2").arg(objectName).arg(++opened);
     setObjectName(objectName);
     setWindowTitle(caption);
     setSizeGripEnabled(true);
@@ -32,7 +37,7 @@ QueryScreen::~QueryScreen() {
     }
 }
 
-QString QueryScreen::snapshotTable() const { return QStringLiteral("q_") + objectName(); }
+QString QueryScreen::snapshotTable() const { return m_snapshot; }
 
 void QueryScreen::addButtons(int row, bool group) {
     filters->addButtons(this, row, group ? &Cmd_group : nullptr, &Cmd_Query, &Cmd_Exit);
@@ -47,15 +52,16 @@ bool QueryScreen::warehouseChosen() {
     return false;
 }
 
-void QueryScreen::showResult(const QueryBuilders::Statement& s, const QStringList& columns) {
+void QueryScreen::showResult(const QueryBuilders::Statement& s) {
     guarded(this, [&] {
-        const QueryBuilders::Snapshot run =
-            QueryBuilders::runOnce(s, snapshotTable(), QStringLiteral("item_code"), columns);
+        const QueryBuilders::Snapshot run = QueryBuilders::runOnce(s, snapshotTable(), QStringLiteral("item_code"));
         DBGrid1->openKeyed(run.select, {}, run.key);
     });
 }
 
 void QueryScreen::group() {
     if (!DBGrid1->model()->isOpen() || !DBGrid1->hasRows()) return;
+    // The summary reads this window's result where it is, while the window stays open beneath it.
+    const Crosstab::UseSource result(Crosstab::resultRows(snapshotTable()));
     Msg::runModal(longLived<Group_style_select_form>());
 }

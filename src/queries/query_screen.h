@@ -1,7 +1,7 @@
 #pragma once
 // What the stock and movement query windows share: the filter panel, the result grid, the buttons
-// "分类汇总" / "查询" / "关闭", the required warehouse, the refill of the summary work table and
-// the group summary opened on a non-empty result.
+// "分类汇总" / "查询" / "关闭", the required warehouse, and the group summary opened on a
+// non-empty result, which reads the window's own result.
 #include "queries/query_builders.h"
 
 #include <QDialog>
@@ -21,6 +21,8 @@ public:
     ~QueryScreen() override;
     virtual void query() = 0;
     void group();
+    // The table that holds the last result of "查询" for this window.
+    QString snapshotTable() const;
 
 protected:
     QueryScreen(QWidget* parent, const QString& objectName, const QString& caption, const QSize& size);
@@ -28,11 +30,10 @@ protected:
     void addButtons(int row, bool group = true);
     // "请选择仓库." and the focus on the warehouse field when none is chosen.
     bool warehouseChosen();
-    // Runs the statement once: its rows, sorted by item code, are kept for the grid and its
-    // footer, and the user's work rows are refilled from them (with `columns`, or every column
-    // the result shares with the work table), all in one transaction.
-    void showResult(const QueryBuilders::Statement& s, const QStringList& columns = {});
+    // Runs the statement once: its rows, sorted by item code, are kept for the grid, its footer
+    // and the group summary.
+    void showResult(const QueryBuilders::Statement& s);
 
 private:
-    QString snapshotTable() const;
+    QString m_snapshot;
 };

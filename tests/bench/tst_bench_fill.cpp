@@ -13,6 +13,7 @@ private slots:
     void filledRowsAndTheirText();
     void stagedLines();
     void floorDoesThePostingsWork();
+    void balancesBeyondOneKeyPerItemColourAndSize();
 };
 
 void TestBenchFill::filledRowsAndTheirText() {
@@ -94,6 +95,14 @@ void TestBenchFill::floorDoesThePostingsWork() {
     QCOMPARE(w01(), before + 40000);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree WHERE warehouse IN ('N01','N02') AND qty=20"),
              2000);
+}
+
+void TestBenchFill::balancesBeyondOneKeyPerItemColourAndSize() {
+    // More W01 rows than 20,000 items x 8 colours: sizes and grades widen the key space.
+    TestDb db;
+    BenchFill::build(1, 2 * 170000);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree WHERE warehouse='W01'"), 170000);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree_v WHERE warehouse='W01' AND size_name IS NULL"), 0);
 }
 
 QTEST_GUILESS_MAIN(TestBenchFill)

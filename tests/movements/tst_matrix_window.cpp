@@ -165,6 +165,7 @@ void TstMatrixWindow::stockOutBalancesAndLockedCells() {
     fillHeader(f, true);
     f.item_code_a->setFocus();
     QApplication::processEvents();
+    QCOMPARE(f.item_code_a->listRowCount(), 3); // read as the list opens: W01's rows of I001
     f.item_code_a->setCurrentIndex(0); // picks A1/Z1/G1: item and grade
     QCOMPARE(f.stage_name_a->text(), QString("一等品"));
     f.price_a->setText("0"); // refused on stock-out, mended in the dialog

@@ -1,6 +1,15 @@
 #include "support/clerk.h"
 
+#include "fields/datagrid.h"
 #include "fields/lookupfield.h"
+#include "queries/Group_Grid_Unit.h"
+#include "queries/Group_style_select_Unit.h"
+#include "queries/query_screen.h"
+#include "support/scripted.h"
+#include "ui/screens.h"
+
+#include <QComboBox>
+#include <QPushButton>
 
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>
@@ -138,6 +147,31 @@ void commitInputMethod(QWidget* w, const QString& text) {
     commit.setCommitString(text);
     QApplication::sendEvent(w, &commit);
     settle();
+}
+
+Summary summarise(QueryScreen& window, ScriptedSeam& seam, const QString& col, const QString& row) {
+    Summary shown;
+    auto* style = longLived<Group_style_select_form>();
+    auto* grid = longLived<Group_Grid_form>();
+    seam.onModal = [&](QDialog* d) -> int {
+        if (d == style) {
+            style->col_name->setCurrentText(col);
+            style->row_name->setCurrentText(row);
+            style->findChild<QPushButton*>("BitBtn1")->click();
+        } else if (d == grid) {
+            shown.captions = grid->DBGrid1->captions();
+            for (int r = 0; r < grid->DBGrid1->rowCount(); ++r) {
+                shown.rowNames << grid->DBGrid1->value(r, "c0").toString();
+                shown.rowSums << grid->DBGrid1->value(r, "c1").toDouble();
+            }
+            shown.total = grid->DBGrid1->footerText("c1");
+            for (int c = 2; c < shown.captions.size(); ++c) shown.footers << grid->DBGrid1->footerText(QString("c%1").arg(c));
+        }
+        return QDialog::Accepted;
+    };
+    window.Cmd_group->click();
+    seam.onModal = nullptr;
+    return shown;
 }
 
 } // namespace Clerk

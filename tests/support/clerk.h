@@ -1,10 +1,14 @@
 #pragma once
 // What a clerk does with the shared fields, through the real widgets: clicks, keys, the open
 // drop-down list, completer suggestions, the wheel, paste and input-method commits.
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class LookupField;
+class QueryScreen;
 class QWidget;
+class ScriptedSeam;
 
 namespace Clerk {
 // Lets queued work run (commits and checks deferred to the event loop).
@@ -29,4 +33,15 @@ void paste(QWidget* w, const QString& text);
 void commitInputMethod(QWidget* w, const QString& text);
 // The code a row of the field's list shows.
 QString rowCode(LookupField* f, int row);
+
+// What the crosstab window showed.
+struct Summary {
+    QStringList captions;
+    QStringList rowNames;
+    QList<double> rowSums;
+    QString total;       // footer of the row sums
+    QStringList footers; // footers of the value columns
+};
+// "分类汇总" pressed in the query window, the two headings chosen in the style dialog, "确定".
+Summary summarise(QueryScreen& window, ScriptedSeam& seam, const QString& col, const QString& row);
 } // namespace Clerk
