@@ -93,11 +93,7 @@ void GridModel::setRowColor(std::function<std::optional<QColor>(const GridModel&
     m_rowColor = std::move(rule);
 }
 
-QString GridModel::page(QVariantList& params) const {
-    const QVariant last = m_rows.isEmpty() || m_key.isEmpty() ? QVariant()
-                                                               : m_rows.last().value(m_fieldIndex.value(m_key.toLower()));
-    return pageAt(params, m_rows.size(), last, FetchChunk);
-}
+QString GridModel::page(QVariantList& params) const { return pageAt(params, m_rows.size(), m_lastKey, FetchChunk); }
 
 QString GridModel::pageAt(QVariantList& params, qint64 offset, const QVariant& lastKey, int chunk) const {
     params = m_params;
@@ -120,6 +116,11 @@ QString GridModel::pageAt(QVariantList& params, qint64 offset, const QVariant& l
 
 void GridModel::dropResult() {
     m_rows.clear();
+    m_lastKey = QVariant();
+    m_pageStart.clear();
+    m_resident.clear();
+    m_editedPages.clear();
+    m_dropped = false;
     m_sums.clear();
     m_open = false;
     m_more = false;
@@ -198,7 +199,7 @@ void GridModel::computeSums() {
         fields << c.field.toLower();
     }
     if (exprs.isEmpty()) return;
-    if (!m_more) { // every row is read already: no statement needed
+    if (!m_more && !m_dropped) { // every row is read and held already: no statement needed
         sumRows();
         return;
     }
@@ -226,29 +227,71 @@ void GridModel::fetchMore(const QModelIndex& parent) {
     if (!guarded(nullptr, [&] { readPage(); })) m_more = false;
 }
 
+QVector<QVector<QVariant>> GridModel::readRows(const QString& sql, const QVariantList& params) {
+    QVector<QVector<QVariant>> rows;
+    QSqlQuery q = Sql::run(sql, params);
+    if (m_fieldNames.isEmpty()) {
+        const QSqlRecord rec = q.record();
+        QStringList fields;
+        for (int i = 0; i < rec.count(); ++i) fields << rec.fieldName(i);
+        setFields(fields);
+    }
+    const int n = m_fieldNames.size();
+    while (q.next()) {
+        QVector<QVariant> row(n);
+        for (int i = 0; i < n; ++i) row[i] = q.value(i);
+        rows.append(std::move(row));
+    }
+    return rows; // the statement is finished here, before any row is shown
+}
+
 void GridModel::readPage() {
-    QVector<QVector<QVariant>> batch;
-    {
-        QVariantList params;
-        QSqlQuery q = Sql::run(page(params), params);
-        if (m_fieldNames.isEmpty()) {
-            const QSqlRecord rec = q.record();
-            QStringList fields;
-            for (int i = 0; i < rec.count(); ++i) fields << rec.fieldName(i);
-            setFields(fields);
-        }
-        const int n = m_fieldNames.size();
-        while (q.next()) {
-            QVector<QVariant> row(n);
-            for (int i = 0; i < n; ++i) row[i] = q.value(i);
-            batch.append(std::move(row));
-        }
-    } // the page's statement is finished here, before any row is shown
+    QVariantList params;
+    const QVariant startAfter = m_lastKey;
+    QVector<QVector<QVariant>> batch = readRows(page(params), params);
     if (batch.size() < FetchChunk) m_more = false;
     if (batch.isEmpty()) return;
+    m_pageStart.append(startAfter);
+    if (!m_key.isEmpty()) m_lastKey = batch.last().value(m_fieldIndex.value(m_key.toLower(), -1));
     beginInsertRows({}, m_rows.size(), m_rows.size() + batch.size() - 1);
     m_rows += batch;
     endInsertRows();
+    m_resident.append(int(m_pageStart.size()) - 1);
+    dropOldPages();
+}
+
+void GridModel::dropOldPages() const {
+    if (m_static) return;
+    // The newest pages stay; the page being read again or shown is always among them.
+    for (int i = 0; m_resident.size() > ResidentPages && i < m_resident.size() - 1;) {
+        const int p = m_resident[i];
+        if (m_editedPages.contains(p)) {
+            ++i;
+            continue;
+        }
+        m_resident.removeAt(i);
+        const int end = std::min<int>(int(m_rows.size()), (p + 1) * FetchChunk);
+        for (int r = p * FetchChunk; r < end; ++r) m_rows[r] = QVector<QVariant>();
+        m_dropped = true;
+    }
+}
+
+bool GridModel::ensureRow(int row) const {
+    if (row < 0 || row >= m_rows.size()) return false;
+    if (!m_rows[row].isEmpty() || m_static || !m_open) return !m_rows[row].isEmpty();
+    const int p = row / FetchChunk;
+    try {
+        QVariantList params;
+        const QString sql = pageAt(params, qint64(p) * FetchChunk, m_pageStart.value(p), FetchChunk);
+        const QVector<QVector<QVariant>> rows = const_cast<GridModel*>(this)->readRows(sql, params);
+        const int end = std::min<int>(int(m_rows.size()), p * FetchChunk + int(rows.size()));
+        for (int r = p * FetchChunk; r < end; ++r) m_rows[r] = rows[r - p * FetchChunk];
+    } catch (const DbError&) {
+        return false; // shown empty; the next look reads it again
+    }
+    m_resident.append(p);
+    dropOldPages();
+    return !m_rows[row].isEmpty();
 }
 
 void GridModel::fetchAll() {
@@ -263,7 +306,11 @@ bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel
     page.m_static = true;
     page.m_open = true;
     for (qsizetype from = 0; from < m_rows.size(); from += pageSize) {
-        page.m_rows = m_rows.mid(from, pageSize);
+        page.m_rows.clear();
+        // A dropped row is read again right before it is taken (its page stays while it is copied).
+        for (qsizetype r = from; r < std::min(from + pageSize, m_rows.size()); ++r)
+            if (ensureRow(int(r))) page.m_rows.append(m_rows[r]);
+            else throw DbError(QStringLiteral("无法再次读取第 %1 行").arg(r + 1));
         if (!each(page)) return false;
     }
     if (!m_more) return true;
@@ -301,7 +348,7 @@ bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel
         source = &numbered;
         last = offset; // the copy numbers its rows from 1, the loaded ones come first
     } else if (!m_rows.isEmpty()) {
-        last = m_rows.last().value(m_fieldIndex.value(m_key.toLower(), -1));
+        last = m_lastKey;
     }
     for (;;) {
         page.m_rows.clear();
@@ -339,15 +386,16 @@ std::optional<QColor> GridModel::rowColor(int row) const {
 }
 
 QVariant GridModel::value(int row, const QString& field) const {
-    if (row < 0 || row >= m_rows.size()) return {};
+    if (!ensureRow(row)) return {};
     const auto it = m_fieldIndex.constFind(field.toLower());
     return it == m_fieldIndex.constEnd() ? QVariant() : m_rows[row][*it];
 }
 
 void GridModel::setValue(int row, const QString& field, const QVariant& v) {
     const auto it = m_fieldIndex.constFind(field.toLower());
-    if (row < 0 || row >= m_rows.size() || it == m_fieldIndex.constEnd()) return;
+    if (it == m_fieldIndex.constEnd() || !ensureRow(row)) return;
     m_rows[row][*it] = v;
+    m_editedPages.insert(row / FetchChunk);
     const int col = [&] {
         for (int c = 0; c < m_columns.size(); ++c)
             if (m_columns[c].field.compare(field, Qt::CaseInsensitive) == 0) return c;

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -30,6 +31,10 @@ class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int FetchChunk = 256;
+    // Pages of a result kept in memory at most; older unedited ones are dropped and read again
+    // by one short statement when they are shown or asked for, so paging through a large result
+    // holds a bounded number of rows.
+    static constexpr int ResidentPages = 128;
     explicit GridModel(QObject* parent = nullptr);
 
     void setColumns(const QList<GridColumn>& columns);
@@ -98,6 +103,10 @@ private:
     void dropResult();
     QString page(QVariantList& params) const;
     QString pageAt(QVariantList& params, qint64 offset, const QVariant& lastKey, int chunk) const;
+    QVector<QVector<QVariant>> readRows(const QString& sql, const QVariantList& params);
+    // The row's page read again when it was dropped; false when it cannot be had.
+    bool ensureRow(int row) const;
+    void dropOldPages() const;
     QList<GridColumn> m_columns;
     QString m_sql;
     QVariantList m_params;
@@ -107,7 +116,12 @@ private:
     bool m_more = false;
     QStringList m_fieldNames;
     QHash<QString, int> m_fieldIndex; // lower-case name -> position
-    QVector<QVector<QVariant>> m_rows;
+    mutable QVector<QVector<QVariant>> m_rows; // a dropped row is empty
+    QVariant m_lastKey;                          // key of the last row read (keyed paging)
+    QVector<QVariant> m_pageStart;               // per page: the key its reading starts after
+    mutable QList<int> m_resident;               // pages in memory, oldest first
+    QSet<int> m_editedPages;                     // never dropped: their edits live only here
+    mutable bool m_dropped = false;              // some page was dropped since the result opened
     QHash<QString, double> m_sums;
     QString m_sortField;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

@@ -31,6 +31,8 @@ private slots:
     void editableAndCheckBoxColumns();
     void largeResultIsFetchedLazily();
     void keyedPagesAndRowsGiven();
+    void pagedThroughWithBoundedRows_data();
+    void pagedThroughWithBoundedRows();
     void selectedRowKeepsItsColourAndRowsFitText();
 };
 
@@ -161,6 +163,40 @@ void TstGrid::keyedPagesAndRowsGiven() {
     g.model()->sort(0, Qt::DescendingOrder);
     QCOMPARE(g.value(0, "c0").toString(), QString("c"));
     QCOMPARE(g.value(2, "c0").toString(), QString("a"));
+}
+
+void TstGrid::pagedThroughWithBoundedRows_data() {
+    QTest::addColumn<bool>("keyed");
+    QTest::newRow("pages by position") << false;
+    QTest::newRow("keyed pages") << true;
+}
+
+// A result paged through to its end holds a bounded number of rows: the early ones are read
+// again when asked for, edited ones are kept, the footer still sums every row.
+void TstGrid::pagedThroughWithBoundedRows() {
+    QFETCH(bool, keyed);
+    TestDb db;
+    const int n = (GridModel::ResidentPages + 20) * GridModel::FetchChunk + 7;
+    fill(n);
+    DataGrid g;
+    g.setColumns({{"item_code", "项目代码"}, {"qty", "数量", 0, "#,##0.##", true}});
+    if (keyed) g.openKeyed("SELECT ID AS k, * FROM kesp_inv_detail_tree", {}, "k");
+    else g.open("SELECT * FROM kesp_inv_detail_tree ORDER BY item_code");
+    g.model()->setData(g.model()->index(3, 1), 99.0, Qt::EditRole); // an edit on the first page
+    g.model()->fetchAll();
+    QCOMPARE(g.rowCount(), n);
+    for (int r : {n - 1, 5, 3, 0, GridModel::FetchChunk * 40 + 1, n - 1})
+        QCOMPARE(g.value(r, "item_code").toString(), QString("I%1").arg(r + 1, 6, 10, QChar('0')));
+    QCOMPARE(g.value(3, "qty").toDouble(), 99.0);
+    QCOMPARE(g.model()->sum("qty"), TestDb::value("SELECT sum(qty) FROM kesp_inv_detail_tree").toDouble() + 99.0 -
+                                        TestDb::value("SELECT qty FROM kesp_inv_detail_tree WHERE ID=4").toDouble());
+    int rows = 0;
+    QVERIFY(g.model()->readPages(1000, [&](const GridModel& page) {
+        for (int r = 0; r < page.rowCount(); ++r, ++rows)
+            if (page.value(r, "item_code").toString() != QString("I%1").arg(rows + 1, 6, 10, QChar('0'))) return false;
+        return true;
+    }));
+    QCOMPARE(rows, n);
 }
 
 void TstGrid::selectedRowKeepsItsColourAndRowsFitText() {
