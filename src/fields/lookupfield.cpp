@@ -339,8 +339,15 @@ void LookupField::setReadOnly(bool on) {
     m_readOnly = on;
     lineEdit()->setReadOnly(on);
     if (on) hidePopup();
-    Forms::showLocked(this, on);
-    Forms::showLocked(lineEdit(), on); // the edit part paints the field's face under some styles
+    // The edit part paints the field's face under some styles. It keeps its own colours before
+    // the field's rule reaches it, and gets them back after the rule is gone.
+    if (on) {
+        Forms::showLocked(lineEdit(), true);
+        Forms::showLocked(this, true);
+    } else {
+        Forms::showLocked(this, false);
+        Forms::showLocked(lineEdit(), false);
+    }
 }
 
 void LookupField::focusInEvent(QFocusEvent* e) {

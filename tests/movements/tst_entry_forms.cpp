@@ -387,6 +387,7 @@ void TstEntryForms::lockedHeaderUnderWheelPasteAndKeys() {
     showActive(f);
     LookupField* warehouse = field(&f, "warehouse_a");
     const QColor open = warehouse->palette().color(QPalette::Base);
+    const QColor openEdit = warehouse->lineEdit()->palette().color(QPalette::Base);
     const QColor openBill = f.bill_no_a->palette().color(QPalette::Base);
     fillStockIn(f);
     click(&f, "BitBtn1");
@@ -409,6 +410,7 @@ void TstEntryForms::lockedHeaderUnderWheelPasteAndKeys() {
     seam.answers = {true};
     click(&f, "BitBtn4");
     QCOMPARE(warehouse->palette().color(QPalette::Base), open);
+    QCOMPARE(warehouse->lineEdit()->palette().color(QPalette::Base), openEdit); // its text part as well
     QCOMPARE(f.bill_no_a->palette().color(QPalette::Base), openBill);
     Clerk::wheel(warehouse, -1);
     Clerk::wheel(warehouse, -1);
