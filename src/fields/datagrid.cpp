@@ -439,7 +439,7 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& v, int role) {
     const GridColumn& c = m_columns[index.column()];
     if (c.checkBox && role == Qt::CheckStateRole) {
         setValue(index.row(), c.field, v.toInt() == Qt::Checked);
-    } else if (c.editable && role == Qt::EditRole) {
+    } else if (c.editable && !c.checkBox && role == Qt::EditRole) {
         QVariant stored = v;
         if (v.toString().trimmed().isEmpty()) stored = QVariant();
         else if (auto n = Numbers::parse(v.toString()); n && std::fabs(*n) <= MaxNumber) stored = Numbers::round3(*n);
@@ -468,8 +468,10 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (index.isValid()) {
         const GridColumn& c = m_columns[index.column()];
+        // A check box is ticked by its box alone: no text editor opens on it (one opened by Tab
+        // wrote its text into the tick when it closed).
         if (c.checkBox) f |= Qt::ItemIsUserCheckable;
-        if (c.editable) f |= Qt::ItemIsEditable;
+        else if (c.editable) f |= Qt::ItemIsEditable;
     }
     return f;
 }

@@ -154,6 +154,7 @@ private slots:
     void failedAdjustChangesNothing();
     void twoUsersCountAtOnce();
     void approveAllAndFillWithBook();
+    void tabThenFillLeavesApprovalAlone();
     void numbersStayUniqueBesideAnotherCopy();
     void stocktakeQuery();
 };
@@ -544,6 +545,21 @@ void TstStocktake::twoUsersCountAtOnce() {
     QCOMPARE(Stocktake::rowCount(), 4);
     QVERIFY_THROWS_EXCEPTION(DbError, Stocktake::takeOrderNumber(QVariant(999))); // not this user's row
     QCOMPARE(counter(), QString("0000000002"));
+}
+
+// A count typed and left with Tab (the cursor on the approval cell), then "按原数量填入": the
+// approval stays as the clerk left it.
+void TstStocktake::tabThenFillLeavesApprovalAlone() {
+    Counting c;
+    FF20_form& f = *c.form;
+    DataGrid* g = f.DBGrid1;
+    typeCell(g, 0, QtyColumn, "5", false);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QApplication::processEvents();
+    QTest::mouseClick(f.BitBtn4, Qt::LeftButton);
+    QApplication::processEvents();
+    QVERIFY(!g->value(0, "check_flag").toBool());
+    QCOMPARE(g->value(0, "qty").toDouble(), 5.0);
 }
 
 void TstStocktake::approveAllAndFillWithBook() {
