@@ -1,5 +1,6 @@
 #include "documents/document_printer.h"
 
+#include "data/numbers.h"
 #include "data/session.h"
 #include "fields/datagrid.h"
 #include "ui/messages.h"
@@ -213,7 +214,7 @@ void paintPiece(QPainter& p, const Metrics& m, const Documents::Document& d, con
             cell(c + 1, b.cells[r][c] ? number(*b.cells[r][c]) : QString(), right, d.red);
         cell(sizes + 1, number(b.rowQty[r]), right, d.red);
         if (d.priced) {
-            cell(sizes + 2, b.rowPrice[r] ? number(*b.rowPrice[r]) : QString(), right);
+            cell(sizes + 2, b.rowPrice[r] ? Numbers::entry(*b.rowPrice[r]) : QString(), right);
             cell(sizes + 3, money(b.rowAmount[r]), right, d.red);
         }
         break;

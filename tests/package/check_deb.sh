@@ -26,9 +26,10 @@ dpkg-deb -x "$deb" "$root"
 needed="$(readelf -d "$root/usr/lib/yicangtong/yicangtong" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')"
 [ -n "$needed" ] || { echo "no libraries read from the program"; fail=1; }
 for lib in $needed; do
-  path="$(ldconfig -p | awk -v l="$lib" '$1 == l { print $NF; exit }')"
-  pkg="$( [ -n "$path" ] && dpkg -S "$(readlink -f "$path")" 2>/dev/null | head -1 | cut -d: -f1 || true)"
-  [ -n "$pkg" ] || pkg="$( [ -n "$path" ] && dpkg -S "$path" 2>/dev/null | head -1 | cut -d: -f1 || true)"
+  # Every reader takes its whole input: a pipe closed early would fail the script (pipefail).
+  path="$(ldconfig -p | awk -v l="$lib" '$1 == l && !p { p = $NF } END { print p }')"
+  pkg="$( [ -n "$path" ] && dpkg -S "$(readlink -f "$path")" 2>/dev/null | awk -F: 'NR == 1 { print $1 }' || true)"
+  [ -n "$pkg" ] || pkg="$( [ -n "$path" ] && dpkg -S "$path" 2>/dev/null | awk -F: 'NR == 1 { print $1 }' || true)"
   if [ -z "$pkg" ]; then echo "no package found for $lib"; fail=1; continue; fi
   grep -qxF "$pkg" <<<"$depends" || { echo "not declared: $pkg (for $lib)"; fail=1; }
 done
