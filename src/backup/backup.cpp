@@ -250,6 +250,17 @@ std::unique_ptr<QLockFile> backupLock() {
     return lock;
 }
 
+// Takes the lock within `ms` milliseconds. A lock file without its holder's details was left by a
+// process killed while it made it: nobody holds it, and waiting for it would never end.
+bool acquire(QLockFile& lock, int ms) {
+    if (lock.tryLock(ms)) return true;
+    qint64 pid = 0;
+    QString host, app;
+    if (lock.error() != QLockFile::LockFailedError || lock.getLockInfo(&pid, &host, &app)) return false;
+    lock.removeStaleLockFile();
+    return lock.tryLock(0);
+}
+
 void removeFiles(const QString& dir, const QStringList& patterns) {
     const QDir d(dir);
     for (const QString& f : d.entryList(patterns, QDir::Files | QDir::Hidden | QDir::System))
@@ -266,7 +277,7 @@ void removeLeftoversLocked(const QString& folder) {
 
 void removeLeftovers(const QString& folder) {
     const auto lock = backupLock();
-    if (lock->tryLock(0)) removeLeftoversLocked(folder);
+    if (acquire(*lock, 0)) removeLeftoversLocked(folder);
 }
 
 Result make(const Job& job, Progress* progress) {
@@ -278,7 +289,10 @@ Result make(const Job& job, Progress* progress) {
     if (!QDir().mkpath(folder)) return {0, QStringLiteral("无法建立备份目录：%1").arg(folder)};
     const QString part = job.archive + QStringLiteral(".part");
     const auto lock = backupLock();
-    if (!lock->lock()) return {0, QStringLiteral("无法建立临时文件：%1").arg(lock->fileName())};
+    // Another copy's backup is waited for, however long it takes.
+    while (!acquire(*lock, 1000))
+        if (lock->error() != QLockFile::LockFailedError)
+            return {0, QStringLiteral("无法建立临时文件：%1").arg(lock->fileName())};
     removeLeftoversLocked(folder);
     try {
         QTemporaryFile snapshot(QDir(QDir::tempPath()).filePath(QStringLiteral("quorvel-XXXXXX.snapshot")));

@@ -389,6 +389,15 @@ void TstBackup::killedBackupsLeaveNothingAfterTheNextStart() {
     running.unlock();
     Backup::removeLeftovers(folder);
     QVERIFY(!snapshot.exists());
+    // A lock file a process was killed in the middle of making names no holder: it is no lock.
+    QFile empty(tmp.path() + "/yicangtong-backup.lock");
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QVERIFY(snapshot.open(QIODevice::WriteOnly));
+    snapshot.close();
+    Backup::removeLeftovers(folder);
+    QVERIFY(!snapshot.exists());
+    QCOMPARE(filesIn(tmp.path()).join(' '), QString());
     qputenv("TMPDIR", oldTmp);
 }
 
