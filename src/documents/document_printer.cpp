@@ -4,7 +4,7 @@
 #include "data/session.h"
 #include "fields/datagrid.h"
 #include "ui/messages.h"
-#include "ui/print_font.h"
+#include "ui/printing.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -17,10 +17,9 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QSettings>
-#include <QTemporaryFile>
 #include <QToolBar>
 #include <QAction>
-#include <cstdio>
+#include <functional>
 
 namespace DocumentPrinter {
 
@@ -312,28 +311,17 @@ int paint(const Documents::Document& d, QPagedPaintDevice* device) {
 }
 
 bool writePdf(const Documents::Document& d, const QString& path, Paper paper, QString* error) {
-    // Painted under a temporary name beside the target, moved into place when complete.
-    QTemporaryFile temp(QFileInfo(path).absoluteDir().filePath(QStringLiteral(".document-XXXXXX.pdf")));
-    if (!temp.open()) {
-        if (error) *error = temp.errorString();
-        return false;
-    }
-    temp.close();
-    {
-        QPdfWriter w(temp.fileName());
-        w.setPageLayout(layoutOf(paper));
-        w.setTitle(d.title + QLatin1Char(' ') + d.billNo);
-        w.setCreator(Msg::AppTitle);
-        paint(d, &w);
-    }
-    temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                        QFileDevice::ReadOther);
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
-        if (error) *error = QStringLiteral("无法写入文件 %1").arg(QDir::toNativeSeparators(path));
-        return false;
-    }
-    temp.setAutoRemove(false);
-    return true;
+    return Printing::writeThrough(
+        path,
+        [&](const QString& temp) {
+            QPdfWriter w(temp);
+            w.setPageLayout(layoutOf(paper));
+            w.setTitle(d.title + QLatin1Char(' ') + d.billNo);
+            w.setCreator(Msg::AppTitle);
+            paint(d, &w);
+            return true;
+        },
+        error);
 }
 
 void preview(QWidget* parent, const Documents::Document& d) {
@@ -376,6 +364,19 @@ void preview(QWidget* parent, const Documents::Document& d) {
     Msg::printPreview(&dialog);
 }
 
+namespace {
+// The document the core builds, previewed; a notice when the bill has no lines.
+void previewBuilt(QWidget* parent, const std::function<Documents::Document()>& build) {
+    Documents::Document d;
+    if (!guarded(parent, [&] { d = build(); })) return;
+    if (d.empty()) {
+        Msg::notice(parent, QStringLiteral("不存在单据记录。"));
+        return;
+    }
+    preview(parent, d);
+}
+} // namespace
+
 void previewBillOf(DataGrid* grid) {
     QWidget* window = grid->window();
     if (grid->currentRow() < 0) {
@@ -386,13 +387,7 @@ void previewBillOf(DataGrid* grid) {
     const Documents::PostedRow row{v("order_no"),  v("bill_no"),       v("warehouse"),     v("operation_code"),
                                    v("i_o_flag"),  v("red_flag"),      v("procure_date"),  v("operation_date"),
                                    v("operation_time")};
-    Documents::Document d;
-    if (!guarded(window, [&] { d = Documents::posted(row); })) return;
-    if (d.empty()) {
-        Msg::notice(window, QStringLiteral("不存在单据记录。"));
-        return;
-    }
-    preview(window, d);
+    previewBuilt(window, [&] { return Documents::posted(row); });
 }
 
 void offerAfterPosting(QWidget* parent, const Documents::PostedRow& bill) {
@@ -405,13 +400,7 @@ void offerAfterPosting(QWidget* parent, const Documents::PostedRow& bill) {
 }
 
 void previewDraft(QWidget* parent, LineKind kind) {
-    Documents::Document d;
-    if (!guarded(parent, [&] { d = Documents::draft(kind); })) return;
-    if (d.empty()) {
-        Msg::notice(parent, QStringLiteral("不存在单据记录。"));
-        return;
-    }
-    preview(parent, d);
+    previewBuilt(parent, [&] { return Documents::draft(kind); });
 }
 
 } // namespace DocumentPrinter

@@ -3,7 +3,7 @@
 #include "data/numbers.h"
 #include "fields/datagrid.h"
 #include "ui/messages.h"
-#include "ui/print_font.h"
+#include "ui/printing.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -24,9 +24,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTableView>
-#include <QTemporaryFile>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -558,33 +556,23 @@ bool GridExport::printTo(QPrinter* printer) {
 }
 
 bool GridExport::writePdf(const QString& path) {
-    // Painted under a temporary name beside the target, moved into place when complete.
-    QTemporaryFile temp(QFileInfo(path).absoluteDir().filePath(QStringLiteral(".export-XXXXXX.pdf")));
-    if (!temp.open()) {
-        Msg::error(m_grid, temp.errorString());
-        return false;
-    }
-    temp.close();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(temp.fileName());
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(heading().title);
-    m_confirmedPages = 0;
-    if (!printTo(&printer)) {
-        if (m_cancelled) Msg::notice(m_grid, QStringLiteral("导出已取消。"));
-        return false;
-    }
-    temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                        QFileDevice::ReadOther);
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(), QFile::encodeName(path).constData()) !=
-        0) {
-        Msg::error(m_grid, QStringLiteral("无法写入文件 %1").arg(QDir::toNativeSeparators(path)));
-        return false;
-    }
-    temp.setAutoRemove(false);
-    return true;
+    QString error;
+    const bool written = Printing::writeThrough(
+        path,
+        [&](const QString& temp) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(temp);
+            printer.setPageSize(QPageSize(QPageSize::A4));
+            printer.setPageOrientation(QPageLayout::Landscape);
+            printer.setDocName(heading().title);
+            m_confirmedPages = 0;
+            return printTo(&printer);
+        },
+        &error);
+    if (!written && !error.isEmpty()) Msg::error(m_grid, error);
+    else if (!written && m_cancelled) Msg::notice(m_grid, QStringLiteral("导出已取消。"));
+    return written;
 }
 
 void GridExport::print() {
