@@ -50,6 +50,10 @@ const Table& items();
 const Table& vendors();
 const Table& customers();
 QList<const Table*> allTables();
+// The further columns of a vendor or customer after code and name, and the captions of all of
+// them as the lists show them ("供应商代码", "供应商名称", "地址", ...).
+QStringList partnerColumns();
+QStringList partnerCaptions(const Table& partners);
 
 // What the user typed for a new record, untrimmed.
 struct Entry {
