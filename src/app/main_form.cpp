@@ -39,7 +39,8 @@ struct Menu {
 const QList<Menu>& menuTable() {
     static const QList<Menu> t = {
         {"AA", "【系统控制】", {{"AA10", "密码设定", "", "AA10"}, {"AA20", "管理员设定", "", "AA20"}, {"", "", "", ""},
-                              {"AA40", "备份", "", "AA40"}, {"", "", "", ""}, {"AA80", "单据抬头", "", "AA80"}}},
+                              {"AA40", "备份", "", "AA40"}, {"AA50", "数据导入", "", "AA50"}, {"", "", "", ""},
+                              {"AA80", "单据抬头", "", "AA80"}}},
         {"BB", "【基础数据管理】", {{"BB10", "新项目定义", "F2", "BB10"}, {"", "", "", ""},
                                   {"BB20", "仓库定义", "", "BB20"}, {"BB30", "项目分类定义", "", "BB30"},
                                   {"BB40", "计量单位定义", "", "BB40"}, {"BB50", "操作类型定义", "", "BB50"},
@@ -203,7 +204,7 @@ void MainForm::loadBackgroundSetting() {
 
 void MainForm::changeBackground() {
     const QString before = QDir::currentPath();
-    const QString file = Msg::seam().chooseImageFile(this, QStringLiteral("选择背景图片 — 鸿达服装软件 0571-86012345"),
+    const QString file = Msg::seam().chooseOpenFile(this, QStringLiteral("选择背景图片 — 鸿达服装软件 0571-86012345"),
                                                      QStringLiteral("图像文件 (*.bmp *.jpg)"));
     if (!file.trimmed().isEmpty()) {
         QPixmap pm;
