@@ -232,10 +232,11 @@ void TAA50_form::showCheck(const Import::Check& c) {
     for (const Import::Problem& p : c.problems)
         rows.append({p.row > 0 ? QVariant(p.row) : QVariant(), p.column, p.value, p.message});
     problems_a->showRows({"row", "column", "value", "message"}, rows);
-    counts_a->setText(QStringLiteral("新增 %1 条，修改 %2 条，不变 %3 条%4")
+    counts_a->setText(QStringLiteral("新增 %1 条，修改 %2 条，不变 %3 条%4%5")
                           .arg(c.counts.added)
                           .arg(c.counts.changed)
                           .arg(c.counts.unchanged)
+                          .arg(c.counts.masters ? QStringLiteral("，另新增分类/单位等 %1 个").arg(c.counts.masters) : QString())
                           .arg(c.ok() ? QString() : QStringLiteral("；%1 个问题，请改正后再检查").arg(c.problems.size())));
 }
 

@@ -206,6 +206,7 @@ public:
         case Kind::Barcodes:
         case Kind::CountSheet: break;
         }
+        m_result.counts.masters = int(m_newMasters.size());
         return m_result;
     }
 
@@ -300,6 +301,7 @@ private:
     std::optional<QString> resolve(int r, const QString& key, Dict& dict, const QString& table, const QString& codeCol,
                                    const QString& nameCol, const QString& word, bool creatable) {
         const QString v = cell(r, key);
+        if (v.isEmpty()) return std::nullopt; // told already when the column must be filled
         if (auto code = dict.find(v)) return code;
         if (creatable && m_options.autoCreate) {
             dict.add(v, v);
@@ -347,11 +349,10 @@ private:
             bool good = checkCells(r);
             const QString code = cell(r, "item_code");
             if (!code.isEmpty()) duplicateInFile(r, "item_code", code, seen);
-            if (!good) continue;
             const auto unit = resolve(r, "unit", units, "kesp_item_unit", "unit_code", "unit_name", "单位", true);
             const auto big = resolve(r, "big", bigs, "kesp_item_arrage_b", "arrage_code_b", "arrage_name_b", "大类", true);
             std::optional<QString> small;
-            if (big) {
+            if (big && !cell(r, "small").isEmpty()) {
                 Dict& d = smalls[lower(*big)];
                 const QString v = cell(r, "small");
                 small = d.find(v);
@@ -364,7 +365,7 @@ private:
                     problem(r, "small", v, QStringLiteral("小类不存在于大类 %1 下").arg(*big));
                 }
             }
-            if (!unit || !big || !small) continue;
+            if (!good || !unit || !big || !small) continue;
             const QVariantList row{code,
                                    cell(r, "item_name"),
                                    optionalText(cell(r, "item_model")),
@@ -492,24 +493,24 @@ private:
         for (int r = 0; r < dataRows(); ++r) {
             tick(r);
             if (skipped(r)) continue;
-            if (!checkCells(r)) continue;
+            bool good = checkCells(r);
             StockLine line;
             const auto wh = resolve(r, "warehouse", warehouses, {}, {}, {}, "仓库", false);
             const QString itemText = cell(r, "item_code");
             const auto item = items.byCode.contains(lower(itemText)) ? std::optional<QString>(items.byCode.value(lower(itemText)))
                                                                      : std::nullopt;
-            if (!item) problem(r, "item_code", itemText, QStringLiteral("项目不存在"));
+            if (!item && !itemText.isEmpty()) problem(r, "item_code", itemText, QStringLiteral("项目不存在"));
             const auto colour = resolve(r, "colour", colours, "kesp_item_attr", "attr_code", "attr_name", "颜色", true);
             const auto size = resolve(r, "size", sizes, "kesp_item_size", "size_code", "size_name", "尺寸", true);
             const auto grade = resolve(r, "grade", grades, "kesp_item_stage", "stage_code", "stage_name", "等级", true);
             line.qty = numberAt(r, "qty");
             line.price = numberAt(r, "price");
-            bool good = wh && item && colour && size && grade;
-            if (line.qty <= 0) {
+            good = good && wh && item && colour && size && grade;
+            if (line.qty <= 0 && Numbers::parse(QString(cell(r, "qty")).remove(QLatin1Char(',')))) {
                 problem(r, "qty", cell(r, "qty"), QStringLiteral("数量必须大于 0"));
                 good = false;
             }
-            if (line.price < 0) {
+            if (line.price < 0) { // a price that is no number reads 0
                 problem(r, "price", cell(r, "price"), QStringLiteral("价格不能小于 0"));
                 good = false;
             }

@@ -56,6 +56,7 @@ struct Counts {
     int added = 0;
     int changed = 0;
     int unchanged = 0; // existing and equal, or skipped
+    int masters = 0;   // units, categories, colours, sizes, grades made on the way
 };
 
 struct Check {
