@@ -36,8 +36,8 @@ public:
     static int busyTimeout();
 
     // A result kept for this connection alone (a temporary table that other copies never see),
-    // its rows in `orderBy` order: the statement that creates it from `select` (dropped first),
-    // and the column that numbers its rows in that order.
+    // its rows in `orderBy` order: made from `select` (an earlier one of that name dropped first,
+    // on the server in the same round trip), and the column that numbers its rows in that order.
     static void makeSnapshot(const QString& table, const QString& select, const QString& orderBy,
                              const QVariantList& params);
     static QString dropSnapshotStatement(const QString& table);
