@@ -105,6 +105,11 @@ QString DataConnect1::tenDigits(const QString& intExpr) {
 }
 QString DataConnect1::forUpdate() { return g_server ? QStringLiteral(" FOR UPDATE") : QString(); }
 
+QStringList DataConnect1::beginStatements() {
+    // A division by zero when the lock is held elsewhere: the statements sent after it do not run.
+    return {QStringLiteral("BEGIN"), QStringLiteral("SELECT 1/CAST(pg_try_advisory_xact_lock(%1) AS INTEGER)").arg(WriteLockKey)};
+}
+
 void DataConnect1::beginWrite() {
     QSqlDatabase d = Sql::db();
     QSqlQuery q(d);

@@ -24,6 +24,9 @@ public:
     static bool onServer();
     // Opens a write transaction on the shared connection and takes the write lock at once.
     static void beginWrite();
+    // On the server: the statements that begin a write transaction and try for its lock (the last
+    // one fails when another copy holds it, so that nothing sent after it runs).
+    static QStringList beginStatements();
     // Clause that locks the rows a select reads until the transaction ends (empty on the file,
     // whose write lock covers the whole database).
     static QString forUpdate();

@@ -14,6 +14,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 int g_depth = 0;
@@ -31,6 +32,15 @@ struct PreparedStatements {
 };
 PreparedStatements g_prepared;
 constexpr int MaxPrepared = 400;
+
+// What a server transaction still has to send: its BEGIN with the try for the write lock (sent in
+// front of its first statement), and writes whose answer nobody waits for (sent in front of the
+// next statement or of the COMMIT).
+struct PendingWork {
+    bool begin = false;
+    QList<Sql::Bound> later;
+};
+PendingWork g_pending;
 
 void retire(const QString& sql) {
     const QString name = g_prepared.names.take(sql);
@@ -169,7 +179,14 @@ QSqlQuery sendToServer(const QList<Bound>& statements, const std::function<void(
     QSqlDatabase d = db();
     QSqlQuery q(d);
     q.setForwardOnly(false);
+    const bool begin = std::exchange(g_pending.begin, false);
+    const QList<Bound> later = std::exchange(g_pending.later, {});
     QStringList parts;
+    qsizetype lockAt = -1; // the part that fails when another clerk holds the write lock
+    if (begin) {
+        parts << DataConnect1::beginStatements();
+        lockAt = parts.size() - 1;
+    }
     for (const QString& name : std::as_const(g_prepared.retired)) parts << QStringLiteral("DEALLOCATE ") + name;
     g_prepared.retired.clear();
     QList<qsizetype> resultAt;               // the part that answers for each statement
@@ -180,10 +197,14 @@ QSqlQuery sendToServer(const QList<Bound>& statements, const std::function<void(
     };
     QList<Made> made;
     QHash<QString, QString> batchNames;
-    for (const Bound& b : statements) {
+    QList<Bound> all = later;
+    all += statements;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const Bound& b = all[i];
+        const bool answered = i >= later.size();
         if (b.params.isEmpty()) {
             parts << b.sql;
-            resultAt << parts.size() - 1;
+            if (answered) resultAt << parts.size() - 1;
             continue;
         }
         QString name = g_prepared.names.value(b.sql, batchNames.value(b.sql));
@@ -196,8 +217,9 @@ QSqlQuery sendToServer(const QList<Bound>& statements, const std::function<void(
         QStringList values;
         for (const QVariant& v : b.params) values << literal(d, v);
         parts << QStringLiteral("EXECUTE %1 (%2)").arg(name, values.join(QStringLiteral(", ")));
-        resultAt << parts.size() - 1;
+        if (answered) resultAt << parts.size() - 1;
     }
+    if (parts.isEmpty()) return q;
     const QString text = parts.join(QStringLiteral(";\n"));
     sent(text);
     // Each part answers with a result of its own, in order; the walk stops at the first failure.
@@ -219,13 +241,27 @@ QSqlQuery sendToServer(const QList<Bound>& statements, const std::function<void(
         throw;
     }
     keepPrepared();
-    if (done < parts.size()) {
-        const qsizetype failed = std::upper_bound(resultAt.begin(), resultAt.end(), done - 1) - resultAt.begin();
-        fail(q, statements.value(std::min(failed, statements.size() - 1)).sql);
+    if (begin && done == lockAt) {
+        // Another clerk writes (the try for the lock failed and stopped the rest): the write lock
+        // is waited for (the wait cursor shown), and all of it sent again.
+        sent(QStringLiteral("ROLLBACK"));
+        QSqlQuery(d).exec(QStringLiteral("ROLLBACK"));
+        DataConnect1::beginWrite();
+        g_pending.later = later;
+        return sendToServer(statements, each);
     }
+    if (done < parts.size()) fail(q, text);
     return q;
 }
 } // namespace
+
+void runLater(const QString& sql, const QVariantList& params) {
+    if (!DataConnect1::onServer() || g_depth == 0) {
+        run(sql, params);
+        return;
+    }
+    g_pending.later.append({sql, params});
+}
 
 void runAll(const QList<Bound>& statements, const std::function<void(qsizetype, QSqlQuery&)>& each) {
     if (statements.isEmpty()) return;
@@ -245,7 +281,7 @@ QSqlQuery run(const QString& sql, const QVariantList& params) {
     WaitEnd waitEnd;
     ensureConnected();
     QSqlDatabase d = db();
-    if (DataConnect1::onServer() && !params.isEmpty()) return sendToServer({{sql, params}}, {});
+    if (DataConnect1::onServer()) return sendToServer({{sql, params}}, {});
     sent(sql);
     QSqlQuery q(d);
     // The server's driver streams a forward-only result row by row and keeps the connection busy
@@ -298,6 +334,8 @@ void runScript(const QString& script) {
         const QString upper = t.toUpper();
         if (upper == QLatin1String("BEGIN") || upper == QLatin1String("COMMIT")) continue;
         WaitEnd waitEnd;
+        // A transaction's BEGIN and its writes still to be sent go first.
+        if (DataConnect1::onServer() && (g_pending.begin || !g_pending.later.isEmpty())) sendToServer({}, {});
         QSqlQuery q(db());
         sent(t);
         if (!q.exec(t)) fail(q, t);
@@ -310,7 +348,9 @@ Transaction::Transaction() {
     if (g_depth == 0) {
         WaitEnd waitEnd;
         Sql::ensureConnected();
-        DataConnect1::beginWrite();
+        // On the server the BEGIN and the try for the write lock go with the first statement.
+        if (DataConnect1::onServer()) g_pending = {true, {}};
+        else DataConnect1::beginWrite();
         m_outer = true;
     }
     ++g_depth;
@@ -319,14 +359,23 @@ Transaction::Transaction() {
 Transaction::~Transaction() {
     --g_depth;
     if (m_outer && !m_done) {
-        QSqlQuery q(Sql::db());
-        sent(QStringLiteral("ROLLBACK"));
-        q.exec(QStringLiteral("ROLLBACK"));
+        const bool begun = !g_pending.begin; // nothing was sent otherwise
+        g_pending = {};
+        if (begun) {
+            QSqlQuery q(Sql::db());
+            sent(QStringLiteral("ROLLBACK"));
+            q.exec(QStringLiteral("ROLLBACK"));
+        }
     }
 }
 
 void Transaction::commit() {
-    if (m_outer && !m_done) {
+    if (m_outer && !m_done && DataConnect1::onServer()) {
+        WaitEnd waitEnd;
+        // The writes still to be sent go with the COMMIT; a transaction that sent nothing is done.
+        if (!(g_pending.begin && g_pending.later.isEmpty())) Sql::sendToServer({{QStringLiteral("COMMIT"), {}}}, {});
+        g_pending = {};
+    } else if (m_outer && !m_done) {
         WaitEnd waitEnd;
         QSqlQuery q(Sql::db());
         sent(QStringLiteral("COMMIT"));

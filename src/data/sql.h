@@ -33,6 +33,10 @@ QSqlQuery run(const QString& sql, const QVariantList& params = {});
 QVariant scalar(const QString& sql, const QVariantList& params = {});
 // True when the statement returns at least one row.
 bool exists(const QString& sql, const QVariantList& params = {});
+// A write whose answer nobody waits for, inside a transaction: on the server sent in front of the
+// transaction's next statement or of its COMMIT, in the same round trip (a failure fails that one);
+// on the file, or outside a transaction, run at once.
+void runLater(const QString& sql, const QVariantList& params = {});
 // A statement with its bound values.
 struct Bound {
     QString sql;
@@ -80,7 +84,9 @@ void busyWaitBegins();
 QString prefixCondition(const QString& column, const QString& prefix, QVariantList& params);
 } // namespace Sql
 
-// Write transaction: begun on construction, rolled back on destruction unless committed.
+// Write transaction: begun on construction (on the server together with its first statement, in
+// the same round trip, the write lock taken before that statement runs), rolled back on
+// destruction unless committed.
 // Nested guards join the outermost one, so composed operations stay all or nothing.
 class Transaction {
 public:
