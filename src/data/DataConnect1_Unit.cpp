@@ -105,27 +105,32 @@ QString DataConnect1::tenDigits(const QString& intExpr) {
 }
 QString DataConnect1::forUpdate() { return g_server ? QStringLiteral(" FOR UPDATE") : QString(); }
 
+QStringList DataConnect1::beginStatements() {
+    // A division by zero when the lock is held elsewhere: the statements sent after it do not run.
+    return {QStringLiteral("BEGIN"), QStringLiteral("SELECT 1/CAST(pg_try_advisory_xact_lock(%1) AS INTEGER)").arg(WriteLockKey)};
+}
+
 void DataConnect1::beginWrite() {
     QSqlDatabase d = Sql::db();
     QSqlQuery q(d);
     if (!g_server) {
         // Takes the file's write lock at once; the busy handler waits for other copies.
+        Sql::countStatement(QStringLiteral("BEGIN IMMEDIATE"));
         if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) throw DbError(Sql::errorText(q.lastError()));
         return;
     }
     // Write transactions on the server queue behind one transaction-level lock, as they do on the
     // embedded file: a balance is read, checked and written by one clerk at a time, and the
-    // counter row is taken FOR UPDATE besides. Readers never wait for it.
-    if (!q.exec(QStringLiteral("BEGIN"))) throw DbError(Sql::errorText(q.lastError()));
+    // counter row is taken FOR UPDATE besides. Readers never wait for it. The transaction is
+    // begun and the lock tried in one round trip.
     try {
-        if (!q.exec(QStringLiteral("SELECT pg_try_advisory_xact_lock(%1)").arg(WriteLockKey)))
-            throw DbError(Sql::errorText(q.lastError()));
+        q = Sql::runBatch({QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_try_advisory_xact_lock(%1)").arg(WriteLockKey)});
         if (!(q.next() && q.value(0).toBool())) {
             Sql::busyWaitBegins();
-            if (!q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(WriteLockKey)))
-                throw DbError(Sql::errorText(q.lastError()));
+            Sql::run(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(WriteLockKey));
         }
     } catch (...) {
+        Sql::countStatement(QStringLiteral("ROLLBACK"));
         QSqlQuery(d).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
@@ -143,32 +148,34 @@ void DataConnect1::makeSnapshot(const QString& table, const QString& select, con
     if (!g_server) {
         // SQLite numbers the rows of a table in the order they are inserted, so the rowid follows
         // `orderBy`.
+        Sql::run(dropSnapshotStatement(table));
         Sql::run(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM (%2) AS q%3").arg(table, select, order), params);
         return;
     }
     // The server cannot prepare CREATE TABLE AS: the select is prepared under a name of its own
-    // and executed into the table with the values formatted by the driver, as it formats every
-    // bound value. A row_number() column keeps the order, indexed for paging.
+    // and executed into the table with the values written out by the driver, as it writes every
+    // bound value. A row_number() column keeps the order, indexed for paging (the grid reads it by
+    // snap_key alone; the index records the row count, and statistics over every text column
+    // would cost more than the query itself). All of it one round trip; statements prepared on
+    // the table before it was made anew are let go.
+    Sql::forgetPrepared(table);
     QSqlDatabase d = Sql::db();
     const QString name = QStringLiteral("yc_snapshot_%1").arg(g_prepared.fetchAndAddRelaxed(1));
-    Sql::run(QStringLiteral("PREPARE %1 AS SELECT q.*, row_number() OVER (%2) AS snap_key FROM (%3) AS q")
-                 .arg(name, order, Server::numbered(select)));
-    struct Deallocate {
-        QSqlDatabase d;
-        QString name;
-        ~Deallocate() { QSqlQuery(d).exec(QStringLiteral("DEALLOCATE ") + name); }
-    } deallocate{d, name};
     QStringList values;
-    for (const QVariant& v : params) {
-        QSqlField f(QString(), v.metaType());
-        f.setValue(v);
-        values << d.driver()->formatValue(f);
+    for (const QVariant& v : params) values << Sql::literal(d, v);
+    try {
+        Sql::runBatch({dropSnapshotStatement(table),
+                       QStringLiteral("PREPARE %1 AS SELECT q.*, row_number() OVER (%2) AS snap_key FROM (%3) AS q")
+                       .arg(name, order, Server::numbered(select)),
+                   QStringLiteral("CREATE TEMP TABLE %1 AS EXECUTE %2%3")
+                       .arg(table, name, values.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(values.join(','))),
+                   QStringLiteral("DEALLOCATE ") + name,
+                   QStringLiteral("CREATE UNIQUE INDEX ON %1(snap_key)").arg(table)});
+    } catch (const DbError&) {
+        Sql::countStatement(QStringLiteral("DEALLOCATE ") + name);
+        QSqlQuery(d).exec(QStringLiteral("DEALLOCATE ") + name); // when it was prepared
+        throw;
     }
-    Sql::run(QStringLiteral("CREATE TEMP TABLE %1 AS EXECUTE %2%3")
-                 .arg(table, name, values.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(values.join(','))));
-    // The grid reads it by snap_key alone; the index records the row count, and statistics over
-    // every text column would cost more than the query itself.
-    Sql::run(QStringLiteral("CREATE UNIQUE INDEX ON %1(snap_key)").arg(table));
 }
 
 QString DataConnect1::dropSnapshotStatement(const QString& table) {
@@ -349,6 +356,7 @@ void DataConnect1::close() {
         }
         QSqlDatabase::removeDatabase(connectionName());
     }
+    Sql::forgetAllPrepared();
     g_path.clear();
     g_server = false;
 }

@@ -35,7 +35,8 @@ bool CategoryCascade::itemOutsideList() const { return !m.item->text().isEmpty()
 QString CategoryCascade::flag() const { return m.focusFlag->text(); }
 
 void CategoryCascade::openBigList() {
-    guarded(m.big, [&] { m.big->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_b ORDER BY arrage_code_b")); });
+    guarded(m.big,
+            [&] { m.big->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_arrage_b ORDER BY arrage_code_b")); });
 }
 
 void CategoryCascade::reset() {

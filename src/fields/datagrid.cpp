@@ -340,7 +340,6 @@ bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel
             order = m_sortField + (m_sortOrder == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
             if (!m_key.isEmpty()) order += QStringLiteral(", ") + m_key;
         }
-        Sql::run(DataConnect1::dropSnapshotStatement(copy));
         DataConnect1::makeSnapshot(copy, m_sql, order, m_params);
         dropCopy.table = copy;
         numbered.m_sql = QStringLiteral("SELECT %1 AS grid_export_row, * FROM %2").arg(DataConnect1::snapshotKey(), copy);

@@ -39,14 +39,15 @@ EntryForm::EntryForm(QWidget* parent, const Config& cfg)
     fullReset();
     guarded(this, [&] {
         reloadGrid();
-        operation_code_a->setList(cfg.typeList);
-        warehouse_a->setList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
-        partner_a->setList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(cfg.partner));
+        // The code lists are read when first needed (opened, typed into, set).
+        operation_code_a->setDeferredList(cfg.typeList);
+        warehouse_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
+        partner_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(cfg.partner));
         if (!cfg.stockRows) {
             m_cascade->openBigList();
-            attr_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
-            size_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
-            stage_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
+            attr_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
+            size_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
+            stage_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
         }
     });
     Screens::focusFirstField(this);

@@ -66,8 +66,9 @@ int post(LineKind kind) {
     const int factor = sign(kind);
     const QStringList partyCols = s.party.split(',');
 
-    Transaction tx;
-    const int lines = Staging::count(kind);
+    // The steps depend on no answer of the one before: they go to a server together, in one round
+    // trip, and the lines are counted by the first of them.
+    QList<Sql::Bound> steps{{Staging::countStatement(kind), Staging::gridParams()}};
 
     // History: one row per staged line.
     QString histCols = QStringLiteral("order_no,item_code,attr_code,attr_name,size_code,size_name,stage_code,"
@@ -80,14 +81,12 @@ int post(LineKind kind) {
                                      "warehouse_name,procure_date,%3,login_id,operation_date,operation_time%4")
                           .arg(s.price ? QStringLiteral("round(price,3),") : QString(), s.qtyExpr, s.party,
                                s.red ? QStringLiteral(",red_flag") : QString());
-    Sql::run(QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_post_temp_a WHERE login_id=? AND %3")
+    steps.append({QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_post_temp_a WHERE login_id=? AND %3")
                  .arg(histCols, histSel, cond),
-             {user});
-    step(1);
+             {user}});
 
     // Snapshot of the grouped lines, one row per stock key.
-    Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_groupby_out WHERE login_id=?"), {user});
-    step(2);
+    steps.append({QStringLiteral("DELETE FROM kesp_post_temp_groupby_out WHERE login_id=?"), {user}});
     QString snapCols = QStringLiteral("item_code,attr_code,attr_name,size_code,size_name,stage_code,stage_name,%1"
                                       "sum_qty,bill_no,operation_code,operation_name,warehouse,warehouse_name,"
                                       "procure_date,%2,login_id%3")
@@ -99,30 +98,32 @@ int post(LineKind kind) {
                                      "MAX(%2),MAX(%3),login_id%4")
                           .arg(s.price ? QStringLiteral("MAX(price),") : QString(), partyCols[0], partyCols[1],
                                s.red ? QStringLiteral(",MAX(red_flag)") : QString());
-    Sql::run(QStringLiteral("INSERT INTO kesp_post_temp_groupby_out(%1) SELECT %2 FROM kesp_post_temp_a "
+    steps.append({QStringLiteral("INSERT INTO kesp_post_temp_groupby_out(%1) SELECT %2 FROM kesp_post_temp_a "
                             "WHERE login_id=? AND %3 GROUP BY login_id,warehouse,item_code,attr_code,size_code,stage_code")
                  .arg(snapCols, snapSel, cond),
-             {user});
-    step(3);
+             {user}});
 
     // Existing balances change once per key, by the signed sum.
-    Sql::run(QStringLiteral("UPDATE kesp_inv_detail_tree SET qty=round(COALESCE(kesp_inv_detail_tree.qty,0)+(?)*b.sum_qty,3) "
+    steps.append({QStringLiteral("UPDATE kesp_inv_detail_tree SET qty=round(COALESCE(kesp_inv_detail_tree.qty,0)+(?)*b.sum_qty,3) "
                             "FROM kesp_post_temp_groupby_out AS b WHERE b.login_id=? AND ") +
                  KeyMatch.arg(QStringLiteral("kesp_inv_detail_tree")),
-             {factor, user});
-    step(4);
+             {factor, user}});
 
     // New stock keys get a balance row of their own.
-    Sql::run(QStringLiteral("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
+    steps.append({QStringLiteral("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
                             "stage_code,qty) SELECT b.warehouse,b.warehouse_name,b.item_code,b.attr_code,b.size_code,"
                             "b.stage_code,round((?)*b.sum_qty,3) FROM kesp_post_temp_groupby_out AS b WHERE b.login_id=? "
                             "AND NOT EXISTS (SELECT 1 FROM kesp_inv_detail_tree AS a WHERE ") +
                  KeyMatch.arg(QStringLiteral("a")) + QStringLiteral(")"),
-             {factor, user});
-    step(5);
+             {factor, user}});
 
-    Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_a WHERE login_id=? AND ") + cond, {user});
-    step(6);
+    steps.append({QStringLiteral("DELETE FROM kesp_post_temp_a WHERE login_id=? AND ") + cond, {user}});
+    Transaction tx;
+    int lines = 0;
+    Sql::runAll(steps, [&](qsizetype i, QSqlQuery& q) {
+        if (i == 0) lines = q.next() ? q.value(0).toInt() : 0;
+        else step(int(i));
+    });
     tx.commit();
     return lines;
 }

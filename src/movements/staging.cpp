@@ -78,10 +78,12 @@ const MasterCode masterCodes[] = {
 };
 } // namespace
 
-UnknownCode unknownCode(const Values& values, bool itemInCategories) {
+namespace {
+// The statement that tells which codes of a line no master record holds (empty when none are
+// given), and the columns it tests in its order.
+Sql::Bound unknownCodeStatement(const Values& values, bool itemInCategories, QList<const MasterCode*>& checked) {
     QStringList tests;
     QVariantList params;
-    QList<const MasterCode*> checked;
     for (const MasterCode& m : masterCodes) {
         const QString code = valueOf(values, QLatin1String(m.column));
         if (code.isEmpty()) continue;
@@ -109,12 +111,24 @@ UnknownCode unknownCode(const Values& values, bool itemInCategories) {
         checked << &m;
     }
     if (tests.isEmpty()) return {};
-    QSqlQuery q = Sql::run(QStringLiteral("SELECT ") + tests.join(QLatin1Char(',')), params);
+    return {QStringLiteral("SELECT ") + tests.join(QLatin1Char(',')), params};
+}
+
+UnknownCode unknownOf(QSqlQuery& q, const QList<const MasterCode*>& checked) {
     if (!q.next()) return {};
     for (int i = 0; i < checked.size(); ++i)
         if (q.value(i).toInt() == 0)
             return {QLatin1String(checked[i]->column), QString::fromUtf8(checked[i]->caption) + QStringLiteral(" 不存在")};
     return {};
+}
+} // namespace
+
+UnknownCode unknownCode(const Values& values, bool itemInCategories) {
+    QList<const MasterCode*> checked;
+    const Sql::Bound check = unknownCodeStatement(values, itemInCategories, checked);
+    if (check.sql.isEmpty()) return {};
+    QSqlQuery q = Sql::run(check.sql, check.params);
+    return unknownOf(q, checked);
 }
 
 void insert(const Values& values) {
@@ -136,10 +150,19 @@ void insert(const Values& values) {
         }
         params << v;
     }
-    // A code in no master list would leave balances and history of a record that does not exist.
-    if (const UnknownCode unknown = unknownCode(values); unknown.found()) throw DbError(unknown.message);
-    Sql::run(QStringLiteral("INSERT INTO kesp_post_temp_a(%1) VALUES (%2)").arg(cols.join(','), marks.join(',')),
-             params);
+    // A code in no master list would leave balances and history of a record that does not exist:
+    // checked by the statement sent with the insert (one round trip to a server), which the
+    // transaction takes back when it fails.
+    QList<const MasterCode*> checked;
+    QList<Sql::Bound> statements{unknownCodeStatement(values, false, checked)};
+    statements.append({QStringLiteral("INSERT INTO kesp_post_temp_a(%1) VALUES (%2)").arg(cols.join(','), marks.join(',')),
+                       params});
+    Transaction tx;
+    Sql::runAll(statements, [&](qsizetype i, QSqlQuery& q) {
+        if (i > 0) return;
+        if (const UnknownCode unknown = unknownOf(q, checked); unknown.found()) throw DbError(unknown.message);
+    });
+    tx.commit();
 }
 
 QString gridStatement(LineKind kind) {
@@ -149,11 +172,11 @@ QString gridStatement(LineKind kind) {
 
 QVariantList gridParams() { return {Session::userCode()}; }
 
-int count(LineKind kind) {
-    return Sql::scalar(QStringLiteral("SELECT count(*) FROM kesp_post_temp_a WHERE login_id=? AND ") + kindCondition(kind),
-                       {Session::userCode()})
-        .toInt();
+QString countStatement(LineKind kind) {
+    return QStringLiteral("SELECT count(*) FROM kesp_post_temp_a WHERE login_id=? AND ") + kindCondition(kind);
 }
+
+int count(LineKind kind) { return Sql::scalar(countStatement(kind), gridParams()).toInt(); }
 
 bool deleteLine(const QString& orderNo) {
     return Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_a WHERE order_no=? AND login_id=?"),

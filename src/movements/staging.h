@@ -33,6 +33,8 @@ void insert(const Values& values);
 QString gridStatement(LineKind kind);
 QVariantList gridParams();
 int count(LineKind kind);
+// The statement count() runs (its one value: gridParams()).
+QString countStatement(LineKind kind);
 // Deletes one of the user's staged lines; false when no line had that number (any more).
 bool deleteLine(const QString& orderNo);
 void discard(LineKind kind);

@@ -77,9 +77,9 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
     filters->reset();
     guarded(this, [&] {
         const QString dir(QChar::fromLatin1(direction));
-        operation_code_a->setList(QStringLiteral("SELECT * FROM kesp_operation_ini WHERE i_o_flag=?"), {dir});
+        operation_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_operation_ini WHERE i_o_flag=?"), {dir});
         filters->openLists();
-        partner_a->setList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(partner));
+        partner_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(partner));
         // Posted bills are many: both bill fields read the bills of the direction by the typed
         // prefix, from the history's bill index.
         const QString bills = QStringLiteral(

@@ -92,13 +92,15 @@ void FilterPanel::reset() {
 }
 
 void FilterPanel::openLists() {
-    warehouse_a->setList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
+    // Each list is read when it is first needed, so that opening the window costs no statement;
+    // the small categories and the items are read for the category chosen when entered.
+    warehouse_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
     m_cascade->openBigList();
-    arrage_code_s_a->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_s WHERE 1=0"));
-    item_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_master WHERE 1=0"));
-    attr_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
-    size_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
-    stage_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
+    arrage_code_s_a->closeList();
+    item_code_a->closeList();
+    attr_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
+    size_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
+    stage_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
 }
 
 QueryBuilders::Criteria FilterPanel::criteria() const {

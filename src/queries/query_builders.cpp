@@ -4,6 +4,8 @@
 #include "data/session.h"
 #include "data/sql.h"
 
+#include <optional>
+
 #include <QSqlRecord>
 
 namespace QueryBuilders {
@@ -78,13 +80,15 @@ void refillFrom(const QString& source, const QVariantList& sourceParams, QString
 } // namespace
 
 Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy) {
-    Transaction tx;
-    Sql::run(DataConnect1::dropSnapshotStatement(table));
+    // The server makes the snapshot in one batch, a transaction of its own; the file under its
+    // write lock.
+    std::optional<Transaction> tx;
+    if (!DataConnect1::onServer()) tx.emplace();
     DataConnect1::makeSnapshot(table, s.sql, orderBy, s.params);
     Snapshot snap;
     snap.key = QStringLiteral("grid_row");
     snap.select = QStringLiteral("SELECT %1 AS grid_row, * FROM %2").arg(DataConnect1::snapshotKey(), table);
-    tx.commit();
+    if (tx) tx->commit();
     return snap;
 }
 

@@ -214,21 +214,6 @@ int fillWithBook() {
 
 int adjust(const QString& countDate) {
     const QString user = Session::userCode();
-    Transaction tx;
-    const int ready = Sql::scalar(QStringLiteral("SELECT count(*) FROM kesp_check_temp "
-                                                 "WHERE login_id=? AND qty IS NOT NULL AND check_flag=?"),
-                                  {user, true})
-                          .toInt();
-    if (ready == 0) return 0;
-    // Counts overwrite balances only of a warehouse that stays sealed while it is counted.
-    if (Sql::exists(QStringLiteral("SELECT 1 FROM kesp_check_temp AS b WHERE b.login_id=? AND NOT EXISTS "
-                                   "(SELECT 1 FROM kesp_check_set AS s WHERE s.login_id=b.login_id "
-                                   "AND s.warehouse=b.warehouse)"),
-                    {user}))
-        return NotSealed;
-    Sql::run(QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=? AND (qty IS NULL OR check_flag=?)"),
-             {user, false});
-    stepDone(1);
     // One history row per count row, stamped "c_k" with the count date. Its book quantity is the
     // balance this adjustment overwrites, read now: another user may have posted into the
     // warehouse since the rows were loaded.
@@ -249,19 +234,41 @@ int adjust(const QString& countDate) {
         }
     }
     params << user;
-    const int posted = Sql::run(QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_check_temp AS b "
-                                               "LEFT JOIN kesp_inv_detail_tree AS a ON %3 WHERE b.login_id=?")
-                                    .arg(HistoryColumns, select.join(','), SameKey),
-                                params)
-                           .numRowsAffected();
-    stepDone(2);
-    Sql::run(QStringLiteral("UPDATE kesp_inv_detail_tree AS a SET qty=b.qty FROM kesp_check_temp AS b "
-                            "WHERE b.login_id=? AND %1")
-                 .arg(SameKey),
-             {user});
-    stepDone(3);
-    Sql::run(QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=?"), {user});
-    stepDone(4);
+    // The checks and the writes go to a server in one round trip; when a check stops the
+    // adjustment, the transaction takes back what ran after it.
+    const QList<Sql::Bound> steps{
+        {QStringLiteral("SELECT count(*) FROM kesp_check_temp WHERE login_id=? AND qty IS NOT NULL AND check_flag=?"),
+         {user, true}},
+        // Counts overwrite balances only of a warehouse that stays sealed while it is counted.
+        {QStringLiteral("SELECT 1 FROM kesp_check_temp AS b WHERE b.login_id=? AND NOT EXISTS "
+                        "(SELECT 1 FROM kesp_check_set AS s WHERE s.login_id=b.login_id AND s.warehouse=b.warehouse)"),
+         {user}},
+        {QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=? AND (qty IS NULL OR check_flag=?)"), {user, false}},
+        {QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_check_temp AS b "
+                        "LEFT JOIN kesp_inv_detail_tree AS a ON %3 WHERE b.login_id=?")
+             .arg(HistoryColumns, select.join(','), SameKey),
+         params},
+        {QStringLiteral("UPDATE kesp_inv_detail_tree AS a SET qty=b.qty FROM kesp_check_temp AS b "
+                        "WHERE b.login_id=? AND %1")
+             .arg(SameKey),
+         {user}},
+        {QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=?"), {user}},
+    };
+    struct Stopped {
+        int result;
+    };
+    Transaction tx;
+    int ready = 0, posted = 0;
+    try {
+        Sql::runAll(steps, [&](qsizetype i, QSqlQuery& q) {
+            if (i == 0 && (ready = q.next() ? q.value(0).toInt() : 0) == 0) throw Stopped{0};
+            if (i == 1 && q.next()) throw Stopped{NotSealed};
+            if (i == 3) posted = q.numRowsAffected();
+            if (i >= 2) stepDone(int(i) - 1);
+        });
+    } catch (const Stopped& s) {
+        return s.result;
+    }
     if (posted != ready) throw DbError(QStringLiteral("调帐记录数不符（%1 / %2）").arg(posted).arg(ready));
     tx.commit();
     return posted;

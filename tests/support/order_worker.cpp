@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
             }
         } else if (mode == "hold" && argc > 4) {
             Transaction tx;
+            Sql::scalar("SELECT 1"); // the write lock is taken with the transaction's first statement
             std::printf("locked\n");
             std::fflush(stdout);
             QThread::msleep(QString::fromLocal8Bit(argv[4]).toInt());
