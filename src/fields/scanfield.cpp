@@ -63,6 +63,8 @@ ScanField::ScanField(QWidget* parent, const QString& name, bool commitBox) : QWi
     connect(m_edit, &ScanEdit::codeEnded, this, &ScanField::take);
 }
 
+void ScanField::leaveTabChain() { m_edit->setFocusPolicy(Qt::ClickFocus); }
+
 void ScanField::resetPieces() {
     m_pieces = 0;
     m_count->setText(QStringLiteral("已扫描 0 件"));

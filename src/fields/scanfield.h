@@ -38,6 +38,9 @@ public:
     ScanField(QWidget* parent, const QString& name, bool commitBox = false);
 
     ScanEdit* edit() const { return m_edit; }
+    // Off the Tab chain: a screen's keyboard road goes on through its own fields, the scanner
+    // clerk clicks into the field once.
+    void leaveTabChain();
     QCheckBox* commitBox() const { return m_commit; }
     QListWidget* unknownList() const { return m_unknown; }
     QLabel* messageLabel() const { return m_message; }

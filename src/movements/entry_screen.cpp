@@ -149,6 +149,7 @@ void EntryScreen::watchBillNo(QLineEdit* bill) {
 ScanField* EntryScreen::createScanField(QWidget* upper) {
     barcode_a = new ScanField(upper, QStringLiteral("barcode_a"), true);
     barcode_a->handler = [this](const QString& code) { return onScan(code); };
+    barcode_a->leaveTabChain();
     QCheckBox* commit = barcode_a->commitBox();
     guarded(this, [&] { commit->setChecked(Barcodes::scanCommit(Session::userCode())); });
     connect(commit, &QCheckBox::toggled, this,
