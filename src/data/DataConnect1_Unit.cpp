@@ -85,6 +85,26 @@ QList<DataConnect1::UpgradeStep> makeSteps() {
           "warehouse, warehouse_name, customer, customer_name)",
           "CREATE INDEX IF NOT EXISTS ix_item_master_arrage ON kesp_item_master(arrage_code_b, arrage_code_s, "
           "item_code)"}},
+        // 4 -> 5: barcodes of the item variants (the code keeps its letter case on both engines);
+        // the variants an item has balances or history in, read from the indexes alone; count rows
+        // of goods the books did not know.
+        {5,
+         {"CREATE TABLE IF NOT EXISTS kesp_item_barcode (barcode TEXT NOT NULL, item_code" + T + " NOT NULL, attr_code" + T +
+              " NOT NULL, size_code" + T + " NOT NULL, stage_code" + T + " NOT NULL, barcode_kind" + T +
+              " NOT NULL, login_id" + T + ", operation_date" + T + ")",
+          "CREATE UNIQUE INDEX IF NOT EXISTS ux_item_barcode ON kesp_item_barcode(barcode)",
+          "CREATE INDEX IF NOT EXISTS ix_item_barcode_variant ON kesp_item_barcode(item_code, attr_code, size_code, "
+          "stage_code)",
+          "CREATE INDEX IF NOT EXISTS ix_item_barcode_attr ON kesp_item_barcode(attr_code)",
+          "CREATE INDEX IF NOT EXISTS ix_item_barcode_size ON kesp_item_barcode(size_code)",
+          "CREATE INDEX IF NOT EXISTS ix_item_barcode_stage ON kesp_item_barcode(stage_code)",
+          "CREATE INDEX IF NOT EXISTS ix_inv_detail_tree_item ON kesp_inv_detail_tree(item_code, attr_code, size_code, "
+          "stage_code)",
+          "CREATE INDEX IF NOT EXISTS ix_post_history_item ON kesp_post_history(item_code, attr_code, size_code, "
+          "stage_code)",
+          "ALTER TABLE kesp_check_temp ADD COLUMN found_flag BOOLEAN NOT NULL DEFAULT FALSE",
+          "CREATE INDEX IF NOT EXISTS ix_check_temp_key ON kesp_check_temp(login_id, warehouse, item_code, attr_code, "
+          "size_code, stage_code)"}},
     };
 }
 } // namespace

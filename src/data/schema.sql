@@ -117,6 +117,18 @@ CREATE TABLE kesp_item_master (
     arrage_name_s TEXT COLLATE NOCASE
 );
 
+-- Barcodes of the item variants; the code keeps its letter case (plain TEXT on both engines)
+CREATE TABLE kesp_item_barcode (
+    barcode TEXT NOT NULL,
+    item_code TEXT COLLATE NOCASE NOT NULL,
+    attr_code TEXT COLLATE NOCASE NOT NULL,
+    size_code TEXT COLLATE NOCASE NOT NULL,
+    stage_code TEXT COLLATE NOCASE NOT NULL,
+    barcode_kind TEXT COLLATE NOCASE NOT NULL,
+    login_id TEXT COLLATE NOCASE,
+    operation_date TEXT COLLATE NOCASE
+);
+
 -- Movements
 CREATE TABLE kesp_post_temp_a (
     order_no TEXT COLLATE NOCASE,
@@ -251,7 +263,8 @@ CREATE TABLE kesp_check_temp (
     operation_name TEXT COLLATE NOCASE,
     procure_date TEXT COLLATE NOCASE,
     operation_date TEXT COLLATE NOCASE,
-    operation_time TEXT COLLATE NOCASE
+    operation_time TEXT COLLATE NOCASE,
+    found_flag BOOLEAN NOT NULL DEFAULT FALSE
 );
 
 -- Accounting periods
@@ -345,6 +358,14 @@ CREATE UNIQUE INDEX ux_operation ON kesp_operation_ini(operation_code);
 CREATE UNIQUE INDEX ux_vendor ON kesp_vendor_ini(vendor);
 CREATE UNIQUE INDEX ux_customer ON kesp_customer_ini(customer);
 CREATE UNIQUE INDEX ux_item_master ON kesp_item_master(item_code);
+CREATE UNIQUE INDEX ux_item_barcode ON kesp_item_barcode(barcode);
+CREATE INDEX ix_item_barcode_variant ON kesp_item_barcode(item_code, attr_code, size_code, stage_code);
+CREATE INDEX ix_item_barcode_attr ON kesp_item_barcode(attr_code);
+CREATE INDEX ix_item_barcode_size ON kesp_item_barcode(size_code);
+CREATE INDEX ix_item_barcode_stage ON kesp_item_barcode(stage_code);
+CREATE INDEX ix_inv_detail_tree_item ON kesp_inv_detail_tree(item_code, attr_code, size_code, stage_code);
+CREATE INDEX ix_post_history_item ON kesp_post_history(item_code, attr_code, size_code, stage_code);
+CREATE INDEX ix_check_temp_key ON kesp_check_temp(login_id, warehouse, item_code, attr_code, size_code, stage_code);
 
 -- Stored queries
 CREATE VIEW kesp_inv_detail_tree_v AS
@@ -404,5 +425,5 @@ INSERT INTO kesp_operation_ini(operation_code, operation_name, i_o_flag) VALUES
     ('c_k', '盘点调帐', 'c');
 INSERT INTO login_table(login_id, login_name, pass_word) VALUES ('abc', '系统管理员', '123');
 
-PRAGMA user_version = 4;
+PRAGMA user_version = 5;
 COMMIT;

@@ -114,6 +114,22 @@ QString GridModel::pageAt(QVariantList& params, qint64 offset, const QVariant& l
     return sql + QStringLiteral(" LIMIT %1 OFFSET %2").arg(chunk).arg(offset);
 }
 
+QVariantList GridModel::valuesInOrder(const QString& field) const {
+    QString sql = QStringLiteral("SELECT %1 FROM (%2) AS g").arg(field, m_sql);
+    // The order of the pages (see pageAt).
+    if (!m_sortField.isEmpty()) {
+        sql += QStringLiteral(" ORDER BY ") + m_sortField +
+               (m_sortOrder == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
+        if (!m_key.isEmpty()) sql += QStringLiteral(", ") + m_key;
+    } else if (!m_key.isEmpty()) {
+        sql += QStringLiteral(" ORDER BY ") + m_key;
+    }
+    QVariantList out;
+    QSqlQuery q = Sql::run(sql, m_params);
+    while (q.next()) out << q.value(0);
+    return out;
+}
+
 void GridModel::dropResult() {
     m_rows.clear();
     m_lastKey = QVariant();
@@ -660,6 +676,23 @@ void DataGrid::setSortingByClick(bool on) {
 }
 
 void DataGrid::addContextAction(QAction* action) { m_view->insertAction(m_exportActions, action); }
+
+void DataGrid::setMultiSelect(bool on) {
+    m_view->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+QList<int> DataGrid::chosenRows() const {
+    QList<int> rows;
+    for (const QModelIndex& i : m_view->selectionModel()->selectedRows()) rows << i.row();
+    if (rows.isEmpty() && currentRow() >= 0) rows << currentRow();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void DataGrid::addToSum(const QString& field, double delta) {
+    m_model->addToSum(field, delta);
+    m_footer->update();
+}
 
 void DataGrid::refreshSums() {
     m_model->refreshSums();

@@ -12,6 +12,7 @@ const QString kCounts = QStringLiteral("盘点记录");
 const QString kSeals = QStringLiteral("盘点封库记录");
 const QString kSnapshots = QStringLiteral("月结库存记录");
 const QString kItems = QStringLiteral("项目资料");
+const QString kBarcodes = QStringLiteral("条码");
 
 // The rows that carry one stock-key column: balances, history, staging, counts and snapshots.
 QList<Referrer> stockKeyReferrers(const QString& column) {
@@ -32,6 +33,7 @@ Table codeTable(const QString& table, const QString& stem, const QString& word) 
     t.duplicate = Table::Duplicate::Code;
     t.duplicateMessage = QStringLiteral("已经存在相同记录！");
     t.referrers = stockKeyReferrers(t.codeColumn);
+    t.referrers.append({QStringLiteral("kesp_item_barcode"), t.codeColumn, {}, kBarcodes});
     return t;
 }
 
@@ -197,6 +199,7 @@ const Table& items() {
         t.duplicate = Table::Duplicate::Code;
         t.duplicateMessage = QStringLiteral("已经存在相同记录！");
         t.referrers = stockKeyReferrers(t.codeColumn);
+        t.referrers.append({QStringLiteral("kesp_item_barcode"), t.codeColumn, {}, kBarcodes});
         return t;
     }();
     return t;

@@ -1,5 +1,6 @@
 #include "movements/CC30_Unit.h"
 
+#include "barcodes/barcodes.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/numbers.h"
 #include "fields/cascade.h"
@@ -82,6 +83,8 @@ void CC30_form::build() {
     p.add(QStringLiteral("转入仓库："), warehouse_a, warehouse_name_a, 0);
     p.add(QStringLiteral("转出仓库："), warehouse_b, warehouse_name_b, 3);
     p.separator();
+    g->addWidget(createScanField(upper), p.row, 0, 1, 9);
+    p.next();
     p.add(QStringLiteral("大类："), arrage_code_b_a, arrage_name_b_a, 0);
     p.add(QStringLiteral("小类："), arrage_code_s_a, arrage_name_s_a, 3);
     p.next();
@@ -139,6 +142,17 @@ bool CC30_form::refuseSealed(LookupField* warehouse) {
     Msg::confirm(this, Transfer::Sealed, true);
     warehouse->setText(QString()); // empties its name box
     return true;
+}
+
+QString CC30_form::fillFromScan(const Barcodes::Variant& v) {
+    // The balance row of that key in the issuing warehouse.
+    if (warehouse_b->text().isEmpty()) return QStringLiteral("转出仓库 不能为空");
+    const auto id = Barcodes::balanceRow(warehouse_b->text(), v.key());
+    if (!id) return Barcodes::NoStockMessage;
+    m_cascade->pick(*id);
+    qty_a->setText(QStringLiteral("1"));
+    qty_a->reformat();
+    return {};
 }
 
 void CC30_form::lineReset() {

@@ -1,5 +1,7 @@
 #include "movements/entry_form.h"
 
+#include "barcodes/barcodes.h"
+#include "barcodes/label_printer.h"
 #include "ui/messages.h"
 #include "ui/screens.h"
 #include "data/numbers.h"
@@ -111,6 +113,8 @@ void EntryForm::build() {
     line->setFrameShadow(QFrame::Sunken);
     g->addWidget(line, r, 0, 1, 9);
     ++r;
+    g->addWidget(createScanField(upper), r, 0, 1, 9);
+    ++r;
     g->addWidget(caption(QStringLiteral("大类："), upper), r, 0);
     g->addWidget(arrage_code_b_a, r, 1);
     g->addWidget(arrage_name_b_a, r, 2);
@@ -196,12 +200,20 @@ void EntryForm::build() {
                 {"arrage_name_b", "大类", 100},
                 {"arrage_name_s", "小类", 100}},
                QStringLiteral("item_code"));
+    if (m_cfg.kind == LineKind::StockIn) {
+        auto* labels = new QAction(QStringLiteral("打印标签…"), this);
+        labels->setObjectName(QStringLiteral("N3"));
+        DBGrid1->addContextAction(labels);
+        DBGrid1->setMultiSelect(true);
+        connect(labels, &QAction::triggered, this, [this] { LabelPrinter::previewChosenLines(DBGrid1); });
+    }
     assemble(upper);
 
     QList<QWidget*> order = {BitBtn1, BitBtn2, operation_code_a, warehouse_a, partner_a, arrage_code_b_a,
                              arrage_code_s_a, item_code_a};
     if (!m_cfg.stockRows) order << attr_code_a << size_code_a << stage_code_a;
     order << procure_date_a << bill_no_a << price_a << qty_a << BitBtn5;
+    connect(item_code_a, &LookupField::entered, this, [this] { setFilledByScan(false); });
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -209,7 +221,26 @@ QString EntryForm::attrCode() const { return m_cfg.stockRows ? attr_hidden->text
 QString EntryForm::sizeCode() const { return m_cfg.stockRows ? size_hidden->text() : size_code_a->text(); }
 QString EntryForm::stageCode() const { return m_cfg.stockRows ? stage_hidden->text() : stage_code_a->text(); }
 
+QString EntryForm::fillFromScan(const Barcodes::Variant& v) {
+    if (m_cfg.stockRows) {
+        // A stock-out takes the balance row of that key in the chosen warehouse.
+        if (warehouse_a->text().isEmpty()) return QStringLiteral("仓库代码 不能为空");
+        const auto id = Barcodes::balanceRow(warehouse_a->text(), v.key());
+        if (!id) return Barcodes::NoStockMessage;
+        m_cascade->pick(*id);
+    } else {
+        m_cascade->pick(v.item.itemCode);
+        attr_code_a->setText(v.item.attrCode);
+        size_code_a->setText(v.item.sizeCode);
+        stage_code_a->setText(v.item.stageCode);
+    }
+    qty_a->setText(QStringLiteral("1"));
+    qty_a->reformat();
+    return {};
+}
+
 void EntryForm::lineReset() {
+    setFilledByScan(false);
     m_cascade->reset();
     if (!m_cfg.stockRows) {
         attr_code_a->setText(QString());
@@ -387,6 +418,7 @@ void EntryForm::openMatrix() {
     e.price = price_a->text();
     guarded(this, [&] {
         MatrixEntry dialog(this, e);
+        if (filledByScan()) dialog.barcode_m->edit()->setFocus(); // the scanner goes on in the matrix
         if (Msg::runModal(&dialog) != QDialog::Accepted) return;
         reloadGrid();
         setHeaderLocked(true);

@@ -1,5 +1,7 @@
 #include "movements/entry_screen.h"
 
+#include "barcodes/barcodes.h"
+#include "data/session.h"
 #include "documents/document_printer.h"
 #include "fields/form_helpers.h"
 
@@ -10,6 +12,7 @@
 #include "ui/messages.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -143,7 +146,49 @@ void EntryScreen::watchBillNo(QLineEdit* bill) {
     bill->installEventFilter(this);
 }
 
+ScanField* EntryScreen::createScanField(QWidget* upper) {
+    barcode_a = new ScanField(upper, QStringLiteral("barcode_a"), true);
+    barcode_a->handler = [this](const QString& code) { return onScan(code); };
+    barcode_a->leaveTabChain();
+    QCheckBox* commit = barcode_a->commitBox();
+    guarded(this, [&] { commit->setChecked(Barcodes::scanCommit(Session::userCode())); });
+    connect(commit, &QCheckBox::toggled, this,
+            [this](bool on) { guarded(this, [&] { Barcodes::saveScanCommit(Session::userCode(), on); }); });
+    return barcode_a;
+}
+
+ScanField::Answer EntryScreen::onScan(const QString& code) {
+    std::optional<Barcodes::Variant> v;
+    QString refusal;
+    try {
+        v = Barcodes::resolve(code);
+        if (v) refusal = fillFromScan(*v);
+    } catch (const DbError& e) {
+        barcode_a->say(e.text());
+        return ScanField::Answer::Refused;
+    }
+    if (!v) {
+        barcode_a->say(QStringLiteral("未知条码 %1").arg(code));
+        return ScanField::Answer::Unknown;
+    }
+    if (!refusal.isEmpty()) {
+        barcode_a->say(refusal);
+        return ScanField::Answer::Refused;
+    }
+    m_scanFilled = true;
+    barcode_a->say(QString());
+    if (barcode_a->commitBox()->isChecked()) {
+        // The same checks and the same staged line as "确定"; a refusal is shown as there.
+        const int before = m_stagings;
+        addLine();
+        if (m_stagings == before) return ScanField::Answer::Refused;
+    }
+    return ScanField::Answer::Taken;
+}
+
 void EntryScreen::setHeaderLocked(bool on) {
+    if (on) ++m_stagings;
+    else if (barcode_a && m_locked) barcode_a->resetPieces(); // the bill is done: a new count
     m_locked = on;
     lockHeader(on);
 }

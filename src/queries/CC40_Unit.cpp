@@ -1,5 +1,7 @@
 #include "queries/CC40_Unit.h"
 
+#include "barcodes/label_printer.h"
+
 #include "documents/document_printer.h"
 #include "ui/messages.h"
 #include "fields/datagrid.h"
@@ -69,6 +71,13 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
     printBill->setObjectName(QStringLiteral("printBill"));
     DBGrid1->addContextAction(printBill);
     connect(printBill, &QAction::triggered, this, [this] { DocumentPrinter::previewBillOf(DBGrid1); });
+    if (in) {
+        auto* labels = new QAction(QStringLiteral("打印标签…"), this);
+        labels->setObjectName(QStringLiteral("printLabels"));
+        DBGrid1->addContextAction(labels);
+        DBGrid1->setMultiSelect(true);
+        connect(labels, &QAction::triggered, this, [this] { LabelPrinter::previewChosenLines(DBGrid1); });
+    }
     DBGrid1->model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
         return m.value(row, QStringLiteral("red_flag")).toString() == QLatin1String("Y") ? QColor(255, 0, 0)
                                                                                          : QColor(0, 0, 255);

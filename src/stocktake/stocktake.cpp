@@ -210,6 +210,43 @@ int fillWithBook() {
         .numRowsAffected();
 }
 
+// ---- Scanning ----------------------------------------------------------------------------
+
+Scanned scan(const QString& warehouse, const StagedItem& v) {
+    const QString user = Session::userCode();
+    Transaction tx;
+    if (warehouse.isEmpty() || !isSealedByUser(warehouse))
+        throw DbError(QStringLiteral("仓库 %1 没有封帐，不能盘点。").arg(warehouse));
+    const QString key = QStringLiteral("login_id=? AND warehouse=? AND item_code=? AND attr_code=? AND size_code=? "
+                                       "AND stage_code=?");
+    const QVariantList keyValues{user, warehouse, v.itemCode, v.attrCode, v.sizeCode, v.stageCode};
+    Scanned s;
+    const int n = Sql::run(QStringLiteral("UPDATE kesp_check_temp SET qty=COALESCE(qty,0)+1, check_flag=? WHERE ") + key,
+                           QVariantList{false} + keyValues)
+                      .numRowsAffected();
+    if (n == 0) {
+        const int made =
+            Sql::run(QStringLiteral("INSERT INTO kesp_check_temp(%1,remaind_qty,qty,check_flag,found_flag,login_id) "
+                                    "SELECT w.warehouse,w.warehouse_name,m.item_code,m.item_name,m.item_model,"
+                                    "m.item_spec,m.unit_code,m.unit_name,m.arrage_code_b,m.arrage_name_b,"
+                                    "m.arrage_code_s,m.arrage_name_s,?,?,?,?,?,?,0,1,?,?,? "
+                                    "FROM kesp_item_master m, kesp_warehouse_ini w WHERE m.item_code=? AND w.warehouse=?")
+                         .arg(LoadColumns),
+                     {v.attrCode, v.attrName, v.sizeCode, v.sizeName, v.stageCode, v.stageName, false, true, user,
+                      v.itemCode, warehouse})
+                .numRowsAffected();
+        if (made != 1) throw DbError(QStringLiteral("项目代码 不存在"));
+        s.found = true;
+    }
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT %1, qty FROM kesp_check_temp WHERE ").arg(rowId()) + key, keyValues);
+    if (!q.next()) throw DbError(QStringLiteral("盘点记录已不存在，请重新查询。"));
+    s.rid = q.value(0);
+    s.qty = q.value(1).toDouble();
+    q.finish();
+    tx.commit();
+    return s;
+}
+
 // ---- Adjustment --------------------------------------------------------------------------
 
 int adjust(const QString& countDate) {
@@ -252,6 +289,13 @@ int adjust(const QString& countDate) {
                         "WHERE b.login_id=? AND %1")
              .arg(SameKey),
          {user}},
+        // Goods found by scanning that the books did not know get their balance row.
+        {QStringLiteral("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
+                        "stage_code,qty) SELECT b.warehouse,b.warehouse_name,b.item_code,b.attr_code,b.size_code,"
+                        "b.stage_code,b.qty FROM kesp_check_temp AS b WHERE b.login_id=? AND NOT EXISTS "
+                        "(SELECT 1 FROM kesp_inv_detail_tree AS a WHERE %1)")
+             .arg(SameKey),
+         {user}},
         {QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=?"), {user}},
     };
     struct Stopped {
@@ -264,7 +308,8 @@ int adjust(const QString& countDate) {
             if (i == 0 && (ready = q.next() ? q.value(0).toInt() : 0) == 0) throw Stopped{0};
             if (i == 1 && q.next()) throw Stopped{NotSealed};
             if (i == 3) posted = q.numRowsAffected();
-            if (i >= 2) stepDone(int(i) - 1);
+            // Steps 1..4: the unready rows gone, the history, the balances (updated and found), the rows gone.
+            if (i >= 2 && i != 4) stepDone(i < 4 ? int(i) - 1 : int(i) - 2);
         });
     } catch (const Stopped& s) {
         return s.result;

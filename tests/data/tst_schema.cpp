@@ -112,7 +112,8 @@ namespace {
 void downgradeToVersion1() {
     for (const char* s : {"DROP INDEX ix_v_out_login", "DROP INDEX ix_v_out2_login", "DROP INDEX ux_warehouse",
                           "ALTER TABLE kesp_inv_detail_tree_v_out DROP COLUMN login_id",
-                          "ALTER TABLE kesp_inv_detail_tree_v_out2 DROP COLUMN login_id"})
+                          "ALTER TABLE kesp_inv_detail_tree_v_out2 DROP COLUMN login_id",
+                          "ALTER TABLE kesp_check_temp DROP COLUMN found_flag"})
         Sql::run(s);
     DataConnect1::setSchemaVersion(1);
 }

@@ -5,7 +5,9 @@
 //   order_worker FILE USER hold MS  holds the write lock for MS milliseconds ("locked" once taken)
 //   order_worker FILE USER post N   N rounds of staging and posting onto one stock key of W01 (I001 A1 Z1
 //                                   G1): two lines in of 1.5 each, then one line out of 0.5
+//   order_worker FILE USER barcodes ITEM...  gives every variant of each item its in-store codes
 // FILE may be a server location as well.
+#include "barcodes/barcodes.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
@@ -50,6 +52,8 @@ int main(int argc, char** argv) {
                 line(false, 0.5);
                 if (Posting::post(LineKind::StockOut) != 1) throw DbError("stock-out posted a wrong number of lines");
             }
+        } else if (mode == "barcodes") {
+            for (int i = 4; i < argc; ++i) Barcodes::generate(QString::fromLocal8Bit(argv[i]), true);
         } else if (mode == "hold" && argc > 4) {
             Transaction tx;
             Sql::scalar("SELECT 1"); // the write lock is taken with the transaction's first statement
