@@ -3,6 +3,7 @@
 #include "data/numbers.h"
 #include "data/session.h"
 #include "data/sql.h"
+#include "security/rights.h"
 
 #include <algorithm>
 #include <cmath>
@@ -117,6 +118,25 @@ UnknownCode unknownCode(const Values& values, bool itemInCategories) {
     return {};
 }
 
+QString commandOf(LineKind kind) {
+    switch (kind) {
+    case LineKind::StockIn: return QStringLiteral("CC10");
+    case LineKind::StockOut: return QStringLiteral("DD10");
+    case LineKind::InReversal: return QStringLiteral("CC20");
+    case LineKind::OutReversal: return QStringLiteral("DD20");
+    case LineKind::Transfer: return QStringLiteral("CC30");
+    }
+    return {};
+}
+
+LineKind kindOf(const Values& values) {
+    const QString op = valueOf(values, QStringLiteral("operation_code"));
+    if (op == QLatin1String("i_r")) return LineKind::InReversal;
+    if (op == QLatin1String("o_r")) return LineKind::OutReversal;
+    if (op == QLatin1String("i_t") || op == QLatin1String("o_t")) return LineKind::Transfer;
+    return valueOf(values, QStringLiteral("customer")).isEmpty() ? LineKind::StockIn : LineKind::StockOut;
+}
+
 void insert(const Values& values) {
     // Every part of the stock key must be there: a NULL part would never match its balance row.
     static const QStringList key = {"warehouse", "item_code", "attr_code", "size_code", "stage_code"};
@@ -138,6 +158,9 @@ void insert(const Values& values) {
     }
     // A code in no master list would leave balances and history of a record that does not exist.
     if (const UnknownCode unknown = unknownCode(values); unknown.found()) throw DbError(unknown.message);
+    Rights::require(commandOf(kindOf(values)), valueOf(values, QStringLiteral("warehouse")));
+    if (const QString other = valueOf(values, QStringLiteral("warehouse_a")); !other.isEmpty())
+        Rights::requireWarehouse(other);
     Sql::run(QStringLiteral("INSERT INTO kesp_post_temp_a(%1) VALUES (%2)").arg(cols.join(','), marks.join(',')),
              params);
 }
