@@ -5,6 +5,7 @@
 #include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
+#include "security/rights.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -92,7 +93,8 @@ void FilterPanel::reset() {
 }
 
 void FilterPanel::openLists() {
-    warehouse_a->setList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
+    const Rights::List warehouses = Rights::warehouseList();
+    warehouse_a->setList(warehouses.sql, warehouses.params);
     m_cascade->openBigList();
     arrage_code_s_a->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_s WHERE 1=0"));
     item_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_master WHERE 1=0"));
