@@ -39,6 +39,7 @@ TAA20_form::TAA20_form(QWidget* parent) : QDialog(parent) {
         d->prepare();
         Msg::runModal(d);
     });
+    connect(rights, &QAction::triggered, this, [this] { Screens::open(QStringLiteral("AA30"), this); });
     auto* close = new QPushButton(QStringLiteral("&关闭"), this);
     close->setObjectName(QStringLiteral("BitBtn1"));
     close->setGeometry(330, 278, 80, 28);
