@@ -91,21 +91,24 @@ QList<DataConnect1::UpgradeStep> makeSteps() {
         // -> RightsVersion: rights per account and the audit trail. Every account there is keeps
         // every right, so nobody is locked out by the upgrade; accounts made later start with none.
         {RightsVersion,
-         {"CREATE TABLE kesp_user_right (login_id" + T + ", command" + T + ")",
-          "CREATE TABLE kesp_user_warehouse (login_id" + T + ", warehouse" + T + ", may_operate" + T + ")",
-          "CREATE TABLE kesp_audit_log (ID INTEGER PRIMARY KEY AUTOINCREMENT, log_time" + T + ", login_id" + T +
-              ", computer_name" + T + ", command" + T + ", table_name" + T + ", key_value" + T +
+         {"CREATE TABLE IF NOT EXISTS kesp_user_right (login_id" + T + ", command" + T + ")",
+          "CREATE TABLE IF NOT EXISTS kesp_user_warehouse (login_id" + T + ", warehouse" + T + ", may_operate" + T + ")",
+          "CREATE TABLE IF NOT EXISTS kesp_audit_log (ID INTEGER PRIMARY KEY AUTOINCREMENT, log_time" + T +
+              ", login_id" + T + ", computer_name" + T + ", command" + T + ", table_name" + T + ", key_value" + T +
               ", before_value TEXT, after_value TEXT, bill_no" + T + ")",
-          "CREATE UNIQUE INDEX ux_user_right ON kesp_user_right(login_id, command)",
-          "CREATE UNIQUE INDEX ux_user_warehouse ON kesp_user_warehouse(login_id, warehouse)",
-          "CREATE INDEX ix_audit_log_time ON kesp_audit_log(log_time)",
-          "CREATE INDEX ix_audit_log_bill ON kesp_audit_log(bill_no)",
-          "INSERT INTO kesp_user_right(login_id, command) SELECT DISTINCT login_id, '*' FROM login_table "
-          "WHERE login_id IS NOT NULL",
-          "INSERT INTO kesp_user_right(login_id, command) SELECT DISTINCT login_id, 'PRICE' FROM login_table "
-          "WHERE login_id IS NOT NULL",
+          "CREATE UNIQUE INDEX IF NOT EXISTS ux_user_right ON kesp_user_right(login_id, command)",
+          "CREATE UNIQUE INDEX IF NOT EXISTS ux_user_warehouse ON kesp_user_warehouse(login_id, warehouse)",
+          "CREATE INDEX IF NOT EXISTS ix_audit_log_time ON kesp_audit_log(log_time)",
+          "CREATE INDEX IF NOT EXISTS ix_audit_log_bill ON kesp_audit_log(bill_no)",
+          "INSERT INTO kesp_user_right(login_id, command) SELECT DISTINCT login_id, '*' FROM login_table l "
+          "WHERE login_id IS NOT NULL AND NOT EXISTS (SELECT 1 FROM kesp_user_right r WHERE r.login_id=l.login_id "
+          "AND r.command='*')",
+          "INSERT INTO kesp_user_right(login_id, command) SELECT DISTINCT login_id, 'PRICE' FROM login_table l "
+          "WHERE login_id IS NOT NULL AND NOT EXISTS (SELECT 1 FROM kesp_user_right r WHERE r.login_id=l.login_id "
+          "AND r.command='PRICE')",
           "INSERT INTO kesp_user_warehouse(login_id, warehouse, may_operate) SELECT DISTINCT login_id, '*', 'Y' "
-          "FROM login_table WHERE login_id IS NOT NULL"}},
+          "FROM login_table l WHERE login_id IS NOT NULL AND NOT EXISTS (SELECT 1 FROM kesp_user_warehouse w "
+          "WHERE w.login_id=l.login_id AND w.warehouse='*')"}},
     };
 }
 } // namespace
