@@ -6,6 +6,7 @@
 #include "fields/form_helpers.h"
 #include "security/commands.h"
 #include "ui/messages.h"
+#include "ui/screens.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,6 +34,14 @@ QTableWidgetItem* textItem(const QString& text) {
     return item;
 }
 } // namespace
+
+QString TAA30_form::s_first;
+
+void TAA30_form::openFor(const QString& account, QWidget* parent) {
+    s_first = account;
+    Screens::open(Rights::RightsCommand, parent);
+    s_first.clear();
+}
 
 TAA30_form::TAA30_form(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TAA30_form"));
@@ -110,7 +119,13 @@ TAA30_form::TAA30_form(QWidget* parent) : QDialog(parent) {
         DBGrid1->model()->fetchAll();
         for (int r = 0; r < DBGrid1->rowCount(); ++r) copy_from->addItem(DBGrid1->value(r, QStringLiteral("login_id")).toString());
         fillWarehouses();
-        if (DBGrid1->hasRows()) showAccount(DBGrid1->value(0, QStringLiteral("login_id")).toString());
+        int first = 0;
+        for (int r = 0; r < DBGrid1->rowCount(); ++r)
+            if (DBGrid1->value(r, QStringLiteral("login_id")).toString() == s_first) first = r;
+        if (DBGrid1->hasRows()) {
+            DBGrid1->setCurrentRow(first);
+            showAccount(DBGrid1->value(first, QStringLiteral("login_id")).toString());
+        }
     });
 }
 

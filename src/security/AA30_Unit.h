@@ -16,6 +16,8 @@ class TAA30_form : public QDialog {
     Q_OBJECT
 public:
     explicit TAA30_form(QWidget* parent = nullptr);
+    // Opens the window (as the menu does) showing the account's rights first.
+    static void openFor(const QString& account, QWidget* parent);
     DataGrid* DBGrid1;          // accounts
     QLabel* account_a;          // the account shown
     QTreeWidget* CommandTree;   // menus and their commands, with check boxes
@@ -34,4 +36,5 @@ private:
     void levelChanged(int row, int column);
     QString m_account;
     bool m_filling = false;
+    static QString s_first; // the account openFor() shows first
 };

@@ -15,6 +15,7 @@
 #include "movements/transfer.h"
 #include "queries/CC40_Unit.h"
 #include "queries/query_builders.h"
+#include "security/AA70_Unit.h"
 #include "security/accounts.h"
 #include "security/rights.h"
 #include "stocktake/stocktake.h"
@@ -24,6 +25,9 @@
 #include "ui/screens.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -129,6 +133,7 @@ private slots:
     void lastAdministratorKeepsTheRightsWindow();
     void menuCommandDisabledWithoutRight();
     void noPricesInEntryQueryExportAndDocument();
+    void trailWindowShowsBeforeAndAfter();
 };
 
 void TstRights::writes_data() {
@@ -337,6 +342,29 @@ void TstRights::noPricesInEntryQueryExportAndDocument() {
     QVERIFY(!Documents::posted({order, "R1", "W01", "in1", "i"}).priced);
     clerkWith({"CC10", "CC40"}, {"W01"}, true);
     QVERIFY(Documents::posted({order, "R1", "W01", "in1", "i"}).priced);
+}
+
+void TstRights::trailWindowShowsBeforeAndAfter() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    Master::updateItem({"I001", "男式衬衫新款", "M-01", "棉", "U1", "件", "B1", "上衣", "S1", "衬衫"});
+    Master::add(Master::warehouses(), {"W09", "九号仓库", {}, {}, {}});
+    TAA70_form w;
+    w.show();
+    w.command_a->setCurrentIndex(w.command_a->findData("BB10"));
+    QTest::mouseClick(w.findChild<QPushButton*>("Cmd_Query"), Qt::LeftButton);
+    QCOMPARE(w.DBGrid1->rowCount(), 1);
+    QCOMPARE(w.DBGrid1->value(0, "关键字").toString(), QString("I001"));
+    QVERIFY2(w.before_text->toPlainText().contains("* item_name: 男式衬衫\n"), qPrintable(w.before_text->toPlainText()));
+    QVERIFY(w.after_text->toPlainText().contains("* item_name: 男式衬衫新款"));
+    QVERIFY(w.after_text->toPlainText().contains("\nitem_model: M-01")); // unchanged: not marked
+    w.command_a->setCurrentIndex(0);
+    QTest::mouseClick(w.findChild<QPushButton*>("Cmd_Query"), Qt::LeftButton);
+    QCOMPARE(w.DBGrid1->rowCount(), 2); // newest first
+    QCOMPARE(w.DBGrid1->value(0, "关键字").toString(), QString("W09"));
+    QVERIFY(w.before_text->toPlainText().isEmpty());
+    QVERIFY(w.after_text->toPlainText().contains("warehouse_name: 九号仓库"));
 }
 
 QTEST_MAIN(TstRights)
