@@ -19,6 +19,8 @@
 #include "queries/EE20_Unit.h"
 #include "security/AA10_Unit.h"
 #include "security/AA20_Unit.h"
+#include "security/AA30_Unit.h"
+#include "security/AA70_Unit.h"
 #include "stocktake/FF10_unit.h"
 #include "stocktake/FF20_unit.h"
 #include "stocktake/FF30_Unit.h"
@@ -34,6 +36,8 @@ template <class T> Screens::Factory make() {
 void Screens::registerAll() {
     add(QStringLiteral("AA10"), make<TAA10_form>());
     add(QStringLiteral("AA20"), make<TAA20_form>());
+    add(QStringLiteral("AA30"), make<TAA30_form>());
+    add(QStringLiteral("AA70"), make<TAA70_form>());
     add(QStringLiteral("AA80"), make<TAA80_form>());
     add(QStringLiteral("BB10"), make<TBB10_form>());
     add(QStringLiteral("BB20"), make<TBB20_form>());

@@ -4,6 +4,8 @@
 #include "data/numbers.h"
 #include "data/session.h"
 #include "data/sql.h"
+#include "security/audit.h"
+#include "security/rights.h"
 
 #include <cmath>
 
@@ -108,10 +110,24 @@ QString takenMessage(const QString& code) {
         .arg(q.value(0).toString().trimmed(), shownName(q.value(1), q.value(2)), shownName(q.value(3), q.value(4)));
 }
 
+namespace {
+// Codes are master data of the item window: its right, and a row of the trail per change.
+const QString ItemCommand = QStringLiteral("BB10");
+void recorded(const QString& code, const QString& before, const QString& after) {
+    Audit::record({ItemCommand, QStringLiteral("kesp_item_barcode"), code, before, after, {}, {}});
+}
+QString keyJson(const QString& code, const Key& k) {
+    return Audit::json({{QStringLiteral("barcode"), code}, {QStringLiteral("item_code"), k.item},
+                        {QStringLiteral("attr_code"), k.attr}, {QStringLiteral("size_code"), k.size},
+                        {QStringLiteral("stage_code"), k.stage}});
+}
+} // namespace
+
 QString add(const QString& code, const Key& key) {
     const Checked c = check(code);
     if (!c.ok()) return c.message;
     Transaction tx;
+    Rights::require(ItemCommand);
     const QString taken = takenMessage(code);
     if (!taken.isEmpty()) return taken;
     const Staging::UnknownCode unknown = Staging::unknownCode(
@@ -123,6 +139,7 @@ QString add(const QString& code, const Key& key) {
                             Dates::today()})
                       .numRowsAffected();
     if (n != 1) throw DbError(QStringLiteral("条码没有写入"));
+    recorded(code, {}, keyJson(code, key));
     tx.commit();
     return {};
 }
@@ -132,6 +149,7 @@ QString change(const QString& oldCode, const QString& newCode) {
     const Checked c = check(newCode);
     if (!c.ok()) return c.message;
     Transaction tx;
+    Rights::require(ItemCommand);
     const QString taken = takenMessage(newCode);
     if (!taken.isEmpty()) return taken;
     const int n = Sql::run(QStringLiteral("UPDATE kesp_item_barcode SET barcode=?, barcode_kind=?, login_id=?, "
@@ -139,12 +157,18 @@ QString change(const QString& oldCode, const QString& newCode) {
                            {newCode, kindName(c.kind), Session::userCode(), Dates::today(), oldCode})
                       .numRowsAffected();
     if (n != 1) return QStringLiteral("该条码已不存在。");
+    recorded(newCode, Audit::json({{QStringLiteral("barcode"), oldCode}}), Audit::json({{QStringLiteral("barcode"), newCode}}));
     tx.commit();
     return {};
 }
 
 bool remove(const QString& code) {
-    return Sql::run(QStringLiteral("DELETE FROM kesp_item_barcode WHERE barcode=?"), {code}).numRowsAffected() > 0;
+    Transaction tx;
+    Rights::require(ItemCommand);
+    if (Sql::run(QStringLiteral("DELETE FROM kesp_item_barcode WHERE barcode=?"), {code}).numRowsAffected() == 0) return false;
+    recorded(code, Audit::json({{QStringLiteral("barcode"), code}}), {});
+    tx.commit();
+    return true;
 }
 
 Statement variantsOf(const QString& item, bool all) {
@@ -181,6 +205,7 @@ QString inStoreCode(qlonglong number) {
 int generate(const QString& item, bool all) {
     const Statement s = variantsOf(item, all);
     Transaction tx;
+    Rights::require(ItemCommand);
     QList<Key> open;
     {
         QSqlQuery q = Sql::run(s.sql + QStringLiteral(" WHERE b.barcode IS NULL ORDER BY v.attr_code, v.size_code, "
@@ -219,6 +244,7 @@ int generate(const QString& item, bool all) {
                                  {CounterName, QString::number(number)})
                             .numRowsAffected();
     if (n != 1) throw DbError(QStringLiteral("条码计数器没有写入"));
+    recorded(item, {}, Audit::json({{QStringLiteral("item_code"), item}, {QStringLiteral("generated"), int(open.size())}}));
     tx.commit();
     return int(open.size());
 }

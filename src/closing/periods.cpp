@@ -1,6 +1,10 @@
 #include "closing/periods.h"
 
 #include "data/sql.h"
+#include "security/audit.h"
+#include "security/rights.h"
+
+#include <QJsonObject>
 
 namespace Periods {
 
@@ -48,6 +52,7 @@ int openCount() {
 
 CloseResult close(const QString& code, const QDate& day, int* snapshotRows) {
     Transaction tx;
+    Rights::require(QStringLiteral("GG10"));
     QSqlQuery q = Sql::run(QStringLiteral("SELECT year_v, month_v, save_flag FROM kesp_inv_history_list WHERE save_code=?"),
                            {code});
     if (!q.next()) throw DbError(QStringLiteral("核算期%1不存在").arg(code));
@@ -68,6 +73,9 @@ CloseResult close(const QString& code, const QDate& day, int* snapshotRows) {
                             .numRowsAffected();
     // Nothing flagged: another copy closed it after our read; its snapshot stands, ours is rolled back.
     if (flagged == 0) return CloseResult::AlreadyClosed;
+    Audit::record({QStringLiteral("GG10"), QStringLiteral("kesp_inv_history_list"), code,
+                   Audit::json({{QStringLiteral("save_flag"), QStringLiteral("N")}}),
+                   Audit::json({{QStringLiteral("save_flag"), QStringLiteral("Y")}, {QStringLiteral("rows"), rows}}), {}, {}});
     tx.commit();
     if (snapshotRows) *snapshotRows = rows;
     return CloseResult::Closed;

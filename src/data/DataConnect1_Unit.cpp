@@ -44,6 +44,9 @@ int onBusy(void*, int attempt) {
     return 1;
 }
 
+// The version the rights tables and the audit trail arrive with.
+constexpr int RightsVersion = 6;
+
 QList<DataConnect1::UpgradeStep> makeSteps() {
     const QString T = QStringLiteral(" TEXT COLLATE NOCASE");
     return {
@@ -105,6 +108,27 @@ QList<DataConnect1::UpgradeStep> makeSteps() {
           "ALTER TABLE kesp_check_temp ADD COLUMN found_flag BOOLEAN NOT NULL DEFAULT FALSE",
           "CREATE INDEX IF NOT EXISTS ix_check_temp_key ON kesp_check_temp(login_id, warehouse, item_code, attr_code, "
           "size_code, stage_code)"}},
+        // -> RightsVersion: rights per account and the audit trail. Every account there is keeps
+        // every right, so nobody is locked out by the upgrade; accounts made later start with none.
+        {RightsVersion,
+         {"CREATE TABLE IF NOT EXISTS kesp_user_right (login_id" + T + ", command" + T + ")",
+          "CREATE TABLE IF NOT EXISTS kesp_user_warehouse (login_id" + T + ", warehouse" + T + ", may_operate" + T + ")",
+          "CREATE TABLE IF NOT EXISTS kesp_audit_log (ID INTEGER PRIMARY KEY AUTOINCREMENT, log_time" + T +
+              ", login_id" + T + ", computer_name" + T + ", command" + T + ", table_name" + T + ", key_value" + T +
+              ", before_value TEXT, after_value TEXT, bill_no" + T + ")",
+          "CREATE UNIQUE INDEX IF NOT EXISTS ux_user_right ON kesp_user_right(login_id, command)",
+          "CREATE UNIQUE INDEX IF NOT EXISTS ux_user_warehouse ON kesp_user_warehouse(login_id, warehouse)",
+          "CREATE INDEX IF NOT EXISTS ix_audit_log_time ON kesp_audit_log(log_time)",
+          "CREATE INDEX IF NOT EXISTS ix_audit_log_bill ON kesp_audit_log(bill_no)",
+          "INSERT INTO kesp_user_right(login_id, command) SELECT DISTINCT login_id, '*' FROM login_table l "
+          "WHERE login_id IS NOT NULL AND NOT EXISTS (SELECT 1 FROM kesp_user_right r WHERE r.login_id=l.login_id "
+          "AND r.command='*')",
+          "INSERT INTO kesp_user_right(login_id, command) SELECT DISTINCT login_id, 'PRICE' FROM login_table l "
+          "WHERE login_id IS NOT NULL AND NOT EXISTS (SELECT 1 FROM kesp_user_right r WHERE r.login_id=l.login_id "
+          "AND r.command='PRICE')",
+          "INSERT INTO kesp_user_warehouse(login_id, warehouse, may_operate) SELECT DISTINCT login_id, '*', 'Y' "
+          "FROM login_table l WHERE login_id IS NOT NULL AND NOT EXISTS (SELECT 1 FROM kesp_user_warehouse w "
+          "WHERE w.login_id=l.login_id AND w.warehouse='*')"}},
     };
 }
 } // namespace

@@ -9,7 +9,7 @@
 
 class DataConnect1 {
 public:
-    static constexpr int SchemaVersion = 5;
+    static constexpr int SchemaVersion = 6;
 
     struct UpgradeStep {
         int toVersion;

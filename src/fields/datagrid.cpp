@@ -5,6 +5,7 @@
 #include "data/sql.h"
 #include "ui/messages.h"
 #include "fields/grid_export.h"
+#include "security/rights.h"
 
 #include <QAction>
 #include <QApplication>
@@ -576,7 +577,23 @@ void DataGrid::setRowsFitText(bool on) {
     m_view->verticalHeader()->setSectionResizeMode(on ? QHeaderView::ResizeToContents : QHeaderView::Interactive);
 }
 
-void DataGrid::setColumns(const QList<GridColumn>& columns) {
+namespace {
+// Price and amount columns of a user without "查看价格" are hidden, and so left out of every
+// export and printout of the grid. Without a database (nothing to show) they stay.
+bool pricesHidden() {
+    try {
+        return Sql::db().isOpen() && !Rights::seesPrices();
+    } catch (const DbError&) {
+        return false;
+    }
+}
+} // namespace
+
+void DataGrid::setColumns(const QList<GridColumn>& given) {
+    QList<GridColumn> columns = given;
+    if (pricesHidden())
+        for (GridColumn& c : columns)
+            if (Rights::isPriceField(c.field)) c.visible = false;
     m_model->setColumns(columns);
     bool footer = false;
     for (const GridColumn& c : columns) footer = footer || !c.footer.isEmpty();
@@ -601,7 +618,8 @@ void DataGrid::setColumnWidths(const QList<int>& widths) {
 void DataGrid::setColumnVisible(const QString& caption, bool visible) {
     const auto& cols = m_model->columns();
     for (int c = 0; c < cols.size(); ++c)
-        if (cols[c].caption == caption) m_view->setColumnHidden(c, !visible);
+        if (cols[c].caption == caption)
+            m_view->setColumnHidden(c, !visible || (Rights::isPriceField(cols[c].field) && pricesHidden()));
     m_footer->update();
 }
 

@@ -50,6 +50,8 @@ const Table& items();
 const Table& vendors();
 const Table& customers();
 QList<const Table*> allTables();
+// The menu command whose right writes the table (BB10 ... BB70).
+QString commandOf(const Table& t);
 
 // What the user typed for a new record, untrimmed.
 struct Entry {
@@ -92,7 +94,7 @@ QStringList usedBy(const Table& t, const QString& code, const QString& parent = 
 // `name` is matched as well for tables that delete by code and name.
 Result remove(const Table& t, const QString& code, const QString& name = QString(),
               const QString& parent = QString());
-// Sets columns of the record with this code.
+// Sets columns of the record with this code (one transaction, with its audit row).
 Result update(const Table& t, const QString& code, const Values& values);
 
 // Items: the item window's fields, as typed.

@@ -10,6 +10,7 @@
 #include "fields/namebox.h"
 #include "fields/numericedit.h"
 #include "ui/messages.h"
+#include "security/rights.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -24,9 +25,9 @@ CC30_form::CC30_form(QWidget* parent)
     fullReset();
     guarded(this, [&] {
         reloadGrid();
-        const QString list = QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse");
-        warehouse_a->setList(list);
-        warehouse_b->setList(list);
+        const Rights::List list = Rights::warehouseList(Rights::Access::Operate);
+        warehouse_a->setList(list.sql, list.params);
+        warehouse_b->setList(list.sql, list.params);
     });
 }
 

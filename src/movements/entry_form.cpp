@@ -16,6 +16,7 @@
 #include "movements/matrix_entry.h"
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
+#include "security/rights.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -41,9 +42,9 @@ EntryForm::EntryForm(QWidget* parent, const Config& cfg)
     fullReset();
     guarded(this, [&] {
         reloadGrid();
-        // The code lists are read when first needed (opened, typed into, set).
         operation_code_a->setDeferredList(cfg.typeList);
-        warehouse_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
+        const Rights::List warehouses = Rights::warehouseList(Rights::Access::Operate);
+        warehouse_a->setDeferredList(warehouses.sql, warehouses.params);
         partner_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(cfg.partner));
         if (!cfg.stockRows) {
             m_cascade->openBigList();
@@ -208,6 +209,7 @@ void EntryForm::build() {
         connect(labels, &QAction::triggered, this, [this] { LabelPrinter::previewChosenLines(DBGrid1); });
     }
     assemble(upper);
+    m_prices = Forms::showPrices(this, {price_a});
 
     QList<QWidget*> order = {BitBtn1, BitBtn2, operation_code_a, warehouse_a, partner_a, arrage_code_b_a,
                              arrage_code_s_a, item_code_a};
@@ -356,7 +358,7 @@ void EntryForm::addLine() {
         Msg::error(this, QStringLiteral("'%1' 不是有效的数值").arg(price_a->text()));
         return;
     }
-    if (!Numbers::inRange(*price) || (m_cfg.stockRows ? Numbers::round3(*price) <= 0 : Numbers::round3(*price) < 0)) {
+    if (!Numbers::inRange(*price) || (m_cfg.stockRows && m_prices ? Numbers::round3(*price) <= 0 : Numbers::round3(*price) < 0)) {
         Msg::notice(this, QStringLiteral("请输入正确价格"));
         return;
     }

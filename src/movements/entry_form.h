@@ -80,5 +80,6 @@ private:
     // refusal shown; false when one failed.
     bool checkHeader(bool lineCodes);
     Config m_cfg;
+    bool m_prices = true; // the user sees prices: the price field is shown and checked
     CategoryCascade* m_cascade = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "movements/matrix_entry.h"
+#include "fields/form_helpers.h"
 
 #include "barcodes/barcodes.h"
 #include "data/numbers.h"
@@ -299,6 +300,7 @@ MatrixEntry::MatrixEntry(QWidget* parent, const Matrix::Entry& entry) : QDialog(
     top->addWidget(item_m, 1);
     top->addWidget(new QLabel(out ? QStringLiteral("出库价格：") : QStringLiteral("入库价格："), this));
     top->addWidget(price_m);
+    Forms::showPrices(this, {price_m});
     top->addWidget(show_all);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(total_m, 1);

@@ -2,6 +2,11 @@
 
 #include "data/session.h"
 #include "data/sql.h"
+#include "security/audit.h"
+#include "security/rights.h"
+
+#include <QJsonObject>
+#include <QMap>
 
 namespace Posting {
 
@@ -48,6 +53,43 @@ Shape shapeOf(LineKind kind) {
     case LineKind::Transfer: return {customer, QStringLiteral("round(abs(qty),3)"), false, false};
     }
     return {};
+}
+
+// The user must hold the kind's command and work in every warehouse of the staged lines; the
+// trail gets one row per bill with its line count, quantity and warehouses (a transfer's line is
+// its receiving row). One grouping statement read under the write lock.
+void checkAndRecord(LineKind kind, const QString& user, const QString& cond) {
+    const QString command = Staging::commandOf(kind);
+    Rights::require(command);
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT bill_no, warehouse, SUM(CASE WHEN operation_code='o_t' THEN 0 ELSE 1 END), "
+                                          "SUM(CASE WHEN operation_code='o_t' THEN 0 ELSE qty END) FROM kesp_post_temp_a "
+                                          "WHERE login_id=? AND %1 GROUP BY bill_no, warehouse ORDER BY bill_no, warehouse")
+                               .arg(cond),
+                           {user});
+    struct Bill {
+        int lines = 0;
+        double qty = 0;
+        QStringList warehouses;
+    };
+    QMap<QString, Bill> bills;
+    QStringList checked;
+    while (q.next()) {
+        const QString warehouse = q.value(1).toString();
+        if (!checked.contains(warehouse, Qt::CaseInsensitive)) {
+            Rights::requireWarehouse(warehouse);
+            checked << warehouse;
+        }
+        Bill& b = bills[q.value(0).toString()];
+        b.lines += q.value(2).toInt();
+        b.qty += q.value(3).toDouble();
+        b.warehouses << warehouse;
+    }
+    for (auto it = bills.cbegin(); it != bills.cend(); ++it) {
+        QJsonObject after{{QStringLiteral("lines"), it->lines},
+                          {QStringLiteral("qty"), qRound64(it->qty * 1000) / 1000.0},
+                          {QStringLiteral("warehouse"), it->warehouses.join(',')}};
+        Audit::record({command, QStringLiteral("kesp_post_history"), it.key(), {}, Audit::json(after), it.key(), {}});
+    }
 }
 
 void step(int n) {
@@ -119,6 +161,8 @@ int post(LineKind kind) {
 
     steps.append({QStringLiteral("DELETE FROM kesp_post_temp_a WHERE login_id=? AND ") + cond, {user}});
     Transaction tx;
+    checkAndRecord(kind, user, cond);
+    step(0);
     int lines = 0;
     Sql::runAll(steps, [&](qsizetype i, QSqlQuery& q) {
         if (i == 0) lines = q.next() ? q.value(0).toInt() : 0;

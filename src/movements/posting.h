@@ -11,6 +11,7 @@ int sign(LineKind kind);
 QString successMessage(LineKind kind);
 // Posts; returns the number of staged lines posted. Throws DbError and changes nothing on failure.
 int post(LineKind kind);
-// Called after each statement of a posting with its step number (failure injection in tests).
+// Called after each statement of a posting with its step number (failure injection in tests);
+// step 0 once the rights are checked and the trail's rows written.
 extern std::function<void(int step)> afterStatement;
 } // namespace Posting

@@ -2,6 +2,7 @@
 
 #include "data/numbers.h"
 #include "fields/datepicker.h"
+#include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 #include "fields/numericedit.h"
@@ -126,6 +127,7 @@ void ReversalForm::build() {
                 {"arrage_name_b", "大类", 80},
                 {"arrage_name_s", "小类", 80}},
                QStringLiteral("item_code"));
+    Forms::showPrices(this, {price_a_tmp, price_a});
     assemble(upper);
 
     connect(bill_no_a, &LookupField::changed, this, &ReversalForm::onBillChanged);
@@ -209,6 +211,8 @@ void ReversalForm::fillLine() {
     for (const auto& f : fills) f.box->setText(val(f.field).trimmed());
     price_a_tmp->setText(val("price"));
     qty_a_tmp->setText(val("qty"));
+    // A clerk who does not see prices reverses at the posted price.
+    if (price_a->isHidden()) price_a->setText(val("price"));
 }
 
 void ReversalForm::clearLineDetails(const QString& postedFigures) {

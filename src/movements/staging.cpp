@@ -3,6 +3,7 @@
 #include "data/numbers.h"
 #include "data/session.h"
 #include "data/sql.h"
+#include "security/rights.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,6 +132,25 @@ UnknownCode unknownCode(const Values& values, bool itemInCategories) {
     return unknownOf(q, checked);
 }
 
+QString commandOf(LineKind kind) {
+    switch (kind) {
+    case LineKind::StockIn: return QStringLiteral("CC10");
+    case LineKind::StockOut: return QStringLiteral("DD10");
+    case LineKind::InReversal: return QStringLiteral("CC20");
+    case LineKind::OutReversal: return QStringLiteral("DD20");
+    case LineKind::Transfer: return QStringLiteral("CC30");
+    }
+    return {};
+}
+
+LineKind kindOf(const Values& values) {
+    const QString op = valueOf(values, QStringLiteral("operation_code"));
+    if (op == QLatin1String("i_r")) return LineKind::InReversal;
+    if (op == QLatin1String("o_r")) return LineKind::OutReversal;
+    if (op == QLatin1String("i_t") || op == QLatin1String("o_t")) return LineKind::Transfer;
+    return valueOf(values, QStringLiteral("customer")).isEmpty() ? LineKind::StockIn : LineKind::StockOut;
+}
+
 void insert(const Values& values) {
     // Every part of the stock key must be there: a NULL part would never match its balance row.
     static const QStringList key = {"warehouse", "item_code", "attr_code", "size_code", "stage_code"};
@@ -151,16 +171,25 @@ void insert(const Values& values) {
         params << v;
     }
     // A code in no master list would leave balances and history of a record that does not exist:
-    // checked by the statement sent with the insert (one round trip to a server), which the
-    // transaction takes back when it fails.
+    // checked by the statement sent with the insert (one round trip to a server), as is the user's
+    // right to the command and the warehouses; the transaction takes the insert back when either
+    // check fails.
+    const QString command = commandOf(kindOf(values));
+    QStringList warehouses{valueOf(values, QStringLiteral("warehouse"))};
+    if (const QString other = valueOf(values, QStringLiteral("warehouse_a")); !other.isEmpty()) warehouses << other;
+    warehouses.removeAll(QString());
     QList<const MasterCode*> checked;
-    QList<Sql::Bound> statements{unknownCodeStatement(values, false, checked)};
+    QList<Sql::Bound> statements{unknownCodeStatement(values, false, checked),
+                                 Rights::requireStatement(command, warehouses)};
     statements.append({QStringLiteral("INSERT INTO kesp_post_temp_a(%1) VALUES (%2)").arg(cols.join(','), marks.join(',')),
                        params});
     Transaction tx;
     Sql::runAll(statements, [&](qsizetype i, QSqlQuery& q) {
-        if (i > 0) return;
-        if (const UnknownCode unknown = unknownOf(q, checked); unknown.found()) throw DbError(unknown.message);
+        if (i == 0) {
+            if (const UnknownCode unknown = unknownOf(q, checked); unknown.found()) throw DbError(unknown.message);
+        } else if (i == 1) {
+            Rights::checkRequired(q, command, warehouses);
+        }
     });
     tx.commit();
 }

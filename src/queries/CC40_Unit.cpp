@@ -10,6 +10,7 @@
 #include "fields/namebox.h"
 #include "queries/filter_panel.h"
 #include "queries/query_builders.h"
+#include "security/rights.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -91,11 +92,13 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
         partner_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(partner));
         // Posted bills are many: both bill fields read the bills of the direction by the typed
         // prefix, from the history's bill index.
+        QVariantList params{dir};
         const QString bills = QStringLiteral(
             "SELECT DISTINCT bill_no FROM kesp_post_history WHERE operation_code IN "
-            "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag=?)");
-        bill_no_a->setPrefixList(bills, {dir}, QStringLiteral("bill_no"));
-        bill_no_b->setPrefixList(bills, {dir}, QStringLiteral("bill_no"));
+            "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag=?) AND ") +
+                              Rights::warehouseCondition(QStringLiteral("warehouse"), params);
+        bill_no_a->setPrefixList(bills, params, QStringLiteral("bill_no"));
+        bill_no_b->setPrefixList(bills, params, QStringLiteral("bill_no"));
     });
 }
 

@@ -5,6 +5,7 @@
 #include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
+#include "security/rights.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -92,9 +93,8 @@ void FilterPanel::reset() {
 }
 
 void FilterPanel::openLists() {
-    // Each list is read when it is first needed, so that opening the window costs no statement;
-    // the small categories and the items are read for the category chosen when entered.
-    warehouse_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
+    const Rights::List warehouses = Rights::warehouseList();
+    warehouse_a->setDeferredList(warehouses.sql, warehouses.params);
     m_cascade->openBigList();
     arrage_code_s_a->closeList();
     item_code_a->closeList();

@@ -3,6 +3,7 @@
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
+#include "security/rights.h"
 
 #include <optional>
 
@@ -11,8 +12,10 @@
 namespace QueryBuilders {
 
 namespace {
+// Only the warehouses the user may see.
 Statement filtered(const QString& source, const Criteria& criteria) {
-    Statement s{QStringLiteral("SELECT * FROM %1 WHERE 1=1").arg(source), {}};
+    Statement s;
+    s.sql = QStringLiteral("SELECT * FROM %1 WHERE %2").arg(source, Rights::warehouseCondition(QStringLiteral("warehouse"), s.params));
     for (const auto& [column, value] : criteria) {
         if (value.isEmpty()) continue;
         s.sql += QStringLiteral(" AND %1=?").arg(column);

@@ -5,6 +5,10 @@
 #include "data/session.h"
 #include "data/sql.h"
 #include "movements/order_numbers.h"
+#include "security/audit.h"
+#include "security/rights.h"
+
+#include <QJsonObject>
 
 #include <QHash>
 #include <QStringList>
@@ -32,6 +36,14 @@ const QString SameKey = QStringLiteral(
 
 QString rowId() { return DataConnect1::rowIdColumn(); }
 
+const QString SealCommand = QStringLiteral("FF10");
+const QString CountCommand = QStringLiteral("FF20");
+
+void recordCount(const QString& key, const QJsonObject& before, const QJsonObject& after) {
+    Audit::record({CountCommand, QStringLiteral("kesp_check_temp"), key, before.isEmpty() ? QString() : Audit::json(before),
+                   Audit::json(after), {}, {}});
+}
+
 void stepDone(int step) {
     if (afterStatement) afterStatement(step);
 }
@@ -56,18 +68,30 @@ SealResult seal(const QString& warehouse) {
     const QString code = q.value(0).toString(); // as the master list spells it
     const QString name = q.value(1).toString().trimmed();
     q.finish();
+    Rights::require(SealCommand, code);
     if (Sql::exists(QStringLiteral("SELECT 1 FROM kesp_check_set WHERE login_id=?"), {user}))
         return SealResult::AlreadySealed;
     Sql::run(QStringLiteral("INSERT INTO kesp_check_set(login_id,warehouse,warehouse_name,check_set) VALUES (?,?,?,'Y')"),
              {user, code, name});
+    Audit::record({SealCommand, QStringLiteral("kesp_check_set"), code, {},
+                   Audit::json({{QStringLiteral("warehouse"), code}, {QStringLiteral("check_set"), QStringLiteral("Y")}}),
+                   {}, {}});
     tx.commit();
     return SealResult::Sealed;
 }
 
 int unseal(const QString& warehouse) {
-    return Sql::run(QStringLiteral("DELETE FROM kesp_check_set WHERE login_id=? AND warehouse=?"),
-                    {Session::userCode(), warehouse})
-        .numRowsAffected();
+    Transaction tx;
+    Rights::require(SealCommand);
+    const int lifted = Sql::run(QStringLiteral("DELETE FROM kesp_check_set WHERE login_id=? AND warehouse=?"),
+                                {Session::userCode(), warehouse})
+                           .numRowsAffected();
+    if (lifted > 0)
+        Audit::record({SealCommand, QStringLiteral("kesp_check_set"), warehouse,
+                       Audit::json({{QStringLiteral("warehouse"), warehouse}, {QStringLiteral("check_set"), QStringLiteral("Y")}}),
+                       {}, {}, {}});
+    tx.commit();
+    return lifted;
 }
 
 QueryBuilders::Statement sealedWarehouses() {
@@ -101,6 +125,7 @@ QueryBuilders::Statement itemList(const QString& warehouse, const QString& big, 
 int load(const Filter& f) {
     const QString user = Session::userCode();
     Transaction tx;
+    Rights::require(CountCommand, f.warehouse);
     Sql::run(QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=?"), {user});
     int loaded = 0;
     if (!f.warehouse.isEmpty() && isSealedByUser(f.warehouse)) {
@@ -148,28 +173,51 @@ void saveRow(const QVariant& rid, std::optional<double> qty, bool approved) {
             throw DbError(QStringLiteral("调帐数量超出范围（最大 ±999,999,999.999）"));
         stored = v;
     }
+    Transaction tx;
+    Rights::require(CountCommand);
+    QSqlQuery before = Sql::run(QStringLiteral("SELECT check_flag, order_no, warehouse, item_code FROM kesp_check_temp "
+                                               "WHERE %1=? AND login_id=?")
+                                    .arg(rowId()),
+                                {rid, Session::userCode()});
+    if (!before.next()) throw DbError(QStringLiteral("盘点记录已不存在，请重新查询。"));
+    const bool wasApproved = before.value(0).toBool();
+    const QString key = before.value(1).toString();
+    const QString warehouse = before.value(2).toString(), item = before.value(3).toString();
+    before.finish();
     const int n = Sql::run(QStringLiteral("UPDATE kesp_check_temp SET qty=?, check_flag=? WHERE %1=? AND login_id=?")
                                .arg(rowId()),
                            {stored, approved, rid, Session::userCode()})
                       .numRowsAffected();
     if (n != 1) throw DbError(QStringLiteral("盘点记录已不存在，请重新查询。"));
+    if (wasApproved != approved) {
+        const QJsonObject row{{QStringLiteral("warehouse"), warehouse}, {QStringLiteral("item_code"), item}};
+        QJsonObject b = row, a = row;
+        b.insert(QStringLiteral("check_flag"), wasApproved);
+        a.insert(QStringLiteral("check_flag"), approved);
+        a.insert(QStringLiteral("qty"), stored.isNull() ? QJsonValue() : QJsonValue(stored.toDouble()));
+        recordCount(key, b, a);
+    }
+    tx.commit();
 }
 
 QString takeOrderNumber(const QVariant& rid) {
     const QString user = Session::userCode();
     return OrderNumbers::stageWithNumber([&](const QString& orderNo) {
+        Rights::require(CountCommand);
         const int n = Sql::run(QStringLiteral("UPDATE kesp_check_temp SET order_no=?, check_flag=? "
                                               "WHERE %1=? AND login_id=? AND order_no IS NULL")
                                    .arg(rowId()),
                                {orderNo, true, rid, user})
                           .numRowsAffected();
         if (n != 1) throw DbError(QStringLiteral("盘点记录已不存在，请重新查询。"));
+        recordCount(orderNo, {{QStringLiteral("check_flag"), false}}, {{QStringLiteral("check_flag"), true}});
     });
 }
 
 int approveAll() {
     const QString user = Session::userCode();
     Transaction tx;
+    Rights::require(CountCommand);
     const int missing = Sql::scalar(QStringLiteral("SELECT count(*) FROM kesp_check_temp "
                                                    "WHERE login_id=? AND qty IS NOT NULL AND order_no IS NULL"),
                                     {user})
@@ -199,11 +247,13 @@ int approveAll() {
                                                            "WHERE login_id=? AND qty IS NOT NULL AND check_flag=?"),
                                             {true, user, false})
                                        .numRowsAffected();
+    if (approved > 0) recordCount({}, {}, {{QStringLiteral("approved"), approved}});
     tx.commit();
     return approved;
 }
 
 int fillWithBook() {
+    Rights::require(CountCommand);
     return Sql::run(QStringLiteral("UPDATE kesp_check_temp SET qty=remaind_qty "
                                    "WHERE login_id=? AND qty IS NULL AND remaind_qty IS NOT NULL"),
                     {Session::userCode()})
@@ -215,6 +265,7 @@ int fillWithBook() {
 Scanned scan(const QString& warehouse, const StagedItem& v) {
     const QString user = Session::userCode();
     Transaction tx;
+    Rights::require(CountCommand, warehouse);
     if (warehouse.isEmpty() || !isSealedByUser(warehouse))
         throw DbError(QStringLiteral("仓库 %1 没有封帐，不能盘点。").arg(warehouse));
     const QString key = QStringLiteral("login_id=? AND warehouse=? AND item_code=? AND attr_code=? AND size_code=? "
@@ -302,6 +353,13 @@ int adjust(const QString& countDate) {
         int result;
     };
     Transaction tx;
+    Rights::require(CountCommand);
+    QStringList warehouses;
+    for (QSqlQuery w = Sql::run(QStringLiteral("SELECT DISTINCT warehouse FROM kesp_check_temp WHERE login_id=?"), {user});
+         w.next();) {
+        warehouses << w.value(0).toString();
+    }
+    for (const QString& w : warehouses) Rights::requireWarehouse(w);
     int ready = 0, posted = 0;
     try {
         Sql::runAll(steps, [&](qsizetype i, QSqlQuery& q) {
@@ -315,6 +373,8 @@ int adjust(const QString& countDate) {
         return s.result;
     }
     if (posted != ready) throw DbError(QStringLiteral("调帐记录数不符（%1 / %2）").arg(posted).arg(ready));
+    Audit::record({CountCommand, QStringLiteral("kesp_inv_detail_tree"), warehouses.join(','), {},
+                   Audit::json({{QStringLiteral("rows"), posted}, {QStringLiteral("date"), countDate}}), {}, {}});
     tx.commit();
     return posted;
 }
