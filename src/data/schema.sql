@@ -25,7 +25,8 @@ CREATE TABLE kesp_window_fields_set (
 CREATE TABLE kesp_warehouse_ini (
     warehouse TEXT COLLATE NOCASE,
     warehouse_name TEXT COLLATE NOCASE,
-    warehouse_desc TEXT COLLATE NOCASE
+    warehouse_desc TEXT COLLATE NOCASE,
+    forbid_negative BOOLEAN NOT NULL DEFAULT FALSE
 );
 CREATE TABLE kesp_item_arrage_b (
     arrage_code_b TEXT COLLATE NOCASE,
@@ -260,7 +261,8 @@ CREATE TABLE kesp_inv_history_list (
     year_v TEXT COLLATE NOCASE,
     month_v TEXT COLLATE NOCASE,
     save_flag TEXT COLLATE NOCASE,
-    operation_date TEXT COLLATE NOCASE
+    operation_date TEXT COLLATE NOCASE,
+    history_mark BIGINT
 );
 CREATE TABLE kesp_inv_history_detail_tree (
     save_code TEXT COLLATE NOCASE,
@@ -404,5 +406,5 @@ INSERT INTO kesp_operation_ini(operation_code, operation_name, i_o_flag) VALUES
     ('c_k', '盘点调帐', 'c');
 INSERT INTO login_table(login_id, login_name, pass_word) VALUES ('abc', '系统管理员', '123');
 
-PRAGMA user_version = 4;
+PRAGMA user_version = 7;
 COMMIT;

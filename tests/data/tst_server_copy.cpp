@@ -102,7 +102,7 @@ void fillSite() {
     TestDb::seedMasters();
     TestDb::seedStock();
     TestDb::seedIssue();
-    Sql::run("INSERT INTO kesp_inv_history_list VALUES ('202611','2026','11','Y','2026/11/30')");
+    Sql::run("INSERT INTO kesp_inv_history_list(save_code,year_v,month_v,save_flag,operation_date) VALUES ('202611','2026','11','Y','2026/11/30')");
     Sql::run("INSERT INTO kesp_inv_history_detail_tree VALUES ('202611','2026','11','W01','一号仓库','I001','A1','Z1','G1',12.345),"
              "('202611','2026','11','w02','二号仓库','I002','A1','Z1','G1',-0.5)");
     Sql::run("INSERT INTO kesp_window_fields_set VALUES ('abc','CC10','a,b'),('abc','DD10','c'),('u2','CC10',NULL)");
