@@ -29,15 +29,9 @@ TGG30_form::TGG30_form(QWidget* parent) : QDialog(parent) {
     v->addWidget(Label1);
     DBGrid1 = new DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setColumns({{"warehouse_name", "仓库", 80},
-                         {"item_code", "项目代码", 80},
-                         {"item_name", "项目名称", 130},
-                         {"attr_name", "属性", 70},
-                         {"size_name", "尺寸", 60},
-                         {"stage_name", "等级", 60},
-                         {"book_qty", "帐面数量", 90, "#,##0.##"},
-                         {"expected_qty", "应有数量", 90, "#,##0.##"},
-                         {"diff", "差额", 90, "#,##0.##"}});
+    DBGrid1->setColumns(stockKeyColumns() + QList<GridColumn>{{"book_qty", "帐面数量", 90, "#,##0.##"},
+                                                               {"expected_qty", "应有数量", 90, "#,##0.##"},
+                                                               {"diff", "差额", 90, "#,##0.##"}});
     v->addWidget(DBGrid1, 3);
     v->addWidget(new QLabel(QStringLiteral("所选差异的流水："), this));
     DBGrid2 = new DataGrid(this);

@@ -13,15 +13,9 @@ ShortStock_form::ShortStock_form(QWidget* parent, const QList<Posting::ShortKey>
     v->addWidget(Forms::heading(this, Posting::Shortage::Message + QStringLiteral("以下库存不足：")));
     DBGrid1 = new DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    DBGrid1->setColumns({{"warehouse_name", "仓库", 80},
-                         {"item_code", "项目代码", 80},
-                         {"item_name", "项目名称", 130},
-                         {"attr_name", "属性", 70},
-                         {"size_name", "尺寸", 60},
-                         {"stage_name", "等级", 60},
-                         {"on_hand", "库存", 80, "#,##0.##"},
-                         {"wanted", "需要", 80, "#,##0.##"},
-                         {"short_by", "短缺", 80, "#,##0.##"}});
+    DBGrid1->setColumns(stockKeyColumns() + QList<GridColumn>{{"on_hand", "库存", 80, "#,##0.##"},
+                                                               {"wanted", "需要", 80, "#,##0.##"},
+                                                               {"short_by", "短缺", 80, "#,##0.##"}});
     QVector<QVector<QVariant>> rows;
     for (const Posting::ShortKey& k : keys)
         rows.append({k.warehouseName, k.itemCode, k.itemName, k.attrName, k.sizeName, k.stageName, k.onHand, k.wanted,

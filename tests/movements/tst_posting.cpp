@@ -48,6 +48,14 @@ double balance(const QString& wh, const QString& item = "I001", const QString& a
                          {wh, item, attr, size, grade})
         .toDouble();
 }
+// Posts a stock-in of the default key (or of another size) of W01.
+void stockIn(double qty, const QString& size = "Z1") {
+    Line in;
+    in.size = size;
+    in.qty = qty;
+    stage(in);
+    Posting::post(LineKind::StockIn);
+}
 void guard(const QString& wh, bool on) {
     Sql::run("UPDATE kesp_warehouse_ini SET forbid_negative=? WHERE warehouse=?", {on, wh});
 }
@@ -485,13 +493,8 @@ void TstPosting::guardRefusesTheWholeBill() {
     const auto k = LineKind(kind);
     TestDb db;
     TestDb::seedMasters();
-    for (const auto& [size, qty] : {std::pair{"Z1", 10.0}, std::pair{"Z2", 5.0}}) {
-        Line in;
-        in.size = size;
-        in.qty = qty;
-        stage(in);
-    }
-    Posting::post(LineKind::StockIn);
+    stockIn(10, "Z1");
+    stockIn(5, "Z2");
     guard("W01", true);
     // One key taken exactly to zero, one short by one.
     for (const auto& [size, qty] : {std::pair{"Z1", 10.0}, std::pair{"Z2", 6.0}}) {
@@ -537,10 +540,7 @@ void TstPosting::guardRefusesTheWholeBill() {
 void TstPosting::twoClerksIssueTheLastPiecesAtOnce() {
     TestDb db;
     TestDb::seedMasters();
-    Line in;
-    in.qty = 10;
-    stage(in);
-    Posting::post(LineKind::StockIn);
+    stockIn(10);
     guard("W01", true);
     const QString go = db.dir() + "/go";
     QProcess a, b;
@@ -565,16 +565,13 @@ void TstPosting::twoClerksIssueTheLastPiecesAtOnce() {
 void TstPosting::shortfallCountsTheStagedLines() {
     TestDb db;
     TestDb::seedMasters();
-    Line in;
-    in.qty = 10;
-    stage(in);
-    Posting::post(LineKind::StockIn);
+    stockIn(10);
     StagedItem key;
     key.itemCode = "I001", key.attrCode = "A1", key.sizeCode = "Z1", key.stageCode = "G1";
     QVERIFY(!Posting::shortfall(LineKind::StockOut, "W01", key, -11)); // the guard is off
     guard("W01", true);
     QVERIFY(!Posting::shortfall(LineKind::StockOut, "W01", key, -10));
-    Line out = in;
+    Line out;
     out.op = "out1";
     out.qty = 8;
     stage(out);
