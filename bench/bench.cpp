@@ -112,12 +112,12 @@ void absolute(const QString& what, double ms) {
     g_statements = -1;
 }
 
-double timedPost(const QString& other) {
-    BenchFill::stage10k(other);
+double timedPost(const QString& other, LineKind kind = LineKind::StockIn) {
+    BenchFill::stage10k(other, kind == LineKind::StockOut);
     const qint64 before = Sql::statementsSent();
     QElapsedTimer t;
     t.start();
-    const int posted = Posting::post(LineKind::StockIn);
+    const int posted = Posting::post(kind);
     const double ms = t.nsecsElapsed() / 1e6;
     g_statements = Sql::statementsSent() - before;
     if (posted != 10000) std::printf("  posted %d lines instead of 10000\n", posted);
@@ -260,6 +260,32 @@ void measure(int round) {
         postFloor = std::min(postFloor, timedPostFloor(floorFresh[i]));
     }
     ratio("post again (all keys exist now)", post, postFloor, 3, postTrips);
+
+    // The negative-stock guard: stock-outs of the same 10,000 lines (every key holds enough),
+    // the guard off and on by turns; the figure with the guard beside the one without.
+    {
+        QStringList guarded{QStringLiteral("W01")};
+        for (const QString& w : fresh) {
+            Sql::run("INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name) VALUES (?,?)", {w, w});
+            guarded << w;
+        }
+        const auto guard = [&](bool on) {
+            Transaction tx;
+            QVariantList params{on};
+            for (const QString& w : guarded) params << w;
+            Sql::run("UPDATE kesp_warehouse_ini SET forbid_negative=? WHERE warehouse IN (?,?,?,?)", params);
+            tx.commit();
+        };
+        double off = 1e18, on = 1e18;
+        for (int i = 0; i < 3; ++i) {
+            guard(false);
+            off = std::min(off, timedPost(fresh[i], LineKind::StockOut));
+            guard(true);
+            on = std::min(on, timedPost(fresh[i], LineKind::StockOut));
+        }
+        guard(false);
+        ratio("post 10,000 stock-out lines, guard on (floor: guard off)", on, off);
+    }
 
     // Movement record query of W01 over the year: "查询" in the window.
     {

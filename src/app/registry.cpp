@@ -3,6 +3,7 @@
 #include "closing/GG10_Unit.h"
 #include "documents/AA80_Unit.h"
 #include "closing/GG20_Unit.h"
+#include "closing/GG30_Unit.h"
 #include "masterdata/BB10_Unit.h"
 #include "masterdata/BB20_Unit.h"
 #include "masterdata/BB30_Unit.h"
@@ -57,6 +58,7 @@ void Screens::registerAll() {
     add(QStringLiteral("EE20"), make<TEE20_form>());
     add(QStringLiteral("GG10"), make<TGG10_form>());
     add(QStringLiteral("GG20"), make<TGG20_form>());
+    add(QStringLiteral("GG30"), make<TGG30_form>());
     add(QStringLiteral("FF10"), make<FF10_form>());
     add(QStringLiteral("FF20"), make<FF20_form>());
     add(QStringLiteral("FF30"), make<FF30_form>());

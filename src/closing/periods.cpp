@@ -1,5 +1,6 @@
 #include "closing/periods.h"
 
+#include "data/DataConnect1_Unit.h"
 #include "data/sql.h"
 #include "security/audit.h"
 #include "security/rights.h"
@@ -67,8 +68,11 @@ CloseResult close(const QString& code, const QDate& day, int* snapshotRows) {
                                              "stage_code,qty FROM kesp_inv_detail_tree"),
                               {code, year, month})
                          .numRowsAffected();
-    const int flagged = Sql::run(QStringLiteral("UPDATE kesp_inv_history_list SET save_flag='Y', operation_date=? "
-                                                "WHERE save_code=? AND save_flag<>'Y'"),
+    // The snapshot holds every movement up to the history's last row (the write lock keeps others out).
+    const int flagged = Sql::run(QStringLiteral("UPDATE kesp_inv_history_list SET save_flag='Y', operation_date=?, "
+                                                "history_mark=(SELECT COALESCE(MAX(%1),0) FROM kesp_post_history) "
+                                                "WHERE save_code=? AND save_flag<>'Y'")
+                                     .arg(DataConnect1::rowIdColumn()),
                                  {day.toString(QStringLiteral("yyyy/MM/dd")), code})
                             .numRowsAffected();
     // Nothing flagged: another copy closed it after our read; its snapshot stands, ours is rolled back.

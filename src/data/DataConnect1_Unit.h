@@ -9,11 +9,12 @@
 
 class DataConnect1 {
 public:
-    static constexpr int SchemaVersion = 6;
+    static constexpr int SchemaVersion = 7;
 
     struct UpgradeStep {
         int toVersion;
         QStringList statements;
+        QStringList serverStatements = {}; // after `statements`, on the server alone
     };
 
     static QString connectionName();
@@ -30,7 +31,8 @@ public:
     // Clause that locks the rows a select reads until the transaction ends (empty on the file,
     // whose write lock covers the whole database).
     static QString forUpdate();
-    // Name of the engine's row identity for tables without a key of their own.
+    // Name of the engine's row identity for tables without a key of their own; of the movement
+    // history it grows with every row written, in the order the postings commit.
     static QString rowIdColumn();
     // SQL text of an integer expression written as ten digits with leading zeros.
     static QString tenDigits(const QString& intExpr);

@@ -49,7 +49,8 @@ CREATE TABLE kesp_audit_log (
 CREATE TABLE kesp_warehouse_ini (
     warehouse TEXT COLLATE NOCASE,
     warehouse_name TEXT COLLATE NOCASE,
-    warehouse_desc TEXT COLLATE NOCASE
+    warehouse_desc TEXT COLLATE NOCASE,
+    forbid_negative BOOLEAN NOT NULL DEFAULT FALSE
 );
 CREATE TABLE kesp_item_arrage_b (
     arrage_code_b TEXT COLLATE NOCASE,
@@ -297,7 +298,8 @@ CREATE TABLE kesp_inv_history_list (
     year_v TEXT COLLATE NOCASE,
     month_v TEXT COLLATE NOCASE,
     save_flag TEXT COLLATE NOCASE,
-    operation_date TEXT COLLATE NOCASE
+    operation_date TEXT COLLATE NOCASE,
+    history_mark BIGINT
 );
 CREATE TABLE kesp_inv_history_detail_tree (
     save_code TEXT COLLATE NOCASE,
@@ -455,5 +457,5 @@ INSERT INTO login_table(login_id, login_name, pass_word) VALUES ('abc', '系统�
 INSERT INTO kesp_user_right(login_id, command) VALUES ('abc', '*'), ('abc', 'PRICE');
 INSERT INTO kesp_user_warehouse(login_id, warehouse, may_operate) VALUES ('abc', '*', 'Y');
 
-PRAGMA user_version = 6;
+PRAGMA user_version = 7;
 COMMIT;

@@ -734,3 +734,8 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
     }
     return QWidget::eventFilter(watched, event);
 }
+
+QList<GridColumn> stockKeyColumns() {
+    return {{"warehouse_name", "仓库", 80}, {"item_code", "项目代码", 80}, {"item_name", "项目名称", 130},
+            {"attr_name", "属性", 70},       {"size_name", "尺寸", 60},     {"stage_name", "等级", 60}};
+}

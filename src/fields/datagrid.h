@@ -27,6 +27,11 @@ struct GridColumn {
     QString format;         // display pattern for numbers; empty: as stored
 };
 
+// The columns naming a stock key in the grids that list keys: warehouse name, item code and name,
+// colour, size and grade names (fields warehouse_name, item_code, item_name, attr_name,
+// size_name, stage_name).
+QList<GridColumn> stockKeyColumns();
+
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -1,6 +1,8 @@
 #include "movements/CC30_Unit.h"
 
 #include "barcodes/barcodes.h"
+#include "movements/posting.h"
+
 #include "data/DataConnect1_Unit.h"
 #include "data/numbers.h"
 #include "fields/cascade.h"
@@ -197,5 +199,7 @@ void CC30_form::addLine() {
     // What leaving the bill field would check runs first.
     if (!checkBill()) return;
     const Transfer::Line line = gathered();
+    if (const auto qty = Numbers::parse(line.qty); qty && *qty > 0 && !line.fromWarehouse.isEmpty())
+        if (!acceptShortfall(line.fromWarehouse, line.item, -Numbers::round3(*qty))) return;
     stageLine([&] { return Transfer::stage(line); });
 }

@@ -373,6 +373,7 @@ void EntryForm::addLine() {
     }
     price = Numbers::round3(*price);
     qty = Numbers::round3(*qty);
+    if (!acceptShortfall(warehouse_a->text(), gatheredItem(), Posting::sign(m_cfg.kind) * *qty)) return;
     const QString partner = m_cfg.partner;
     guarded(this, [&] {
         OrderNumbers::stageWithNumber([&](const QString& orderNo) {

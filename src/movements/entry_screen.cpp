@@ -9,6 +9,7 @@
 #include "fields/namebox.h"
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
+#include "movements/short_stock_form.h"
 #include "ui/messages.h"
 
 #include <QAction>
@@ -251,15 +252,33 @@ void EntryScreen::post() {
     }
     if (!Msg::askDravont(this, QStringLiteral("确定过帐？"))) return;
     Documents::PostedRow bill;
+    QList<Posting::ShortKey> shorts;
     const bool posted = guarded(this, [&] {
         bill = Documents::stagedBill(m_kind);
-        Posting::post(m_kind);
+        try {
+            Posting::post(m_kind);
+        } catch (const Posting::Shortage& s) {
+            shorts = s.keys();
+            return;
+        }
         reloadGrid();
         setHeaderLocked(false);
         m_billChecked.clear(); // the number just posted is refused when the field is left again
         Msg::dravont(this, Posting::successMessage(m_kind));
     });
+    if (!shorts.isEmpty()) {
+        // Nothing was posted: the staged lines stay for the clerk to correct.
+        ShortStock_form list(this, shorts);
+        Msg::runModal(&list);
+        return;
+    }
     if (posted) DocumentPrinter::offerAfterPosting(this, bill);
+}
+
+bool EntryScreen::acceptShortfall(const QString& warehouse, const StagedItem& key, double change) {
+    std::optional<Posting::Shortfall> s;
+    if (!guarded(this, [&] { s = Posting::shortfall(m_kind, warehouse, key, change); })) return false;
+    return !s || Msg::askDravont(this, Posting::shortfallQuestion(*s, change));
 }
 
 bool EntryScreen::confirmLeave() {

@@ -72,6 +72,10 @@ protected:
     // Lets a core function check and stage the gathered line: its refusal is shown, otherwise the
     // grid is re-read and the header locked.
     void stageLine(const std::function<Refusal()>& stage);
+    // The warning of "确定" in a warehouse that forbids negative stock: when the line (its signed
+    // effect `change` on the key's balance) and the lines staged before it take more than the key
+    // holds, the clerk is asked whether to stage it anyway. False when not to stage it.
+    bool acceptShortfall(const QString& warehouse, const StagedItem& key, double change);
     // Runs the bill number check whenever the field is left with a changed number.
     void watchBillNo(QLineEdit* bill);
     // The bill number check now, unless this number was checked already; false when refused.

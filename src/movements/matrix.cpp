@@ -5,6 +5,7 @@
 #include "data/sql.h"
 #include "movements/order_numbers.h"
 #include "security/rights.h"
+#include "movements/posting.h"
 
 #include <QSet>
 
@@ -67,6 +68,7 @@ Layout load(LineKind kind, const QString& warehouse, const QString& item, const 
         if (out) l.balances.insert(cellKey(a, s), q.value(2).toDouble());
     }
     l.all = all || (!out && usedAttrs.isEmpty());
+    l.guarded = out && Posting::forbidsNegative(warehouse);
     Names n = masterNames();
     if (l.all) {
         l.attrs = codes(n.attrOrder, n.attrs);

@@ -141,6 +141,13 @@ QVariant MatrixModel::data(const QModelIndex& i, int role) const {
     case Qt::ToolTipRole:
         return m_out ? QStringLiteral("库存：%1").arg(has ? Numbers::footer(m_layout.balances.value(key)) : QStringLiteral("无"))
                      : QVariant();
+    case Qt::ForegroundRole: {
+        // Under the negative-stock guard a cell asking for more than the key holds is red.
+        const QString t = key == m_liveKey ? m_liveText : m_text.value(key);
+        if (m_out && m_layout.guarded && typed(t) > Numbers::round3(m_layout.balances.value(key)))
+            return QBrush(QColor(Qt::red));
+        return {};
+    }
     case BalanceRole:
         return has ? QVariant(m_layout.balances.value(key)) : QVariant();
     case HasBalanceRole:

@@ -1,5 +1,6 @@
 #include "movements/posting.h"
 
+#include "data/numbers.h"
 #include "data/session.h"
 #include "data/sql.h"
 #include "security/audit.h"
@@ -99,6 +100,31 @@ void step(int n) {
 const QString KeyMatch = QStringLiteral(
     "%1.warehouse=b.warehouse AND %1.item_code=b.item_code AND %1.attr_code=b.attr_code "
     "AND %1.size_code=b.size_code AND %1.stage_code=b.stage_code");
+
+// The keys of the grouped lines that would fall below zero in warehouses that forbid it; read
+// under the posting's write lock, so no other posting changes them before this one commits.
+QList<ShortKey> shortKeys(int factor, const QString& user) {
+    QSqlQuery q = Sql::run(
+        QStringLiteral("SELECT b.warehouse, w.warehouse_name, b.item_code, m.item_name, b.attr_name, b.size_name, "
+                       "b.stage_name, COALESCE(a.qty,0), round((?)*b.sum_qty,3) "
+                       "FROM kesp_post_temp_groupby_out AS b "
+                       "JOIN kesp_warehouse_ini AS w ON w.warehouse=b.warehouse AND w.forbid_negative "
+                       "LEFT JOIN kesp_inv_detail_tree AS a ON ") +
+            KeyMatch.arg(QStringLiteral("a")) +
+            QStringLiteral(" LEFT JOIN kesp_item_master AS m ON m.item_code=b.item_code "
+                           "WHERE b.login_id=? AND (?)*b.sum_qty<0 AND round(COALESCE(a.qty,0)+(?)*b.sum_qty,3)<0 "
+                           "ORDER BY b.warehouse, b.item_code, b.attr_code, b.size_code, b.stage_code"),
+        {-factor, user, factor, factor});
+    QList<ShortKey> out;
+    while (q.next()) {
+        ShortKey k{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                   q.value(4).toString(), q.value(5).toString(), q.value(6).toString(), q.value(7).toDouble(),
+                   q.value(8).toDouble()};
+        k.shortBy = Numbers::round3(k.wanted - k.onHand);
+        out << k;
+    }
+    return out;
+}
 } // namespace
 
 int post(LineKind kind) {
@@ -145,6 +171,9 @@ int post(LineKind kind) {
                  .arg(snapCols, snapSel, cond),
              {user}});
 
+    // The negative-stock guard reads the grouped lines before any balance changes.
+    const qsizetype guardAt = steps.size();
+
     // Existing balances change once per key, by the signed sum.
     steps.append({QStringLiteral("UPDATE kesp_inv_detail_tree SET qty=round(COALESCE(kesp_inv_detail_tree.qty,0)+(?)*b.sum_qty,3) "
                             "FROM kesp_post_temp_groupby_out AS b WHERE b.login_id=? AND ") +
@@ -164,12 +193,40 @@ int post(LineKind kind) {
     checkAndRecord(kind, user, cond);
     step(0);
     int lines = 0;
-    Sql::runAll(steps, [&](qsizetype i, QSqlQuery& q) {
+    Sql::runAll(steps.mid(0, guardAt), [&](qsizetype i, QSqlQuery& q) {
         if (i == 0) lines = q.next() ? q.value(0).toInt() : 0;
         else step(int(i));
     });
+    // The negative-stock guard refuses the whole bill before any balance changes.
+    if (QList<ShortKey> shorts = shortKeys(factor, user); !shorts.isEmpty()) throw Shortage(std::move(shorts));
+    Sql::runAll(steps.mid(guardAt), [&](qsizetype i, QSqlQuery&) { step(int(guardAt + i)); });
     tx.commit();
     return lines;
+}
+
+bool forbidsNegative(const QString& warehouse) {
+    return Sql::exists(QStringLiteral("SELECT 1 FROM kesp_warehouse_ini WHERE warehouse=? AND forbid_negative"),
+                       {warehouse});
+}
+
+std::optional<Shortfall> shortfall(LineKind kind, const QString& warehouse, const StagedItem& key, double change) {
+    if (change >= 0 || !forbidsNegative(warehouse)) return std::nullopt;
+    const QVariantList k{warehouse, key.itemCode, key.attrCode, key.sizeCode, key.stageCode};
+    const QString match = QStringLiteral("warehouse=? AND item_code=? AND attr_code=? AND size_code=? AND stage_code=?");
+    Shortfall s;
+    s.onHand = Sql::scalar(QStringLiteral("SELECT qty FROM kesp_inv_detail_tree WHERE ") + match, k).toDouble();
+    s.staged = Numbers::round3(
+        sign(kind) * Sql::scalar(QStringLiteral("SELECT SUM(qty) FROM kesp_post_temp_a WHERE login_id=? AND %1 AND %2")
+                                     .arg(Staging::kindCondition(kind), match),
+                                 QVariantList{Session::userCode()} + k)
+                         .toDouble());
+    if (Numbers::round3(s.onHand + s.staged + change) >= 0) return std::nullopt;
+    return s;
+}
+
+QString shortfallQuestion(const Shortfall& s, double change) {
+    return QStringLiteral("库存不足：库存 %1，已录入 %2，本次 %3。过帐时将被拒绝，仍然加入？")
+        .arg(Numbers::footer(s.onHand), Numbers::footer(-s.staged), Numbers::footer(-change));
 }
 
 } // namespace Posting

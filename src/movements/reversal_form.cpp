@@ -1,5 +1,7 @@
 #include "movements/reversal_form.h"
 
+#include "movements/posting.h"
+
 #include "data/numbers.h"
 #include "fields/datepicker.h"
 #include "fields/form_helpers.h"
@@ -255,5 +257,8 @@ Reversal::RedLine ReversalForm::gathered() const {
 
 void ReversalForm::addLine() {
     const Reversal::RedLine line = gathered();
+    // A red stock-in line takes the goods out again.
+    if (const auto qty = Numbers::parse(line.qty); qty && *qty > 0 && !line.bill.warehouse.isEmpty())
+        if (!acceptShortfall(line.bill.warehouse, line.item, Posting::sign(kind()) * Numbers::round3(*qty))) return;
     stageLine([&] { return Reversal::stage(line); });
 }

@@ -238,7 +238,7 @@ QString TestDb::copy() {
 
 void TestDb::seedMasters() {
     const QStringList s = {
-        "INSERT INTO kesp_warehouse_ini VALUES ('W01','一号仓库','主仓'),('W02','二号仓库',NULL)",
+        "INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name,warehouse_desc) VALUES ('W01','一号仓库','主仓'),('W02','二号仓库',NULL)",
         "INSERT INTO kesp_item_arrage_b VALUES ('B1','上衣',NULL),('B2','裤子',NULL)",
         "INSERT INTO kesp_item_arrage_s VALUES ('S1','衬衫',NULL,'B1'),('S2','长裤',NULL,'B2'),('S3','T恤',NULL,'B1')",
         "INSERT INTO kesp_item_attr VALUES ('A1','红色',NULL),('A2','蓝色',NULL)",
