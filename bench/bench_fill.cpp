@@ -85,13 +85,13 @@ void build(int history, int balances) {
     Sql::run(DataConnect1::onServer() ? "VACUUM ANALYZE" : "ANALYZE");
 }
 
-void stage10k(const QString& other) {
+void stage10k(const QString& other, bool out) {
     Sql::run(series() + "INSERT INTO kesp_post_temp_a(order_no,login_id,item_code,attr_code,size_code,stage_code,"
-                        "price,qty,bill_no,operation_code,warehouse,warehouse_name,procure_date,vendor) SELECT 'S'||" +
-                 pad("i", 9) + ", 'abc', 'I'||" + pad("((i/5)%1000)*3", 5) +
-                 ", 'A1', 'Z1', 'G1', 10, 2, 'NEW1', 'in1', CASE WHEN (i/5)<1000 THEN 'W01' ELSE ? END, '仓库', "
-                 "'2026/12/09', 'V1' FROM c",
-             {10000, other});
+                        "price,qty,bill_no,operation_code,warehouse,warehouse_name,procure_date," +
+                 (out ? "customer" : "vendor") + ") SELECT 'S'||" + pad("i", 9) + ", 'abc', 'I'||" +
+                 pad("((i/5)%1000)*3", 5) + ", 'A1', 'Z1', 'G1', 10, 2, 'NEW1', ?, CASE WHEN (i/5)<1000 THEN 'W01' "
+                 "ELSE ? END, '仓库', '2026/12/09', ? FROM c",
+             {10000, out ? "out1" : "in1", other, out ? "C1" : "V1"});
 }
 
 void postFloor() {

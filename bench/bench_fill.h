@@ -17,8 +17,8 @@ constexpr int Items = 20000;
 // tables' indexes are made again after their rows are in. Then the planner's statistics.
 void build(int history, int balances);
 // 10,000 lines of user "abc" on 2,000 stock keys, 5 lines of quantity 2 each: 1,000 keys of W01
-// and 1,000 keys of warehouse `other`.
-void stage10k(const QString& other);
+// and 1,000 keys of warehouse `other`; stock-out lines (type out1, customer C1) with `out`.
+void stage10k(const QString& other, bool out = false);
 // The same work as posting the staged stock-in lines, in the fewest statements: the lines into
 // the history, their sums onto existing balances and as new balance rows, the lines deleted.
 void postFloor();

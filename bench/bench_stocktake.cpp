@@ -53,7 +53,7 @@ void build(int balances) {
              "INSERT INTO kesp_item_size(size_code,size_name) SELECT 'Z'||i, '尺码'||i FROM c");
     Sql::run("INSERT INTO kesp_item_attr VALUES ('A1','白',NULL)");
     Sql::run("INSERT INTO kesp_item_stage VALUES ('G1','一等',NULL)");
-    Sql::run("INSERT INTO kesp_warehouse_ini VALUES ('W01','一号仓库',NULL),('W02','二号仓库',NULL)");
+    Sql::run("INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name,warehouse_desc) VALUES ('W01','一号仓库',NULL),('W02','二号仓库',NULL)");
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM c WHERE i<?) "
              "INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
              "SELECT 'W01', '一号仓库', printf('I%05d',i/10), 'A1', 'Z'||(i%10), 'G1', i%50 FROM c",

@@ -45,7 +45,7 @@ public:
 
 void build() {
     Transaction tx;
-    Sql::run("INSERT INTO kesp_warehouse_ini VALUES ('W01','一号仓库',NULL)");
+    Sql::run("INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name,warehouse_desc) VALUES ('W01','一号仓库',NULL)");
     Sql::run("INSERT INTO kesp_operation_ini VALUES ('in1','采购入库','i')");
     Sql::run("INSERT INTO kesp_vendor_ini(vendor,vendor_name) VALUES ('V1','华纺供应')");
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM c WHERE i<39) "

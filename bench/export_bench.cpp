@@ -35,7 +35,7 @@ void build(int rows) {
         "arrage_code_s,arrage_name_s) SELECT printf('%05d',i), '品名'||(i%500), 'M-'||(i%40), '件', "
         "'B'||(i%5), "
         "'大类'||(i%5), 'S'||(i%20), '小类'||(i%20) FROM c");
-    Sql::run("INSERT INTO kesp_warehouse_ini VALUES ('W01','一号仓库',NULL)");
+    Sql::run("INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name,warehouse_desc) VALUES ('W01','一号仓库',NULL)");
     Sql::run("INSERT INTO kesp_item_attr VALUES ('A1','白',NULL)");
     Sql::run("INSERT INTO kesp_item_stage VALUES ('G1','一等',NULL)");
     Sql::run("WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM c WHERE i<19) "

@@ -39,7 +39,7 @@ void save(QWidget* w, const QString& name) {
 
 void seed() {
     for (const char* s :
-         {"INSERT INTO kesp_warehouse_ini VALUES ('W01','成品一号仓','主仓库'),('W02','成品二号仓',NULL)",
+         {"INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name,warehouse_desc) VALUES ('W01','成品一号仓','主仓库'),('W02','成品二号仓',NULL)",
           "INSERT INTO kesp_item_arrage_b VALUES ('B1','上衣',NULL),('B2','裤装',NULL)",
           "INSERT INTO kesp_item_arrage_s VALUES ('S1','衬衫',NULL,'B1'),('S2','夹克',NULL,'B1'),('S3','西裤',NULL,'B2')",
           "INSERT INTO kesp_item_attr VALUES ('A1','白色',NULL),('A2','藏青',NULL)",

@@ -8,6 +8,9 @@
 #include "ui/screens.h"
 #include "data/dateformat_check.h"
 #include "security/Login_Unit.h"
+#include "data/session.h"
+#include "security/commands.h"
+#include "security/rights.h"
 
 #include <QAction>
 #include <QDir>
@@ -23,41 +26,6 @@
 namespace {
 MainForm* g_instance = nullptr;
 
-struct Command {
-    const char* entry;   // component name of the menu entry
-    const char* caption; // empty: separator
-    const char* key;
-    const char* screen;  // screen code opened by the entry
-};
-
-struct Menu {
-    const char* code;
-    const char* caption;
-    QList<Command> entries;
-};
-
-const QList<Menu>& menuTable() {
-    static const QList<Menu> t = {
-        {"AA", "【系统控制】", {{"AA10", "密码设定", "", "AA10"}, {"AA20", "管理员设定", "", "AA20"}, {"", "", "", ""},
-                              {"AA40", "备份", "", "AA40"}, {"AA50", "数据导入", "", "AA50"}, {"", "", "", ""},
-                              {"AA80", "单据抬头", "", "AA80"}}},
-        {"BB", "【基础数据管理】", {{"BB10", "新项目定义", "F2", "BB10"}, {"", "", "", ""},
-                                  {"BB20", "仓库定义", "", "BB20"}, {"BB30", "项目分类定义", "", "BB30"},
-                                  {"BB40", "计量单位定义", "", "BB40"}, {"BB50", "操作类型定义", "", "BB50"},
-                                  {"", "", "", ""}, {"BB60", "供应商定义", "", "BB60"}, {"BB70", "客户定义", "", "BB70"}}},
-        {"CC", "【入库管理】", {{"CC10", "入库操作", "F3", "CC10"}, {"CC20", "入库红冲", "", "CC20"}, {"", "", "", ""},
-                              {"CC30", "转库操作", "", "CC30"}, {"", "", "", ""}, {"CC40", "入库记录查询", "", "CC40"}}},
-        {"DD", "【出库管理】", {{"DD10", "出库操作", "F4", "DD10"}, {"DD20", "出库红冲", "", "DD20"}, {"", "", "", ""},
-                              {"DD30", "出库记录查询", "", "DD30"}}},
-        {"EE", "【查询管理】", {{"EE10", "当前库存查询", "F5", "EE10"}, {"EE20", "历史库存查询", "", "EE20"},
-                              {"", "", "", ""}, {"EE30", "入库记录查询", "", "CC40"},
-                              {"EE40", "出库记录查询", "", "DD30"}}},
-        {"FF", "【盘点管理】", {{"FF10", "设置盘点", "", "FF10"}, {"FF20", "盘点调帐", "", "FF20"}, {"", "", "", ""},
-                              {"FF30", "盘点查询", "", "FF30"}}},
-        {"GG", "【核算管理】", {{"GG10", "月底结帐", "", "GG10"}, {"GG20", "核算期设定", "", "GG20"}}},
-    };
-    return t;
-}
 } // namespace
 
 MainForm* MainForm::instance() { return g_instance; }
@@ -105,18 +73,18 @@ MainForm::MainForm(QWidget* parent) : QMainWindow(parent) {
 
 void MainForm::buildMenus() {
     QMenuBar* bar = menuBar();
-    for (const Menu& m : menuTable()) {
-        QMenu* menu = bar->addMenu(QString::fromUtf8(m.caption));
-        menu->setObjectName(QString::fromLatin1(m.code));
-        for (const Command& c : m.entries) {
-            if (!*c.caption) {
+    for (const Commands::Menu& m : Commands::menus()) {
+        QMenu* menu = bar->addMenu(m.caption);
+        menu->setObjectName(m.code);
+        for (const Commands::Command& c : m.entries) {
+            if (c.code.isEmpty()) {
                 menu->addSeparator();
                 continue;
             }
-            QAction* a = menu->addAction(QString::fromUtf8(c.caption));
-            a->setObjectName(QString::fromLatin1(c.entry));
-            if (*c.key) a->setShortcut(QKeySequence(QString::fromLatin1(c.key)));
-            connectCommand(a, QString::fromLatin1(c.screen));
+            QAction* a = menu->addAction(c.caption);
+            a->setObjectName(c.code);
+            if (!c.key.isEmpty()) a->setShortcut(QKeySequence(c.key));
+            connectCommand(a, c.code, c.screen);
         }
     }
     QAction* about = bar->addAction(QStringLiteral("【关于】"));
@@ -139,7 +107,7 @@ void MainForm::buildToolbar() {
         const char* caption;
         const char* hint;
         int picture;
-        const char* command; // screen code, or "" for exit
+        const char* command; // menu code, or "" for exit
     };
     const Button buttons[] = {{"ToolButton1", "入库操作", "入库", 1, "CC10"},
                               {"ToolButton2", "出库操作", "出库", 2, "DD10"},
@@ -155,19 +123,39 @@ void MainForm::buildToolbar() {
         if (command.isEmpty()) {
             connect(a, &QAction::triggered, this, &QWidget::close);
         } else {
-            connectCommand(a, command);
+            connectCommand(a, command, command);
         }
         tb->widgetForAction(a)->setObjectName(QString::fromLatin1(b.name));
     }
 }
 
-void MainForm::connectCommand(QAction* action, const QString& command) {
-    if (command == QLatin1String("AA40")) {
+void MainForm::connectCommand(QAction* action, const QString& command, const QString& screen) {
+    action->setProperty("command", command);
+    action->setProperty("screen", screen);
+    m_commands << action;
+    if (screen == QLatin1String("AA40")) {
         connect(action, &QAction::triggered, this, &MainForm::backup);
-        return;
+    } else {
+        connect(action, &QAction::triggered, this, [this, screen] { Screens::open(screen, this); });
     }
-    action->setEnabled(Screens::has(command));
-    connect(action, &QAction::triggered, this, [this, command] { Screens::open(command, this); });
+    action->setEnabled(mayOpen(action, {}));
+}
+
+bool MainForm::mayOpen(QAction* action, const std::optional<Rights::Grant>& grant) const {
+    const QString command = action->property("command").toString();
+    const QString screen = action->property("screen").toString();
+    if (screen != QLatin1String("AA40") && !Screens::has(screen)) return false;
+    return !grant || grant->allows(command);
+}
+
+void MainForm::applyRights() {
+    std::optional<Rights::Grant> grant;
+    try {
+        grant = Rights::load(Session::userCode());
+    } catch (const DbError&) {
+        grant = Rights::Grant{}; // rights that cannot be read allow nothing
+    }
+    for (QAction* a : std::as_const(m_commands)) a->setEnabled(mayOpen(a, grant));
 }
 
 void MainForm::backup() {
@@ -238,6 +226,7 @@ bool MainForm::runShowSequence(const QString& regionalSettingsPath) {
         close();
         return false;
     }
+    applyRights();
     if (periodCheck()) periodCheck()(this);
     return true;
 }

@@ -2,6 +2,11 @@
 // The main window: menus, toolbar, background pictures and the show sequence after start-up.
 #include <QMainWindow>
 #include <functional>
+#include <optional>
+
+namespace Rights {
+struct Grant;
+}
 
 class QAction;
 class QLabel;
@@ -27,6 +32,8 @@ public:
     void placeImage2();
     // The backup command ("备份", "数据备份") of the database below the start directory.
     void backup();
+    // Enables the commands the logged-in user may use (after the login, and when rights change).
+    void applyRights();
 
     QLabel* image1() const { return m_image1; }
     QLabel* image2() const { return m_image2; }
@@ -37,7 +44,10 @@ protected:
 private:
     void buildMenus();
     void buildToolbar();
-    void connectCommand(QAction* action, const QString& command);
+    void connectCommand(QAction* action, const QString& command, const QString& screen);
+    // Without a grant: whether the command's window exists at all.
+    bool mayOpen(QAction* action, const std::optional<Rights::Grant>& grant) const;
+    QList<QAction*> m_commands;
     QLabel* m_image1 = nullptr;
     QLabel* m_image2 = nullptr;
     QString m_startDir;

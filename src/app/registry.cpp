@@ -4,6 +4,7 @@
 #include "documents/AA80_Unit.h"
 #include "import/AA50_Unit.h"
 #include "closing/GG20_Unit.h"
+#include "closing/GG30_Unit.h"
 #include "masterdata/BB10_Unit.h"
 #include "masterdata/BB20_Unit.h"
 #include "masterdata/BB30_Unit.h"
@@ -20,6 +21,8 @@
 #include "queries/EE20_Unit.h"
 #include "security/AA10_Unit.h"
 #include "security/AA20_Unit.h"
+#include "security/AA30_Unit.h"
+#include "security/AA70_Unit.h"
 #include "stocktake/FF10_unit.h"
 #include "stocktake/FF20_unit.h"
 #include "stocktake/FF30_Unit.h"
@@ -36,6 +39,8 @@ void Screens::registerAll() {
     add(QStringLiteral("AA10"), make<TAA10_form>());
     add(QStringLiteral("AA20"), make<TAA20_form>());
     add(QStringLiteral("AA50"), make<TAA50_form>());
+    add(QStringLiteral("AA30"), make<TAA30_form>());
+    add(QStringLiteral("AA70"), make<TAA70_form>());
     add(QStringLiteral("AA80"), make<TAA80_form>());
     add(QStringLiteral("BB10"), make<TBB10_form>());
     add(QStringLiteral("BB20"), make<TBB20_form>());
@@ -55,6 +60,7 @@ void Screens::registerAll() {
     add(QStringLiteral("EE20"), make<TEE20_form>());
     add(QStringLiteral("GG10"), make<TGG10_form>());
     add(QStringLiteral("GG20"), make<TGG20_form>());
+    add(QStringLiteral("GG30"), make<TGG30_form>());
     add(QStringLiteral("FF10"), make<FF10_form>());
     add(QStringLiteral("FF20"), make<FF20_form>());
     add(QStringLiteral("FF30"), make<FF30_form>());

@@ -31,6 +31,12 @@ Progress_State::Progress_State(QWidget* parent)
 void Progress_State::runBackup(QWidget* parent, const QString& startDir, const QString& source, const QDateTime& now) {
     const Backup::Job job{source, Backup::archivePath(startDir, now), Backup::entryName(startDir, source)};
     Forms::WaitCursor wait;
+    try {
+        Backup::requireRight();
+    } catch (const DbError& e) {
+        Msg::error(parent, e.text());
+        return;
+    }
     if (QFileInfo::exists(job.archive) && !Msg::confirm(parent, Backup::OverwriteQuestion)) return;
 
     Progress_State* window = longLived<Progress_State>();
@@ -54,8 +60,10 @@ void Progress_State::runBackup(QWidget* parent, const QString& startDir, const Q
     window->PB1->setValue(progress.snapshot);
     window->PB2->setValue(progress.archive);
     window->hide();
-    if (!result.error.isEmpty())
+    if (!result.error.isEmpty()) {
         Msg::error(parent, result.error);
-    else
-        Msg::dravont(parent, Backup::doneMessage(result.files));
+        return;
+    }
+    if (result.files > 0) guarded(parent, [&] { Backup::recordMade(job); });
+    Msg::dravont(parent, Backup::doneMessage(result.files));
 }

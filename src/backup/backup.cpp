@@ -1,5 +1,10 @@
 #include "backup/backup.h"
 
+#include "security/audit.h"
+#include "security/rights.h"
+
+#include <QJsonObject>
+
 #include "data/server.h"
 #include "data/snapshot.h"
 #include "data/sql.h"
@@ -278,6 +283,12 @@ void removeLeftoversLocked(const QString& folder) {
 void removeLeftovers(const QString& folder) {
     const auto lock = backupLock();
     if (acquire(*lock, 0)) removeLeftoversLocked(folder);
+}
+
+void requireRight() { Rights::require(Command); }
+
+void recordMade(const Job& job) {
+    Audit::record({Command, {}, job.archive, {}, Audit::json({{QStringLiteral("archive"), job.archive}}), {}, {}});
 }
 
 Result make(const Job& job, Progress* progress) {

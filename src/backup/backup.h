@@ -43,6 +43,12 @@ void removeLeftovers(const QString& folder);
 // the new one has been verified; on failure nothing new remains under the final name.
 Result make(const Job& job, Progress* progress = nullptr);
 
+// The backup command of the user (throws Rights::Refused without it) and its row in the trail,
+// written once the archive is in place; both on the thread of the shared connection.
+inline const QString Command = QStringLiteral("AA40");
+void requireRight();
+void recordMade(const Job& job);
+
 // zlib's usual balance of size and speed (the archive library's own default is its slowest).
 inline constexpr int DeflateLevel = 6;
 

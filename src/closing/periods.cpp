@@ -1,6 +1,11 @@
 #include "closing/periods.h"
 
+#include "data/DataConnect1_Unit.h"
 #include "data/sql.h"
+#include "security/audit.h"
+#include "security/rights.h"
+
+#include <QJsonObject>
 
 namespace Periods {
 
@@ -48,6 +53,7 @@ int openCount() {
 
 CloseResult close(const QString& code, const QDate& day, int* snapshotRows) {
     Transaction tx;
+    Rights::require(QStringLiteral("GG10"));
     QSqlQuery q = Sql::run(QStringLiteral("SELECT year_v, month_v, save_flag FROM kesp_inv_history_list WHERE save_code=?"),
                            {code});
     if (!q.next()) throw DbError(QStringLiteral("核算期%1不存在").arg(code));
@@ -62,12 +68,18 @@ CloseResult close(const QString& code, const QDate& day, int* snapshotRows) {
                                              "stage_code,qty FROM kesp_inv_detail_tree"),
                               {code, year, month})
                          .numRowsAffected();
-    const int flagged = Sql::run(QStringLiteral("UPDATE kesp_inv_history_list SET save_flag='Y', operation_date=? "
-                                                "WHERE save_code=? AND save_flag<>'Y'"),
+    // The snapshot holds every movement up to the history's last row (the write lock keeps others out).
+    const int flagged = Sql::run(QStringLiteral("UPDATE kesp_inv_history_list SET save_flag='Y', operation_date=?, "
+                                                "history_mark=(SELECT COALESCE(MAX(%1),0) FROM kesp_post_history) "
+                                                "WHERE save_code=? AND save_flag<>'Y'")
+                                     .arg(DataConnect1::rowIdColumn()),
                                  {day.toString(QStringLiteral("yyyy/MM/dd")), code})
                             .numRowsAffected();
     // Nothing flagged: another copy closed it after our read; its snapshot stands, ours is rolled back.
     if (flagged == 0) return CloseResult::AlreadyClosed;
+    Audit::record({QStringLiteral("GG10"), QStringLiteral("kesp_inv_history_list"), code,
+                   Audit::json({{QStringLiteral("save_flag"), QStringLiteral("N")}}),
+                   Audit::json({{QStringLiteral("save_flag"), QStringLiteral("Y")}, {QStringLiteral("rows"), rows}}), {}, {}});
     tx.commit();
     if (snapshotRows) *snapshotRows = rows;
     return CloseResult::Closed;

@@ -9,11 +9,12 @@
 
 class DataConnect1 {
 public:
-    static constexpr int SchemaVersion = 4;
+    static constexpr int SchemaVersion = 7;
 
     struct UpgradeStep {
         int toVersion;
         QStringList statements;
+        QStringList serverStatements = {}; // after `statements`, on the server alone
     };
 
     static QString connectionName();
@@ -24,10 +25,14 @@ public:
     static bool onServer();
     // Opens a write transaction on the shared connection and takes the write lock at once.
     static void beginWrite();
+    // On the server: the statements that begin a write transaction and try for its lock (the last
+    // one fails when another copy holds it, so that nothing sent after it runs).
+    static QStringList beginStatements();
     // Clause that locks the rows a select reads until the transaction ends (empty on the file,
     // whose write lock covers the whole database).
     static QString forUpdate();
-    // Name of the engine's row identity for tables without a key of their own.
+    // Name of the engine's row identity for tables without a key of their own; of the movement
+    // history it grows with every row written, in the order the postings commit.
     static QString rowIdColumn();
     // SQL text of an integer expression written as ten digits with leading zeros.
     static QString tenDigits(const QString& intExpr);
@@ -36,8 +41,8 @@ public:
     static int busyTimeout();
 
     // A result kept for this connection alone (a temporary table that other copies never see),
-    // its rows in `orderBy` order: the statement that creates it from `select` (dropped first),
-    // and the column that numbers its rows in that order.
+    // its rows in `orderBy` order: made from `select` (an earlier one of that name dropped first,
+    // on the server in the same round trip), and the column that numbers its rows in that order.
     static void makeSnapshot(const QString& table, const QString& select, const QString& orderBy,
                              const QVariantList& params);
     static QString dropSnapshotStatement(const QString& table);

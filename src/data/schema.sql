@@ -20,12 +20,37 @@ CREATE TABLE kesp_window_fields_set (
     window_code TEXT COLLATE NOCASE,
     fields_show TEXT COLLATE NOCASE
 );
+-- Rights: the commands of each account (menu codes; '*' every command, 'PRICE' sees prices) and
+-- its warehouses ('*' every warehouse; may_operate 'Y' works in it, 'N' only sees it)
+CREATE TABLE kesp_user_right (
+    login_id TEXT COLLATE NOCASE,
+    command TEXT COLLATE NOCASE
+);
+CREATE TABLE kesp_user_warehouse (
+    login_id TEXT COLLATE NOCASE,
+    warehouse TEXT COLLATE NOCASE,
+    may_operate TEXT COLLATE NOCASE
+);
+-- Audit trail: written with the change it records, never changed by the program
+CREATE TABLE kesp_audit_log (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    log_time TEXT COLLATE NOCASE,
+    login_id TEXT COLLATE NOCASE,
+    computer_name TEXT COLLATE NOCASE,
+    command TEXT COLLATE NOCASE,
+    table_name TEXT COLLATE NOCASE,
+    key_value TEXT COLLATE NOCASE,
+    before_value TEXT,
+    after_value TEXT,
+    bill_no TEXT COLLATE NOCASE
+);
 
 -- Master data
 CREATE TABLE kesp_warehouse_ini (
     warehouse TEXT COLLATE NOCASE,
     warehouse_name TEXT COLLATE NOCASE,
-    warehouse_desc TEXT COLLATE NOCASE
+    warehouse_desc TEXT COLLATE NOCASE,
+    forbid_negative BOOLEAN NOT NULL DEFAULT FALSE
 );
 CREATE TABLE kesp_item_arrage_b (
     arrage_code_b TEXT COLLATE NOCASE,
@@ -115,6 +140,18 @@ CREATE TABLE kesp_item_master (
     arrage_name_b TEXT COLLATE NOCASE,
     arrage_code_s TEXT COLLATE NOCASE,
     arrage_name_s TEXT COLLATE NOCASE
+);
+
+-- Barcodes of the item variants; the code keeps its letter case (plain TEXT on both engines)
+CREATE TABLE kesp_item_barcode (
+    barcode TEXT NOT NULL,
+    item_code TEXT COLLATE NOCASE NOT NULL,
+    attr_code TEXT COLLATE NOCASE NOT NULL,
+    size_code TEXT COLLATE NOCASE NOT NULL,
+    stage_code TEXT COLLATE NOCASE NOT NULL,
+    barcode_kind TEXT COLLATE NOCASE NOT NULL,
+    login_id TEXT COLLATE NOCASE,
+    operation_date TEXT COLLATE NOCASE
 );
 
 -- Movements
@@ -251,7 +288,8 @@ CREATE TABLE kesp_check_temp (
     operation_name TEXT COLLATE NOCASE,
     procure_date TEXT COLLATE NOCASE,
     operation_date TEXT COLLATE NOCASE,
-    operation_time TEXT COLLATE NOCASE
+    operation_time TEXT COLLATE NOCASE,
+    found_flag BOOLEAN NOT NULL DEFAULT FALSE
 );
 
 -- Accounting periods
@@ -260,7 +298,8 @@ CREATE TABLE kesp_inv_history_list (
     year_v TEXT COLLATE NOCASE,
     month_v TEXT COLLATE NOCASE,
     save_flag TEXT COLLATE NOCASE,
-    operation_date TEXT COLLATE NOCASE
+    operation_date TEXT COLLATE NOCASE,
+    history_mark BIGINT
 );
 CREATE TABLE kesp_inv_history_detail_tree (
     save_code TEXT COLLATE NOCASE,
@@ -345,6 +384,18 @@ CREATE UNIQUE INDEX ux_operation ON kesp_operation_ini(operation_code);
 CREATE UNIQUE INDEX ux_vendor ON kesp_vendor_ini(vendor);
 CREATE UNIQUE INDEX ux_customer ON kesp_customer_ini(customer);
 CREATE UNIQUE INDEX ux_item_master ON kesp_item_master(item_code);
+CREATE UNIQUE INDEX ux_item_barcode ON kesp_item_barcode(barcode);
+CREATE INDEX ix_item_barcode_variant ON kesp_item_barcode(item_code, attr_code, size_code, stage_code);
+CREATE INDEX ix_item_barcode_attr ON kesp_item_barcode(attr_code);
+CREATE INDEX ix_item_barcode_size ON kesp_item_barcode(size_code);
+CREATE INDEX ix_item_barcode_stage ON kesp_item_barcode(stage_code);
+CREATE INDEX ix_inv_detail_tree_item ON kesp_inv_detail_tree(item_code, attr_code, size_code, stage_code);
+CREATE INDEX ix_post_history_item ON kesp_post_history(item_code, attr_code, size_code, stage_code);
+CREATE INDEX ix_check_temp_key ON kesp_check_temp(login_id, warehouse, item_code, attr_code, size_code, stage_code);
+CREATE UNIQUE INDEX ux_user_right ON kesp_user_right(login_id, command);
+CREATE UNIQUE INDEX ux_user_warehouse ON kesp_user_warehouse(login_id, warehouse);
+CREATE INDEX ix_audit_log_time ON kesp_audit_log(log_time);
+CREATE INDEX ix_audit_log_bill ON kesp_audit_log(bill_no);
 
 -- Stored queries
 CREATE VIEW kesp_inv_detail_tree_v AS
@@ -403,6 +454,8 @@ INSERT INTO kesp_operation_ini(operation_code, operation_name, i_o_flag) VALUES
     ('o_t', '转库出库', 'o'),
     ('c_k', '盘点调帐', 'c');
 INSERT INTO login_table(login_id, login_name, pass_word) VALUES ('abc', '系统管理员', '123');
+INSERT INTO kesp_user_right(login_id, command) VALUES ('abc', '*'), ('abc', 'PRICE');
+INSERT INTO kesp_user_warehouse(login_id, warehouse, may_operate) VALUES ('abc', '*', 'Y');
 
-PRAGMA user_version = 4;
+PRAGMA user_version = 7;
 COMMIT;

@@ -33,8 +33,40 @@ QSqlQuery run(const QString& sql, const QVariantList& params = {});
 QVariant scalar(const QString& sql, const QVariantList& params = {});
 // True when the statement returns at least one row.
 bool exists(const QString& sql, const QVariantList& params = {});
+// A write whose answer nobody waits for, inside a transaction: on the server sent in front of the
+// transaction's next statement or of its COMMIT, in the same round trip (a failure fails that one);
+// on the file, or outside a transaction, run at once.
+void runLater(const QString& sql, const QVariantList& params = {});
+// A statement with its bound values.
+struct Bound {
+    QString sql;
+    QVariantList params;
+};
+// Runs the statements in order, in one round trip to a server (one after the other on the file);
+// `each`, when given, is called with every statement's index and its result as soon as that is
+// there. Throws DbError at the first that fails (those before it have run: use a transaction).
+void runAll(const QList<Bound>& statements, const std::function<void(qsizetype, QSqlQuery&)>& each = {});
+// Runs statements without bound values in one round trip to a server (one after the other on the
+// file), all or none of them when inside a transaction; the query holds the last one's result.
+QSqlQuery runBatch(const QStringList& statements);
 // Runs a script of statements separated by ';' at line ends ("--" comment lines are skipped).
 void runScript(const QString& script);
+
+// Statements sent on the shared connection so far, each a round trip to a server: read before and
+// after an action, the difference is what the action costs on a distant link.
+qint64 statementsSent();
+// Counts one statement sent past run() (transaction control of the data module). YC_SQL_LOG=1
+// prints every statement as it is counted.
+void countStatement(const QString& text);
+// On the server a bound statement is prepared once per connection under a name of its own and
+// then executed by that name, one round trip a call. Forgets the prepared statements that name
+// `table` (it is about to be made anew with other columns), or all of them (the connection is
+// closed or made again, and they are gone with it).
+void forgetPrepared(const QString& table);
+void forgetAllPrepared();
+// A value as the server's driver writes it into a statement's text: NULL for a null value of any
+// type, quoted and escaped text, ISO dates.
+QString literal(const QSqlDatabase& d, const QVariant& v);
 
 // The text of every failure because another running copy held the database past the busy timeout.
 inline const QString BusyMessage = QStringLiteral("数据库正忙，请稍后再试。");
@@ -52,7 +84,9 @@ void busyWaitBegins();
 QString prefixCondition(const QString& column, const QString& prefix, QVariantList& params);
 } // namespace Sql
 
-// Write transaction: begun on construction, rolled back on destruction unless committed.
+// Write transaction: begun on construction (on the server together with its first statement, in
+// the same round trip, the write lock taken before that statement runs), rolled back on
+// destruction unless committed.
 // Nested guards join the outermost one, so composed operations stay all or nothing.
 class Transaction {
 public:

@@ -3,8 +3,11 @@
 #include "data/numbers.h"
 #include "data/session.h"
 #include "data/sql.h"
+#include "security/audit.h"
+#include "security/rights.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QMap>
 #include <cmath>
 
@@ -54,7 +57,7 @@ Document start(Kind k) {
     d.kind = k;
     d.title = titleOf(k);
     d.heading = letterhead();
-    d.priced = k != Kind::Transfer && k != Kind::CountAdjustment;
+    d.priced = k != Kind::Transfer && k != Kind::CountAdjustment && Rights::seesPrices();
     d.red = k == Kind::InReversal || k == Kind::OutReversal;
     d.partnerCaption = partnerColumn(k) == QLatin1String("vendor")     ? QStringLiteral("供应商")
                        : partnerColumn(k) == QLatin1String("customer") ? QStringLiteral("客户")
@@ -165,6 +168,12 @@ Letterhead letterhead() {
 
 void saveLetterhead(const Letterhead& h) {
     Transaction tx;
+    Rights::require(QStringLiteral("AA80"));
+    const auto asJson = [](const Letterhead& l) {
+        return Audit::json({{QStringLiteral("company"), l.company}, {QStringLiteral("address"), l.address},
+                            {QStringLiteral("phone"), l.phone}});
+    };
+    const QString before = asJson(letterhead());
     const QString values[] = {h.company.trimmed(), h.address.trimmed(), h.phone.trimmed()};
     for (int i = 0; i < 3; ++i) {
         const QString key = QLatin1String(LetterheadKeys[i]);
@@ -172,6 +181,8 @@ void saveLetterhead(const Letterhead& h) {
         if (!values[i].isEmpty())
             Sql::run(QStringLiteral("INSERT INTO kesp_system_data(sys_name, sys_value) VALUES (?,?)"), {key, values[i]});
     }
+    Audit::record({QStringLiteral("AA80"), QStringLiteral("kesp_system_data"), QStringLiteral("letterhead"), before,
+                   asJson(letterhead()), {}, {}});
     tx.commit();
 }
 

@@ -310,59 +310,26 @@ int paint(const Documents::Document& d, QPagedPaintDevice* device) {
     return int(pages.size());
 }
 
+namespace {
+Printing::Preview previewOf(const Documents::Document& d) {
+    Printing::Preview p;
+    p.objectName = QStringLiteral("documentPreview");
+    p.title = d.title + QLatin1Char(' ') + d.billNo;
+    p.fileName = d.title + d.billNo;
+    for (Paper paper : {Paper::A4, Paper::A5Landscape, Paper::Continuous241}) p.papers << paperName(paper);
+    p.paper = int(savedPaper());
+    p.layout = [](int paper) { return layoutOf(Paper(paper)); };
+    p.chosen = [](int paper) { savePaper(Paper(paper)); };
+    p.paint = [&d](QPagedPaintDevice* device, int) { paint(d, device); };
+    return p;
+}
+} // namespace
+
 bool writePdf(const Documents::Document& d, const QString& path, Paper paper, QString* error) {
-    return Printing::writeThrough(
-        path,
-        [&](const QString& temp) {
-            QPdfWriter w(temp);
-            w.setPageLayout(layoutOf(paper));
-            w.setTitle(d.title + QLatin1Char(' ') + d.billNo);
-            w.setCreator(Msg::AppTitle);
-            paint(d, &w);
-            return true;
-        },
-        error);
+    return Printing::writePdf(previewOf(d), path, int(paper), error);
 }
 
-void preview(QWidget* parent, const Documents::Document& d) {
-    QPrinter printer(QPrinter::HighResolution);
-    Paper paper = savedPaper();
-    setUp(printer, paper);
-    printer.setDocName(d.title + QLatin1Char(' ') + d.billNo);
-    QPrintPreviewDialog dialog(&printer, parent);
-    dialog.setObjectName(QStringLiteral("documentPreview"));
-    dialog.setWindowTitle(QStringLiteral("打印预览 - ") + d.title);
-    dialog.resize(900, 760);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&d](QPrinter* pr) { paint(d, pr); });
-    if (auto* bar = dialog.findChild<QToolBar*>()) {
-        bar->addSeparator();
-        auto* papers = new QComboBox(bar);
-        papers->setObjectName(QStringLiteral("paper"));
-        for (Paper p : {Paper::A4, Paper::A5Landscape, Paper::Continuous241}) papers->addItem(paperName(p), int(p));
-        papers->setCurrentIndex(papers->findData(int(paper)));
-        bar->addWidget(papers);
-        QObject::connect(papers, &QComboBox::currentIndexChanged, &dialog, [&, papers] {
-            paper = Paper(papers->currentData().toInt());
-            savePaper(paper);
-            setUp(printer, paper);
-            if (auto* w = dialog.findChild<QPrintPreviewWidget*>()) w->updatePreview();
-        });
-        QAction* pdf = bar->addAction(QStringLiteral("导出PDF…"));
-        pdf->setObjectName(QStringLiteral("exportPdf"));
-        QObject::connect(pdf, &QAction::triggered, &dialog, [&] {
-            const QString suggested = QDir::home().filePath(d.title + d.billNo + QStringLiteral(".pdf"));
-            QString path = Msg::chooseSaveFile(&dialog, QStringLiteral("导出PDF"), suggested, QStringLiteral("PDF (*.pdf)"));
-            if (path.isEmpty()) return;
-            if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) path += QStringLiteral(".pdf");
-            QString error;
-            if (writePdf(d, path, paper, &error))
-                Msg::notice(&dialog, QStringLiteral("已导出到 %1").arg(QDir::toNativeSeparators(path)));
-            else
-                Msg::error(&dialog, error);
-        });
-    }
-    Msg::printPreview(&dialog);
-}
+void preview(QWidget* parent, const Documents::Document& d) { Printing::preview(parent, previewOf(d)); }
 
 namespace {
 // The document the core builds, previewed; a notice when the bill has no lines.

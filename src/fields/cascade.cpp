@@ -35,7 +35,18 @@ bool CategoryCascade::itemOutsideList() const { return !m.item->text().isEmpty()
 QString CategoryCascade::flag() const { return m.focusFlag->text(); }
 
 void CategoryCascade::openBigList() {
-    guarded(m.big, [&] { m.big->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_b ORDER BY arrage_code_b")); });
+    guarded(m.big,
+            [&] { m.big->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_arrage_b ORDER BY arrage_code_b")); });
+}
+
+void CategoryCascade::pick(const QVariant& key) {
+    // As if the item field had been entered and a row picked: the categories follow the item.
+    m.focusFlag->setText(QStringLiteral("C"));
+    m.item->setText(QString()); // the same code again is a pick too
+    m.item->setList(m_stock ? QStringLiteral("SELECT * FROM kesp_inv_detail_tree_v WHERE ID=?")
+                            : QStringLiteral("SELECT * FROM kesp_item_master WHERE item_code=?"),
+                    {key});
+    m.item->setText(m.item->rowValue(0, QStringLiteral("item_code")).toString());
 }
 
 void CategoryCascade::reset() {

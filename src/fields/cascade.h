@@ -47,6 +47,9 @@ public:
     std::function<bool(const QString& code)> beforeSmallChange;
 
     void openBigList(); // the big category list of the screen
+    // Fills the cascade as a pick would: of the item with this code (item picker) or of the
+    // balance row with this ID (stock-row picker), whatever categories were chosen. Throws DbError.
+    void pick(const QVariant& key);
     // Screen reset: the cascade fields, their boxes and the flag emptied.
     void reset();
     static void configureItemList(LookupField* item, bool stockRows);

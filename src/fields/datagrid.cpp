@@ -5,6 +5,7 @@
 #include "data/sql.h"
 #include "ui/messages.h"
 #include "fields/grid_export.h"
+#include "security/rights.h"
 
 #include <QAction>
 #include <QApplication>
@@ -112,6 +113,22 @@ QString GridModel::pageAt(QVariantList& params, qint64 offset, const QVariant& l
         if (!m_key.isEmpty()) sql += QStringLiteral(", ") + m_key;
     }
     return sql + QStringLiteral(" LIMIT %1 OFFSET %2").arg(chunk).arg(offset);
+}
+
+QVariantList GridModel::valuesInOrder(const QString& field) const {
+    QString sql = QStringLiteral("SELECT %1 FROM (%2) AS g").arg(field, m_sql);
+    // The order of the pages (see pageAt).
+    if (!m_sortField.isEmpty()) {
+        sql += QStringLiteral(" ORDER BY ") + m_sortField +
+               (m_sortOrder == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
+        if (!m_key.isEmpty()) sql += QStringLiteral(", ") + m_key;
+    } else if (!m_key.isEmpty()) {
+        sql += QStringLiteral(" ORDER BY ") + m_key;
+    }
+    QVariantList out;
+    QSqlQuery q = Sql::run(sql, m_params);
+    while (q.next()) out << q.value(0);
+    return out;
 }
 
 void GridModel::dropResult() {
@@ -340,7 +357,6 @@ bool GridModel::readPages(int pageSize, const std::function<bool(const GridModel
             order = m_sortField + (m_sortOrder == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
             if (!m_key.isEmpty()) order += QStringLiteral(", ") + m_key;
         }
-        Sql::run(DataConnect1::dropSnapshotStatement(copy));
         DataConnect1::makeSnapshot(copy, m_sql, order, m_params);
         dropCopy.table = copy;
         numbered.m_sql = QStringLiteral("SELECT %1 AS grid_export_row, * FROM %2").arg(DataConnect1::snapshotKey(), copy);
@@ -561,7 +577,23 @@ void DataGrid::setRowsFitText(bool on) {
     m_view->verticalHeader()->setSectionResizeMode(on ? QHeaderView::ResizeToContents : QHeaderView::Interactive);
 }
 
-void DataGrid::setColumns(const QList<GridColumn>& columns) {
+namespace {
+// Price and amount columns of a user without "查看价格" are hidden, and so left out of every
+// export and printout of the grid. Without a database (nothing to show) they stay.
+bool pricesHidden() {
+    try {
+        return Sql::db().isOpen() && !Rights::seesPrices();
+    } catch (const DbError&) {
+        return false;
+    }
+}
+} // namespace
+
+void DataGrid::setColumns(const QList<GridColumn>& given) {
+    QList<GridColumn> columns = given;
+    if (pricesHidden())
+        for (GridColumn& c : columns)
+            if (Rights::isPriceField(c.field)) c.visible = false;
     m_model->setColumns(columns);
     bool footer = false;
     for (const GridColumn& c : columns) footer = footer || !c.footer.isEmpty();
@@ -586,7 +618,8 @@ void DataGrid::setColumnWidths(const QList<int>& widths) {
 void DataGrid::setColumnVisible(const QString& caption, bool visible) {
     const auto& cols = m_model->columns();
     for (int c = 0; c < cols.size(); ++c)
-        if (cols[c].caption == caption) m_view->setColumnHidden(c, !visible);
+        if (cols[c].caption == caption)
+            m_view->setColumnHidden(c, !visible || (Rights::isPriceField(cols[c].field) && pricesHidden()));
     m_footer->update();
 }
 
@@ -662,6 +695,23 @@ void DataGrid::setSortingByClick(bool on) {
 
 void DataGrid::addContextAction(QAction* action) { m_view->insertAction(m_exportActions, action); }
 
+void DataGrid::setMultiSelect(bool on) {
+    m_view->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+QList<int> DataGrid::chosenRows() const {
+    QList<int> rows;
+    for (const QModelIndex& i : m_view->selectionModel()->selectedRows()) rows << i.row();
+    if (rows.isEmpty() && currentRow() >= 0) rows << currentRow();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void DataGrid::addToSum(const QString& field, double delta) {
+    m_model->addToSum(field, delta);
+    m_footer->update();
+}
+
 void DataGrid::refreshSums() {
     m_model->refreshSums();
     m_footer->update();
@@ -683,4 +733,9 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
         if (!m_view->hasFocus()) emit entered(); // a click, also the right click, enters the grid
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QList<GridColumn> stockKeyColumns() {
+    return {{"warehouse_name", "仓库", 80}, {"item_code", "项目代码", 80}, {"item_name", "项目名称", 130},
+            {"attr_name", "属性", 70},       {"size_name", "尺寸", 60},     {"stage_name", "等级", 60}};
 }

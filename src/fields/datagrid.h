@@ -27,6 +27,11 @@ struct GridColumn {
     QString format;         // display pattern for numbers; empty: as stored
 };
 
+// The columns naming a stock key in the grids that list keys: warehouse name, item code and name,
+// colour, size and grade names (fields warehouse_name, item_code, item_name, attr_name,
+// size_name, stage_name).
+QList<GridColumn> stockKeyColumns();
+
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -76,6 +81,11 @@ public:
     double sum(const QString& field) const { return m_sums.value(field.toLower()); }
     // Sums read again after edits were written to the database.
     void refreshSums();
+    // A change the caller wrote to the database itself, added to the footer sum without reading it.
+    void addToSum(const QString& field, double delta) { m_sums[field.toLower()] += delta; }
+    // One field of every row of the result in the grid's order (one statement; the rows shown
+    // stay as they are). Throws DbError.
+    QVariantList valuesInOrder(const QString& field) const;
     // Largest value an editable number cell takes (either sign); more is refused.
     static constexpr double MaxNumber = 999999999.999;
 
@@ -158,8 +168,13 @@ public:
     QString footerText(const QString& field) const;
     void setFooterVisible(bool on);
     void setSortingByClick(bool on);
+    // Several rows may be chosen at once (Shift, Ctrl, Ctrl+A); the current row stays one.
+    void setMultiSelect(bool on);
+    // The chosen rows in row order: those selected, else the current one; none without rows.
+    QList<int> chosenRows() const;
     void addContextAction(QAction* action);
     void refreshSums();
+    void addToSum(const QString& field, double delta);
     // Ends an open cell editor, keeping what was typed in the row.
     void commitEdit();
 

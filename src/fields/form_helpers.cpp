@@ -2,6 +2,7 @@
 
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
+#include "security/rights.h"
 
 #include <QAction>
 #include <QApplication>
@@ -102,6 +103,19 @@ QPushButton* button(QHBoxLayout* row, QWidget* parent, const QString& text, cons
     b->setAutoDefault(false);
     row->addWidget(b);
     return b;
+}
+
+bool showPrices(QWidget* window, const QList<QWidget*>& priceFields) {
+    bool shown = true;
+    try {
+        shown = Rights::seesPrices();
+    } catch (const DbError&) {
+    }
+    if (shown) return true;
+    for (QWidget* f : priceFields) f->hide();
+    for (QLabel* l : window->findChildren<QLabel*>())
+        if (l->text().endsWith(QStringLiteral("价格："))) l->hide();
+    return false;
 }
 
 QAction* separator(QObject* parent) {

@@ -46,4 +46,7 @@ QLabel* valueLabel(QWidget* parent, const QString& caption, const QString& name,
 QLabel* question(QWidget* parent, int y); // "确定删除吗？"
 // The default button (runs `onOk`) and the cancel button (rejects) at the dialog's bottom right.
 QPushButton* okCancel(QDialog* dialog, const QString& ok, const QString& cancel, int y, std::function<void()> onOk);
+// For a user without "查看价格": hides the price fields and the window's price captions (labels
+// reading "…价格："). True when prices are shown.
+bool showPrices(QWidget* window, const QList<QWidget*>& priceFields);
 } // namespace Forms

@@ -1,5 +1,8 @@
 #include "masterdata/BB10_Unit.h"
 
+#include "barcodes/BB102_Unit.h"
+#include "data/sql.h"
+
 #include "ui/messages.h"
 #include "ui/screens.h"
 #include "fields/datagrid.h"
@@ -88,11 +91,15 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
     deleteButton = new QPushButton(QStringLiteral("删除"), TS1);
     deleteButton->setObjectName(QStringLiteral("BitBtn3"));
     deleteButton->setAutoDefault(false);
+    barcodeButton = new QPushButton(QStringLiteral("条码…"), TS1);
+    barcodeButton->setObjectName(QStringLiteral("BitBtn6"));
+    barcodeButton->setAutoDefault(false);
     auto* eb = new QHBoxLayout;
     eb->addStretch();
     eb->addWidget(okButton);
     eb->addWidget(cancelButton);
     eb->addWidget(deleteButton);
+    eb->addWidget(barcodeButton);
     g->addLayout(eb, 7, 0, 1, 4);
     g->setColumnStretch(3, 1);
     g->setRowStretch(8, 1);
@@ -156,6 +163,10 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
     DBGrid1->addContextAction(modifyAction);
     DBGrid1->addContextAction(Forms::separator(this));
     DBGrid1->addContextAction(deleteAction);
+    barcodeAction = new QAction(QStringLiteral("条码…"), this);
+    barcodeAction->setObjectName(QStringLiteral("N4"));
+    DBGrid1->addContextAction(Forms::separator(this));
+    DBGrid1->addContextAction(barcodeAction);
     modifyAction->setEnabled(false);
     deleteAction->setEnabled(false);
 
@@ -226,6 +237,9 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
         longLived<TBB101_form>()->openFrom(this, QStringLiteral("AA"));
     });
     connect(queryButton, &QPushButton::clicked, this, &TBB10_form::query);
+    connect(barcodeButton, &QPushButton::clicked, this,
+            [this] { openBarcodes(item_code_a->text().trimmed(), item_name_a->text().trimmed()); });
+    connect(barcodeAction, &QAction::triggered, this, [this] { openBarcodes(currentCode(), currentName()); });
     connect(DBGrid1, &DataGrid::mousePressed, this, [this] {
         const bool rows = DBGrid1->hasRows();
         modifyAction->setEnabled(rows);
@@ -249,6 +263,21 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
     for (LookupField* f : {F1, F2, F3, F4}) f->setText(QString());
     for (QLabel* l : {Label13, Label14, Label15, Label16}) l->clear();
     guarded(this, [&] { DBGrid1->open(QStringLiteral("SELECT * FROM kesp_item_master WHERE 1=0")); });
+}
+
+void TBB10_form::openBarcodes(const QString& code, const QString& name) {
+    if (code.isEmpty()) {
+        Msg::notice(this, QStringLiteral("请先选择一条记录。"));
+        return;
+    }
+    bool known = false;
+    guarded(this, [&] { known = Sql::exists(QStringLiteral("SELECT 1 FROM kesp_item_master WHERE item_code=?"), {code}); });
+    if (!known) {
+        Msg::notice(this, QStringLiteral("项目代码 不存在"));
+        return;
+    }
+    BB102_form dialog(this, code, name);
+    Msg::runModal(&dialog);
 }
 
 QString TBB10_form::currentCode() const { return DBGrid1->currentValue(QStringLiteral("item_code")).toString(); }

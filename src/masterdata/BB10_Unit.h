@@ -37,10 +37,12 @@ public:
     QPushButton* cancelButton;
     QPushButton* deleteButton;
     QPushButton* queryButton;
+    QPushButton* barcodeButton; // 条码…
     DataGrid* DBGrid1;
     QAction* addAction;
     QAction* modifyAction;
     QAction* deleteAction;
+    QAction* barcodeAction; // 条码…
 
     bool modifyMode() const;
     Master::Item typedItem() const; // the edit page as typed
@@ -49,6 +51,8 @@ public:
     void rerunGrid();
     void modify();
     void emptyEditFields();
+    // "项目条码" of an item; a notice when no item is given.
+    void openBarcodes(const QString& code, const QString& name);
 
     // The grid's current item, for the delete window.
     const Master::Table& masterTable() const override { return Master::items(); }

@@ -7,6 +7,9 @@ class TBB20_form : public MasterListForm {
 public:
     explicit TBB20_form(QWidget* parent = nullptr);
     void reload() override;
+    // "禁止负库存": turns the guard of the current warehouse on or off.
+    QAction* guardAction;
+    void toggleGuard();
 };
 
 class TBB201_form : public MasterAddDialog {

@@ -1,6 +1,8 @@
 #include "masterdata/master_repo.h"
 
 #include "data/sql.h"
+#include "security/audit.h"
+#include "security/rights.h"
 
 namespace Master {
 
@@ -12,6 +14,7 @@ const QString kCounts = QStringLiteral("盘点记录");
 const QString kSeals = QStringLiteral("盘点封库记录");
 const QString kSnapshots = QStringLiteral("月结库存记录");
 const QString kItems = QStringLiteral("项目资料");
+const QString kBarcodes = QStringLiteral("条码");
 
 // The rows that carry one stock-key column: balances, history, staging, counts and snapshots.
 QList<Referrer> stockKeyReferrers(const QString& column) {
@@ -32,6 +35,7 @@ Table codeTable(const QString& table, const QString& stem, const QString& word) 
     t.duplicate = Table::Duplicate::Code;
     t.duplicateMessage = QStringLiteral("已经存在相同记录！");
     t.referrers = stockKeyReferrers(t.codeColumn);
+    t.referrers.append({QStringLiteral("kesp_item_barcode"), t.codeColumn, {}, kBarcodes});
     return t;
 }
 
@@ -48,6 +52,15 @@ Table partnerTable(const QString& table, const QString& code, const QString& wor
 }
 
 QVariant nullText() { return QVariant(QMetaType(QMetaType::QString)); }
+
+// The record's row as JSON text (empty when there is none); `where` as built by conditions().
+QString rowJson(const Table& t, const QString& where, const QVariantList& params) {
+    return Audit::rowsJson(QStringLiteral("SELECT * FROM %1 WHERE %2").arg(t.table, where), params);
+}
+
+void record(const Table& t, const QString& key, const QString& before, const QString& after) {
+    Audit::record({commandOf(t), t.table, key, before, after, {}, {}});
+}
 
 // "col=?" joined by `joiner`, with the values appended to `params`.
 QString conditions(const Values& match, const QString& joiner, QVariantList& params) {
@@ -197,6 +210,7 @@ const Table& items() {
         t.duplicate = Table::Duplicate::Code;
         t.duplicateMessage = QStringLiteral("已经存在相同记录！");
         t.referrers = stockKeyReferrers(t.codeColumn);
+        t.referrers.append({QStringLiteral("kesp_item_barcode"), t.codeColumn, {}, kBarcodes});
         return t;
     }();
     return t;
@@ -228,6 +242,17 @@ const Table& customers() {
 QList<const Table*> allTables() {
     return {&warehouses(), &bigCategories(), &smallCategories(), &attributes(), &sizes(), &grades(),
             &units(),      &operations(),    &items(),           &vendors(),    &customers()};
+}
+
+QString commandOf(const Table& t) {
+    static const QList<QPair<QString, QString>> commands = {
+        {"kesp_item_master", "BB10"},  {"kesp_warehouse_ini", "BB20"}, {"kesp_item_arrage_b", "BB30"},
+        {"kesp_item_arrage_s", "BB30"}, {"kesp_item_attr", "BB30"},     {"kesp_item_size", "BB30"},
+        {"kesp_item_stage", "BB30"},   {"kesp_item_unit", "BB40"},     {"kesp_operation_ini", "BB50"},
+        {"kesp_vendor_ini", "BB60"},   {"kesp_customer_ini", "BB70"}};
+    for (const auto& [table, command] : commands)
+        if (table == t.table) return command;
+    return {};
 }
 
 QString trimmed(const QString& s) {
@@ -268,12 +293,18 @@ Result add(const Table& t, const Entry& e) {
     if (trimmed(e.code).isEmpty() || trimmed(e.name).isEmpty())
         return refused(QStringLiteral("%1代码和名称不能只有空格！").arg(t.word));
     Transaction tx;
+    Rights::require(commandOf(t));
     if (isDuplicate(t, e)) return refused(t.duplicateMessage);
     Values values{{t.codeColumn, trimmed(e.code)}, {t.nameColumn, trimmed(e.name)}};
     if (!t.descColumn.isEmpty()) values.append({t.descColumn, optional(e.desc)});
     if (!t.parentColumn.isEmpty()) values.append({t.parentColumn, trimmed(e.parent)});
     values += e.extra;
     const int rows = insert(t.table, values);
+    QVariantList keyParams;
+    Values key{{t.codeColumn, trimmed(e.code)}};
+    if (!t.parentColumn.isEmpty()) key.append({t.parentColumn, trimmed(e.parent)});
+    const QString where = conditions(key, QStringLiteral(" AND "), keyParams);
+    record(t, trimmed(e.code), {}, rowJson(t, where, keyParams));
     tx.commit();
     return written(rows);
 }
@@ -294,6 +325,7 @@ Result remove(const Table& t, const QString& code, const QString& name, const QS
     if (t.reserved.contains(code, Qt::CaseInsensitive))
         return {Outcome::InUse, 0, QStringLiteral("该%1由系统使用，不能删除！").arg(t.word)};
     Transaction tx; // nobody can post against the record between the check and the delete
+    Rights::require(commandOf(t));
     if (&t == &bigCategories() && exists(smallCategories().table, {{smallCategories().parentColumn, code}}))
         return {Outcome::InUse, 0, QStringLiteral("因为此大类中包含多项小类，所以必须先删除它的小类。")};
     const QStringList what = usedBy(t, code, parent);
@@ -305,8 +337,10 @@ Result remove(const Table& t, const QString& code, const QString& name, const QS
     if (!t.parentColumn.isEmpty()) where.append({t.parentColumn, parent});
     QVariantList params;
     const QString cond = conditions(where, QStringLiteral(" AND "), params);
+    const QString before = rowJson(t, cond, params);
     const int rows =
         Sql::run(QStringLiteral("DELETE FROM %1 WHERE %2").arg(t.table, cond), params).numRowsAffected();
+    if (rows > 0) record(t, code, before, {});
     tx.commit();
     if (rows == 0) return {Outcome::NotFound, 0, QStringLiteral("该%1已不存在，没有删除任何记录！").arg(t.word)};
     return written(rows);
@@ -320,10 +354,16 @@ Result update(const Table& t, const QString& code, const Values& values) {
         params << value;
     }
     params << code;
-    const int rows = Sql::run(QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
-                                  .arg(t.table, sets.join(QLatin1Char(',')), t.codeColumn),
+    const QString where = t.codeColumn + QStringLiteral("=?");
+    Transaction tx;
+    Rights::require(commandOf(t));
+    const QString before = rowJson(t, where, {code});
+    const int rows = Sql::run(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                                  .arg(t.table, sets.join(QLatin1Char(',')), where),
                               params)
                          .numRowsAffected();
+    if (rows > 0) record(t, code, before, rowJson(t, where, {code}));
+    tx.commit();
     Result r = written(rows);
     if (rows == 0) r.message = QStringLiteral("该%1已不存在，记录没有更新！").arg(t.word);
     return r;

@@ -54,6 +54,8 @@ QList<const Table*> allTables();
 // them as the lists show them ("供应商代码", "供应商名称", "地址", ...).
 QStringList partnerColumns();
 QStringList partnerCaptions(const Table& partners);
+// The menu command whose right writes the table (BB10 ... BB70).
+QString commandOf(const Table& t);
 
 // What the user typed for a new record, untrimmed.
 struct Entry {
@@ -96,7 +98,7 @@ QStringList usedBy(const Table& t, const QString& code, const QString& parent = 
 // `name` is matched as well for tables that delete by code and name.
 Result remove(const Table& t, const QString& code, const QString& name = QString(),
               const QString& parent = QString());
-// Sets columns of the record with this code.
+// Sets columns of the record with this code (one transaction, with its audit row).
 Result update(const Table& t, const QString& code, const Values& values);
 
 // Items: the item window's fields, as typed.

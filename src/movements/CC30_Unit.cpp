@@ -1,5 +1,8 @@
 #include "movements/CC30_Unit.h"
 
+#include "barcodes/barcodes.h"
+#include "movements/posting.h"
+
 #include "data/DataConnect1_Unit.h"
 #include "data/numbers.h"
 #include "fields/cascade.h"
@@ -9,6 +12,7 @@
 #include "fields/namebox.h"
 #include "fields/numericedit.h"
 #include "ui/messages.h"
+#include "security/rights.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -23,9 +27,9 @@ CC30_form::CC30_form(QWidget* parent)
     fullReset();
     guarded(this, [&] {
         reloadGrid();
-        const QString list = QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse");
-        warehouse_a->setList(list);
-        warehouse_b->setList(list);
+        const Rights::List list = Rights::warehouseList(Rights::Access::Operate);
+        warehouse_a->setList(list.sql, list.params);
+        warehouse_b->setList(list.sql, list.params);
     });
 }
 
@@ -82,6 +86,8 @@ void CC30_form::build() {
     p.add(QStringLiteral("转入仓库："), warehouse_a, warehouse_name_a, 0);
     p.add(QStringLiteral("转出仓库："), warehouse_b, warehouse_name_b, 3);
     p.separator();
+    g->addWidget(createScanField(upper), p.row, 0, 1, 9);
+    p.next();
     p.add(QStringLiteral("大类："), arrage_code_b_a, arrage_name_b_a, 0);
     p.add(QStringLiteral("小类："), arrage_code_s_a, arrage_name_s_a, 3);
     p.next();
@@ -141,6 +147,17 @@ bool CC30_form::refuseSealed(LookupField* warehouse) {
     return true;
 }
 
+QString CC30_form::fillFromScan(const Barcodes::Variant& v) {
+    // The balance row of that key in the issuing warehouse.
+    if (warehouse_b->text().isEmpty()) return QStringLiteral("转出仓库 不能为空");
+    const auto id = Barcodes::balanceRow(warehouse_b->text(), v.key());
+    if (!id) return Barcodes::NoStockMessage;
+    m_cascade->pick(*id);
+    qty_a->setText(QStringLiteral("1"));
+    qty_a->reformat();
+    return {};
+}
+
 void CC30_form::lineReset() {
     m_cascade->reset();
     qty_b->setText(QStringLiteral("0.00"));
@@ -182,5 +199,7 @@ void CC30_form::addLine() {
     // What leaving the bill field would check runs first.
     if (!checkBill()) return;
     const Transfer::Line line = gathered();
+    if (const auto qty = Numbers::parse(line.qty); qty && *qty > 0 && !line.fromWarehouse.isEmpty())
+        if (!acceptShortfall(line.fromWarehouse, line.item, -Numbers::round3(*qty))) return;
     stageLine([&] { return Transfer::stage(line); });
 }

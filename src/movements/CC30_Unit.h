@@ -48,6 +48,7 @@ protected:
     void fullReset() override;
     void lineReset() override;
     void lockHeader(bool on) override;
+    QString fillFromScan(const Barcodes::Variant& v) override;
 
 private:
     void build();

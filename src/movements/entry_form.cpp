@@ -1,5 +1,7 @@
 #include "movements/entry_form.h"
 
+#include "barcodes/barcodes.h"
+#include "barcodes/label_printer.h"
 #include "ui/messages.h"
 #include "ui/screens.h"
 #include "data/numbers.h"
@@ -14,6 +16,7 @@
 #include "movements/matrix_entry.h"
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
+#include "security/rights.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -39,14 +42,15 @@ EntryForm::EntryForm(QWidget* parent, const Config& cfg)
     fullReset();
     guarded(this, [&] {
         reloadGrid();
-        operation_code_a->setList(cfg.typeList);
-        warehouse_a->setList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
-        partner_a->setList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(cfg.partner));
+        operation_code_a->setDeferredList(cfg.typeList);
+        const Rights::List warehouses = Rights::warehouseList(Rights::Access::Operate);
+        warehouse_a->setDeferredList(warehouses.sql, warehouses.params);
+        partner_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(cfg.partner));
         if (!cfg.stockRows) {
             m_cascade->openBigList();
-            attr_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
-            size_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
-            stage_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
+            attr_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
+            size_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
+            stage_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
         }
     });
     Screens::focusFirstField(this);
@@ -109,6 +113,8 @@ void EntryForm::build() {
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     g->addWidget(line, r, 0, 1, 9);
+    ++r;
+    g->addWidget(createScanField(upper), r, 0, 1, 9);
     ++r;
     g->addWidget(caption(QStringLiteral("大类："), upper), r, 0);
     g->addWidget(arrage_code_b_a, r, 1);
@@ -195,12 +201,21 @@ void EntryForm::build() {
                 {"arrage_name_b", "大类", 100},
                 {"arrage_name_s", "小类", 100}},
                QStringLiteral("item_code"));
+    if (m_cfg.kind == LineKind::StockIn) {
+        auto* labels = new QAction(QStringLiteral("打印标签…"), this);
+        labels->setObjectName(QStringLiteral("N3"));
+        DBGrid1->addContextAction(labels);
+        DBGrid1->setMultiSelect(true);
+        connect(labels, &QAction::triggered, this, [this] { LabelPrinter::previewChosenLines(DBGrid1); });
+    }
     assemble(upper);
+    m_prices = Forms::showPrices(this, {price_a});
 
     QList<QWidget*> order = {BitBtn1, BitBtn2, operation_code_a, warehouse_a, partner_a, arrage_code_b_a,
                              arrage_code_s_a, item_code_a};
     if (!m_cfg.stockRows) order << attr_code_a << size_code_a << stage_code_a;
     order << procure_date_a << bill_no_a << price_a << qty_a << BitBtn5;
+    connect(item_code_a, &LookupField::entered, this, [this] { setFilledByScan(false); });
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -208,7 +223,26 @@ QString EntryForm::attrCode() const { return m_cfg.stockRows ? attr_hidden->text
 QString EntryForm::sizeCode() const { return m_cfg.stockRows ? size_hidden->text() : size_code_a->text(); }
 QString EntryForm::stageCode() const { return m_cfg.stockRows ? stage_hidden->text() : stage_code_a->text(); }
 
+QString EntryForm::fillFromScan(const Barcodes::Variant& v) {
+    if (m_cfg.stockRows) {
+        // A stock-out takes the balance row of that key in the chosen warehouse.
+        if (warehouse_a->text().isEmpty()) return QStringLiteral("仓库代码 不能为空");
+        const auto id = Barcodes::balanceRow(warehouse_a->text(), v.key());
+        if (!id) return Barcodes::NoStockMessage;
+        m_cascade->pick(*id);
+    } else {
+        m_cascade->pick(v.item.itemCode);
+        attr_code_a->setText(v.item.attrCode);
+        size_code_a->setText(v.item.sizeCode);
+        stage_code_a->setText(v.item.stageCode);
+    }
+    qty_a->setText(QStringLiteral("1"));
+    qty_a->reformat();
+    return {};
+}
+
 void EntryForm::lineReset() {
+    setFilledByScan(false);
     m_cascade->reset();
     if (!m_cfg.stockRows) {
         attr_code_a->setText(QString());
@@ -324,7 +358,7 @@ void EntryForm::addLine() {
         Msg::error(this, QStringLiteral("'%1' 不是有效的数值").arg(price_a->text()));
         return;
     }
-    if (!Numbers::inRange(*price) || (m_cfg.stockRows ? Numbers::round3(*price) <= 0 : Numbers::round3(*price) < 0)) {
+    if (!Numbers::inRange(*price) || (m_cfg.stockRows && m_prices ? Numbers::round3(*price) <= 0 : Numbers::round3(*price) < 0)) {
         Msg::notice(this, QStringLiteral("请输入正确价格"));
         return;
     }
@@ -339,6 +373,7 @@ void EntryForm::addLine() {
     }
     price = Numbers::round3(*price);
     qty = Numbers::round3(*qty);
+    if (!acceptShortfall(warehouse_a->text(), gatheredItem(), Posting::sign(m_cfg.kind) * *qty)) return;
     const QString partner = m_cfg.partner;
     guarded(this, [&] {
         OrderNumbers::stageWithNumber([&](const QString& orderNo) {
@@ -386,6 +421,7 @@ void EntryForm::openMatrix() {
     e.price = price_a->text();
     guarded(this, [&] {
         MatrixEntry dialog(this, e);
+        if (filledByScan()) dialog.barcode_m->edit()->setFocus(); // the scanner goes on in the matrix
         if (Msg::runModal(&dialog) != QDialog::Accepted) return;
         reloadGrid();
         setHeaderLocked(true);

@@ -72,6 +72,7 @@ protected:
     void fullReset() override;
     void lineReset() override;
     void lockHeader(bool on) override;
+    QString fillFromScan(const Barcodes::Variant& v) override;
 
 private:
     void build();
@@ -79,5 +80,6 @@ private:
     // refusal shown; false when one failed.
     bool checkHeader(bool lineCodes);
     Config m_cfg;
+    bool m_prices = true; // the user sees prices: the price field is shown and checked
     CategoryCascade* m_cascade = nullptr;
 };

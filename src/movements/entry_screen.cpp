@@ -1,5 +1,7 @@
 #include "movements/entry_screen.h"
 
+#include "barcodes/barcodes.h"
+#include "data/session.h"
 #include "documents/document_printer.h"
 #include "fields/form_helpers.h"
 
@@ -7,9 +9,11 @@
 #include "fields/namebox.h"
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
+#include "movements/short_stock_form.h"
 #include "ui/messages.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -143,7 +147,49 @@ void EntryScreen::watchBillNo(QLineEdit* bill) {
     bill->installEventFilter(this);
 }
 
+ScanField* EntryScreen::createScanField(QWidget* upper) {
+    barcode_a = new ScanField(upper, QStringLiteral("barcode_a"), true);
+    barcode_a->handler = [this](const QString& code) { return onScan(code); };
+    barcode_a->leaveTabChain();
+    QCheckBox* commit = barcode_a->commitBox();
+    guarded(this, [&] { commit->setChecked(Barcodes::scanCommit(Session::userCode())); });
+    connect(commit, &QCheckBox::toggled, this,
+            [this](bool on) { guarded(this, [&] { Barcodes::saveScanCommit(Session::userCode(), on); }); });
+    return barcode_a;
+}
+
+ScanField::Answer EntryScreen::onScan(const QString& code) {
+    std::optional<Barcodes::Variant> v;
+    QString refusal;
+    try {
+        v = Barcodes::resolve(code);
+        if (v) refusal = fillFromScan(*v);
+    } catch (const DbError& e) {
+        barcode_a->say(e.text());
+        return ScanField::Answer::Refused;
+    }
+    if (!v) {
+        barcode_a->say(QStringLiteral("未知条码 %1").arg(code));
+        return ScanField::Answer::Unknown;
+    }
+    if (!refusal.isEmpty()) {
+        barcode_a->say(refusal);
+        return ScanField::Answer::Refused;
+    }
+    m_scanFilled = true;
+    barcode_a->say(QString());
+    if (barcode_a->commitBox()->isChecked()) {
+        // The same checks and the same staged line as "确定"; a refusal is shown as there.
+        const int before = m_stagings;
+        addLine();
+        if (m_stagings == before) return ScanField::Answer::Refused;
+    }
+    return ScanField::Answer::Taken;
+}
+
 void EntryScreen::setHeaderLocked(bool on) {
+    if (on) ++m_stagings;
+    else if (barcode_a && m_locked) barcode_a->resetPieces(); // the bill is done: a new count
     m_locked = on;
     lockHeader(on);
 }
@@ -206,15 +252,33 @@ void EntryScreen::post() {
     }
     if (!Msg::askDravont(this, QStringLiteral("确定过帐？"))) return;
     Documents::PostedRow bill;
+    QList<Posting::ShortKey> shorts;
     const bool posted = guarded(this, [&] {
         bill = Documents::stagedBill(m_kind);
-        Posting::post(m_kind);
+        try {
+            Posting::post(m_kind);
+        } catch (const Posting::Shortage& s) {
+            shorts = s.keys();
+            return;
+        }
         reloadGrid();
         setHeaderLocked(false);
         m_billChecked.clear(); // the number just posted is refused when the field is left again
         Msg::dravont(this, Posting::successMessage(m_kind));
     });
+    if (!shorts.isEmpty()) {
+        // Nothing was posted: the staged lines stay for the clerk to correct.
+        ShortStock_form list(this, shorts);
+        Msg::runModal(&list);
+        return;
+    }
     if (posted) DocumentPrinter::offerAfterPosting(this, bill);
+}
+
+bool EntryScreen::acceptShortfall(const QString& warehouse, const StagedItem& key, double change) {
+    std::optional<Posting::Shortfall> s;
+    if (!guarded(this, [&] { s = Posting::shortfall(m_kind, warehouse, key, change); })) return false;
+    return !s || Msg::askDravont(this, Posting::shortfallQuestion(*s, change));
 }
 
 bool EntryScreen::confirmLeave() {

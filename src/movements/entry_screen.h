@@ -3,6 +3,7 @@
 // its "删除" menu, the buttons "确定", "取消", "过帐", "返回", the header lock, the bill number
 // check, posting, discarding on leave, and the close box that behaves like "返回".
 #include "fields/datagrid.h"
+#include "fields/scanfield.h"
 #include "movements/line_check.h"
 #include "movements/staging.h"
 
@@ -10,6 +11,9 @@
 
 #include <QDialog>
 
+namespace Barcodes {
+struct Variant;
+}
 class LookupField;
 class QGridLayout;
 class NameBox;
@@ -27,6 +31,7 @@ public:
     QPushButton* BitBtn2 = nullptr; // 取消
     QPushButton* BitBtn4 = nullptr; // 过帐
     QPushButton* BitBtn3 = nullptr; // 返回
+    ScanField* barcode_a = nullptr;  // 条码：, with 扫描即确定
 
     bool headerLocked() const { return m_locked; }
 
@@ -67,10 +72,24 @@ protected:
     // Lets a core function check and stage the gathered line: its refusal is shown, otherwise the
     // grid is re-read and the header locked.
     void stageLine(const std::function<Refusal()>& stage);
+    // The warning of "确定" in a warehouse that forbids negative stock: when the line (its signed
+    // effect `change` on the key's balance) and the lines staged before it take more than the key
+    // holds, the clerk is asked whether to stage it anyway. False when not to stage it.
+    bool acceptShortfall(const QString& warehouse, const StagedItem& key, double change);
     // Runs the bill number check whenever the field is left with a changed number.
     void watchBillNo(QLineEdit* bill);
     // The bill number check now, unless this number was checked already; false when refused.
     bool checkBill();
+
+    // The scan field above the line fields, its "扫描即确定" as the user left it last.
+    ScanField* createScanField(QWidget* upper);
+    // Fills the line fields from a scanned variant as a pick would, quantity 1; the refusal (said
+    // beside the scan field), or empty when the line is filled. Throws DbError.
+    // Screens without a scan field never receive one.
+    virtual QString fillFromScan(const Barcodes::Variant&) { return {}; }
+    // The line fields hold what the last scan filled in.
+    bool filledByScan() const { return m_scanFilled; }
+    void setFilledByScan(bool on) { m_scanFilled = on; }
 
     virtual void lineReset() = 0;
     virtual void fullReset() = 0;
@@ -84,7 +103,10 @@ protected:
 
 private:
     bool confirmLeave();
+    ScanField::Answer onScan(const QString& code);
     LineKind m_kind;
+    int m_stagings = 0; // lines staged in this window so far (the header locks after each)
+    bool m_scanFilled = false;
     bool m_locked = false;
     bool m_leaving = false;
     QLineEdit* m_bill = nullptr;

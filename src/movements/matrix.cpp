@@ -4,6 +4,8 @@
 #include "data/session.h"
 #include "data/sql.h"
 #include "movements/order_numbers.h"
+#include "security/rights.h"
+#include "movements/posting.h"
 
 #include <QSet>
 
@@ -66,6 +68,7 @@ Layout load(LineKind kind, const QString& warehouse, const QString& item, const 
         if (out) l.balances.insert(cellKey(a, s), q.value(2).toDouble());
     }
     l.all = all || (!out && usedAttrs.isEmpty());
+    l.guarded = out && Posting::forbidsNegative(warehouse);
     Names n = masterNames();
     if (l.all) {
         l.attrs = codes(n.attrOrder, n.attrs);
@@ -95,7 +98,8 @@ Refusal stage(const Entry& e, QStringList* orderNos) {
     const auto price = Numbers::parse(e.price);
     if (!price) return {NoNumber.arg(e.price), true};
     const double p = Numbers::round3(*price);
-    if ((out ? p <= 0 : p < 0) || p > MaxValue) return {QStringLiteral("请输入正确价格")};
+    // A clerk who does not see prices issues without one.
+    if ((out && Rights::seesPrices() ? p <= 0 : p < 0) || p > MaxValue) return {QStringLiteral("请输入正确价格")};
 
     struct Line {
         QString attr, size;

@@ -18,6 +18,7 @@ struct Layout {
     QList<Code> sizes; // columns
     bool all = false;  // every attribute and size of the master tables
     QHash<QString, double> balances; // stock-out: quantity on hand by cellKey(attr, size)
+    bool guarded = false;            // stock-out of a warehouse that forbids negative stock
     bool hasBalance(const QString& attr, const QString& size) const;
 };
 QString cellKey(const QString& attr, const QString& size);

@@ -1,5 +1,7 @@
 #include "movements/matrix_entry.h"
+#include "fields/form_helpers.h"
 
+#include "barcodes/barcodes.h"
 #include "data/numbers.h"
 #include "fields/numericedit.h"
 #include "ui/messages.h"
@@ -139,6 +141,13 @@ QVariant MatrixModel::data(const QModelIndex& i, int role) const {
     case Qt::ToolTipRole:
         return m_out ? QStringLiteral("库存：%1").arg(has ? Numbers::footer(m_layout.balances.value(key)) : QStringLiteral("无"))
                      : QVariant();
+    case Qt::ForegroundRole: {
+        // Under the negative-stock guard a cell asking for more than the key holds is red.
+        const QString t = key == m_liveKey ? m_liveText : m_text.value(key);
+        if (m_out && m_layout.guarded && typed(t) > Numbers::round3(m_layout.balances.value(key)))
+            return QBrush(QColor(Qt::red));
+        return {};
+    }
     case BalanceRole:
         return has ? QVariant(m_layout.balances.value(key)) : QVariant();
     case HasBalanceRole:
@@ -289,10 +298,16 @@ MatrixEntry::MatrixEntry(QWidget* parent, const Matrix::Entry& entry) : QDialog(
     Cmd_Cancel = new QPushButton(QStringLiteral("取消"), this);
     Cmd_Cancel->setObjectName(QStringLiteral("Cmd_Cancel"));
 
+    barcode_m = new ScanField(this, QStringLiteral("barcode_m"));
+    barcode_m->handler = [this](const QString& code) { return onScan(code); };
+    status_m = new QLabel(this);
+    status_m->setObjectName(QStringLiteral("status_m"));
+
     auto* top = new QHBoxLayout;
     top->addWidget(item_m, 1);
     top->addWidget(new QLabel(out ? QStringLiteral("出库价格：") : QStringLiteral("入库价格："), this));
     top->addWidget(price_m);
+    Forms::showPrices(this, {price_m});
     top->addWidget(show_all);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(total_m, 1);
@@ -300,7 +315,9 @@ MatrixEntry::MatrixEntry(QWidget* parent, const Matrix::Entry& entry) : QDialog(
     bottom->addWidget(Cmd_Cancel);
     auto* v = new QVBoxLayout(this);
     v->addLayout(top);
+    v->addWidget(barcode_m);
     v->addWidget(matrix_grid, 1);
+    v->addWidget(status_m);
     v->addLayout(bottom);
     resize(900, 560);
 
@@ -344,6 +361,52 @@ void MatrixEntry::reload() {
                 matrix_grid->setFocus();
                 return;
             }
+}
+
+QModelIndex MatrixEntry::cellOf(const QString& attr, const QString& size) const {
+    const Matrix::Layout& l = m_model->layout();
+    for (int r = 0; r < l.attrs.size(); ++r)
+        if (l.attrs[r].code.compare(attr, Qt::CaseInsensitive) == 0)
+            for (int c = 0; c < l.sizes.size(); ++c)
+                if (l.sizes[c].code.compare(size, Qt::CaseInsensitive) == 0) return m_model->index(r, c);
+    return {};
+}
+
+ScanField::Answer MatrixEntry::onScan(const QString& code) {
+    // Said in the status line: a box would stop the scanner.
+    const auto refuse = [this](const QString& text) {
+        status_m->setText(text);
+        return ScanField::Answer::Refused;
+    };
+    std::optional<Barcodes::Variant> v;
+    try {
+        v = Barcodes::resolve(code);
+    } catch (const DbError& e) {
+        return refuse(e.text());
+    }
+    if (!v) {
+        status_m->setText(QStringLiteral("未知条码 %1").arg(code));
+        return ScanField::Answer::Unknown;
+    }
+    const StagedItem& it = v->item;
+    if (it.itemCode.compare(m_entry.item.itemCode, Qt::CaseInsensitive) != 0 ||
+        it.stageCode.compare(m_entry.item.stageCode, Qt::CaseInsensitive) != 0)
+        return refuse(QStringLiteral("条码 %1 属于 %2 %3 %4，不是本矩阵的项目或等级")
+                          .arg(code, it.itemCode, it.itemName, it.stageName));
+    matrix_grid->commitOpenCell();
+    QModelIndex cell = cellOf(it.attrCode, it.sizeCode);
+    if (!cell.isValid() && !show_all->isChecked()) {
+        show_all->setChecked(true); // the matrix of every colour and size
+        cell = cellOf(it.attrCode, it.sizeCode);
+    }
+    if (!cell.isValid() || !(m_model->flags(cell) & Qt::ItemIsEditable))
+        return refuse(m_entry.header.kind == LineKind::StockOut ? Barcodes::NoStockMessage
+                                                                : QStringLiteral("矩阵中没有此条码的属性和尺寸"));
+    const QString now = Numbers::entry(Numbers::round3(typed(cell.data(Qt::EditRole).toString()) + 1));
+    m_model->setData(cell, now, Qt::EditRole);
+    matrix_grid->setCurrentIndex(cell);
+    status_m->setText(QStringLiteral("%1 %2：%3").arg(it.attrName, it.sizeName, now));
+    return ScanField::Answer::Taken;
 }
 
 bool MatrixEntry::eventFilter(QObject* o, QEvent* e) {

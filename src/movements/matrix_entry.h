@@ -2,6 +2,7 @@
 // The size × colour matrix of one item and grade, opened from the stock-in and stock-out screens:
 // attributes down, sizes across, quantities typed cell by cell with row, column and grand totals,
 // one price, and on stock-out the balance of every cell. "确定" stages one line per non-zero cell.
+#include "fields/scanfield.h"
 #include "movements/matrix.h"
 
 #include <QAbstractTableModel>
@@ -72,6 +73,8 @@ public:
     NumericEdit* price_m;
     MatrixView* matrix_grid;
     QLabel* total_m;
+    ScanField* barcode_m; // a scanned piece adds 1 to its cell
+    QLabel* status_m;     // what the last scan did
     QPushButton* Cmd_OK;
     QPushButton* Cmd_Cancel;
 
@@ -86,6 +89,8 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    ScanField::Answer onScan(const QString& code);
+    QModelIndex cellOf(const QString& attr, const QString& size) const;
     Matrix::Entry m_entry;
     MatrixModel* m_model;
     QStringList m_staged;

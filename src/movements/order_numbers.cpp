@@ -33,7 +33,7 @@ QStringList stageWithNumbers(int count, const std::function<void(const QStringLi
         after = next(after);
     }
     stage(numbers);
-    Sql::run(QStringLiteral("UPDATE kesp_system_data SET sys_value=? WHERE sys_name='order_no'"), {after});
+    Sql::runLater(QStringLiteral("UPDATE kesp_system_data SET sys_value=? WHERE sys_name='order_no'"), {after});
     tx.commit();
     return numbers;
 }

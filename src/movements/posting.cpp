@@ -1,7 +1,13 @@
 #include "movements/posting.h"
 
+#include "data/numbers.h"
 #include "data/session.h"
 #include "data/sql.h"
+#include "security/audit.h"
+#include "security/rights.h"
+
+#include <QJsonObject>
+#include <QMap>
 
 namespace Posting {
 
@@ -50,6 +56,43 @@ Shape shapeOf(LineKind kind) {
     return {};
 }
 
+// The user must hold the kind's command and work in every warehouse of the staged lines; the
+// trail gets one row per bill with its line count, quantity and warehouses (a transfer's line is
+// its receiving row). One grouping statement read under the write lock.
+void checkAndRecord(LineKind kind, const QString& user, const QString& cond) {
+    const QString command = Staging::commandOf(kind);
+    Rights::require(command);
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT bill_no, warehouse, SUM(CASE WHEN operation_code='o_t' THEN 0 ELSE 1 END), "
+                                          "SUM(CASE WHEN operation_code='o_t' THEN 0 ELSE qty END) FROM kesp_post_temp_a "
+                                          "WHERE login_id=? AND %1 GROUP BY bill_no, warehouse ORDER BY bill_no, warehouse")
+                               .arg(cond),
+                           {user});
+    struct Bill {
+        int lines = 0;
+        double qty = 0;
+        QStringList warehouses;
+    };
+    QMap<QString, Bill> bills;
+    QStringList checked;
+    while (q.next()) {
+        const QString warehouse = q.value(1).toString();
+        if (!checked.contains(warehouse, Qt::CaseInsensitive)) {
+            Rights::requireWarehouse(warehouse);
+            checked << warehouse;
+        }
+        Bill& b = bills[q.value(0).toString()];
+        b.lines += q.value(2).toInt();
+        b.qty += q.value(3).toDouble();
+        b.warehouses << warehouse;
+    }
+    for (auto it = bills.cbegin(); it != bills.cend(); ++it) {
+        QJsonObject after{{QStringLiteral("lines"), it->lines},
+                          {QStringLiteral("qty"), qRound64(it->qty * 1000) / 1000.0},
+                          {QStringLiteral("warehouse"), it->warehouses.join(',')}};
+        Audit::record({command, QStringLiteral("kesp_post_history"), it.key(), {}, Audit::json(after), it.key(), {}});
+    }
+}
+
 void step(int n) {
     if (afterStatement) afterStatement(n);
 }
@@ -57,6 +100,31 @@ void step(int n) {
 const QString KeyMatch = QStringLiteral(
     "%1.warehouse=b.warehouse AND %1.item_code=b.item_code AND %1.attr_code=b.attr_code "
     "AND %1.size_code=b.size_code AND %1.stage_code=b.stage_code");
+
+// The keys of the grouped lines that would fall below zero in warehouses that forbid it; read
+// under the posting's write lock, so no other posting changes them before this one commits.
+QList<ShortKey> shortKeys(int factor, const QString& user) {
+    QSqlQuery q = Sql::run(
+        QStringLiteral("SELECT b.warehouse, w.warehouse_name, b.item_code, m.item_name, b.attr_name, b.size_name, "
+                       "b.stage_name, COALESCE(a.qty,0), round((?)*b.sum_qty,3) "
+                       "FROM kesp_post_temp_groupby_out AS b "
+                       "JOIN kesp_warehouse_ini AS w ON w.warehouse=b.warehouse AND w.forbid_negative "
+                       "LEFT JOIN kesp_inv_detail_tree AS a ON ") +
+            KeyMatch.arg(QStringLiteral("a")) +
+            QStringLiteral(" LEFT JOIN kesp_item_master AS m ON m.item_code=b.item_code "
+                           "WHERE b.login_id=? AND (?)*b.sum_qty<0 AND round(COALESCE(a.qty,0)+(?)*b.sum_qty,3)<0 "
+                           "ORDER BY b.warehouse, b.item_code, b.attr_code, b.size_code, b.stage_code"),
+        {-factor, user, factor, factor});
+    QList<ShortKey> out;
+    while (q.next()) {
+        ShortKey k{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                   q.value(4).toString(), q.value(5).toString(), q.value(6).toString(), q.value(7).toDouble(),
+                   q.value(8).toDouble()};
+        k.shortBy = Numbers::round3(k.wanted - k.onHand);
+        out << k;
+    }
+    return out;
+}
 } // namespace
 
 int post(LineKind kind) {
@@ -66,8 +134,9 @@ int post(LineKind kind) {
     const int factor = sign(kind);
     const QStringList partyCols = s.party.split(',');
 
-    Transaction tx;
-    const int lines = Staging::count(kind);
+    // The steps depend on no answer of the one before: they go to a server together, in one round
+    // trip, and the lines are counted by the first of them.
+    QList<Sql::Bound> steps{{Staging::countStatement(kind), Staging::gridParams()}};
 
     // History: one row per staged line.
     QString histCols = QStringLiteral("order_no,item_code,attr_code,attr_name,size_code,size_name,stage_code,"
@@ -80,14 +149,12 @@ int post(LineKind kind) {
                                      "warehouse_name,procure_date,%3,login_id,operation_date,operation_time%4")
                           .arg(s.price ? QStringLiteral("round(price,3),") : QString(), s.qtyExpr, s.party,
                                s.red ? QStringLiteral(",red_flag") : QString());
-    Sql::run(QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_post_temp_a WHERE login_id=? AND %3")
+    steps.append({QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_post_temp_a WHERE login_id=? AND %3")
                  .arg(histCols, histSel, cond),
-             {user});
-    step(1);
+             {user}});
 
     // Snapshot of the grouped lines, one row per stock key.
-    Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_groupby_out WHERE login_id=?"), {user});
-    step(2);
+    steps.append({QStringLiteral("DELETE FROM kesp_post_temp_groupby_out WHERE login_id=?"), {user}});
     QString snapCols = QStringLiteral("item_code,attr_code,attr_name,size_code,size_name,stage_code,stage_name,%1"
                                       "sum_qty,bill_no,operation_code,operation_name,warehouse,warehouse_name,"
                                       "procure_date,%2,login_id%3")
@@ -99,32 +166,67 @@ int post(LineKind kind) {
                                      "MAX(%2),MAX(%3),login_id%4")
                           .arg(s.price ? QStringLiteral("MAX(price),") : QString(), partyCols[0], partyCols[1],
                                s.red ? QStringLiteral(",MAX(red_flag)") : QString());
-    Sql::run(QStringLiteral("INSERT INTO kesp_post_temp_groupby_out(%1) SELECT %2 FROM kesp_post_temp_a "
+    steps.append({QStringLiteral("INSERT INTO kesp_post_temp_groupby_out(%1) SELECT %2 FROM kesp_post_temp_a "
                             "WHERE login_id=? AND %3 GROUP BY login_id,warehouse,item_code,attr_code,size_code,stage_code")
                  .arg(snapCols, snapSel, cond),
-             {user});
-    step(3);
+             {user}});
+
+    // The negative-stock guard reads the grouped lines before any balance changes.
+    const qsizetype guardAt = steps.size();
 
     // Existing balances change once per key, by the signed sum.
-    Sql::run(QStringLiteral("UPDATE kesp_inv_detail_tree SET qty=round(COALESCE(kesp_inv_detail_tree.qty,0)+(?)*b.sum_qty,3) "
+    steps.append({QStringLiteral("UPDATE kesp_inv_detail_tree SET qty=round(COALESCE(kesp_inv_detail_tree.qty,0)+(?)*b.sum_qty,3) "
                             "FROM kesp_post_temp_groupby_out AS b WHERE b.login_id=? AND ") +
                  KeyMatch.arg(QStringLiteral("kesp_inv_detail_tree")),
-             {factor, user});
-    step(4);
+             {factor, user}});
 
     // New stock keys get a balance row of their own.
-    Sql::run(QStringLiteral("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
+    steps.append({QStringLiteral("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
                             "stage_code,qty) SELECT b.warehouse,b.warehouse_name,b.item_code,b.attr_code,b.size_code,"
                             "b.stage_code,round((?)*b.sum_qty,3) FROM kesp_post_temp_groupby_out AS b WHERE b.login_id=? "
                             "AND NOT EXISTS (SELECT 1 FROM kesp_inv_detail_tree AS a WHERE ") +
                  KeyMatch.arg(QStringLiteral("a")) + QStringLiteral(")"),
-             {factor, user});
-    step(5);
+             {factor, user}});
 
-    Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_a WHERE login_id=? AND ") + cond, {user});
-    step(6);
+    steps.append({QStringLiteral("DELETE FROM kesp_post_temp_a WHERE login_id=? AND ") + cond, {user}});
+    Transaction tx;
+    checkAndRecord(kind, user, cond);
+    step(0);
+    int lines = 0;
+    Sql::runAll(steps.mid(0, guardAt), [&](qsizetype i, QSqlQuery& q) {
+        if (i == 0) lines = q.next() ? q.value(0).toInt() : 0;
+        else step(int(i));
+    });
+    // The negative-stock guard refuses the whole bill before any balance changes.
+    if (QList<ShortKey> shorts = shortKeys(factor, user); !shorts.isEmpty()) throw Shortage(std::move(shorts));
+    Sql::runAll(steps.mid(guardAt), [&](qsizetype i, QSqlQuery&) { step(int(guardAt + i)); });
     tx.commit();
     return lines;
+}
+
+bool forbidsNegative(const QString& warehouse) {
+    return Sql::exists(QStringLiteral("SELECT 1 FROM kesp_warehouse_ini WHERE warehouse=? AND forbid_negative"),
+                       {warehouse});
+}
+
+std::optional<Shortfall> shortfall(LineKind kind, const QString& warehouse, const StagedItem& key, double change) {
+    if (change >= 0 || !forbidsNegative(warehouse)) return std::nullopt;
+    const QVariantList k{warehouse, key.itemCode, key.attrCode, key.sizeCode, key.stageCode};
+    const QString match = QStringLiteral("warehouse=? AND item_code=? AND attr_code=? AND size_code=? AND stage_code=?");
+    Shortfall s;
+    s.onHand = Sql::scalar(QStringLiteral("SELECT qty FROM kesp_inv_detail_tree WHERE ") + match, k).toDouble();
+    s.staged = Numbers::round3(
+        sign(kind) * Sql::scalar(QStringLiteral("SELECT SUM(qty) FROM kesp_post_temp_a WHERE login_id=? AND %1 AND %2")
+                                     .arg(Staging::kindCondition(kind), match),
+                                 QVariantList{Session::userCode()} + k)
+                         .toDouble());
+    if (Numbers::round3(s.onHand + s.staged + change) >= 0) return std::nullopt;
+    return s;
+}
+
+QString shortfallQuestion(const Shortfall& s, double change) {
+    return QStringLiteral("库存不足：库存 %1，已录入 %2，本次 %3。过帐时将被拒绝，仍然加入？")
+        .arg(Numbers::footer(s.onHand), Numbers::footer(-s.staged), Numbers::footer(-change));
 }
 
 } // namespace Posting

@@ -4,6 +4,7 @@
 #include "data/session.h"
 #include "data/sql.h"
 #include "movements/order_numbers.h"
+#include "security/rights.h"
 
 namespace {
 bool out(LineKind kind) { return kind == LineKind::OutReversal; }
@@ -26,11 +27,14 @@ QString operationName(LineKind kind) { return out(kind) ? QStringLiteral("出库
 QString direction(LineKind kind) { return out(kind) ? QStringLiteral("o") : QStringLiteral("i"); }
 
 ListQuery billSource(LineKind kind) {
-    return {QStringLiteral("SELECT DISTINCT h.bill_no, h.warehouse, h.warehouse_name, h.%1, h.%1_name "
+    // Bills of the warehouses the user works in: only those can be reversed by him.
+    ListQuery l{{}, {direction(kind)}};
+    l.sql = QStringLiteral("SELECT DISTINCT h.bill_no, h.warehouse, h.warehouse_name, h.%1, h.%1_name "
                            "FROM kesp_post_history h JOIN kesp_operation_ini o ON o.operation_code=h.operation_code "
-                           "WHERE o.i_o_flag=? AND h.bill_no IS NOT NULL")
-                .arg(partnerColumn(kind)),
-            {direction(kind)}};
+                           "WHERE o.i_o_flag=? AND h.bill_no IS NOT NULL AND %2")
+                .arg(partnerColumn(kind),
+                     Rights::warehouseCondition(QStringLiteral("h.warehouse"), l.params, Rights::Access::Operate));
+    return l;
 }
 
 QString billOrder(LineKind kind) { return QStringLiteral("h.bill_no DESC, h.warehouse, h.%1").arg(partnerColumn(kind)); }

@@ -1,7 +1,10 @@
 #include "movements/reversal_form.h"
 
+#include "movements/posting.h"
+
 #include "data/numbers.h"
 #include "fields/datepicker.h"
+#include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
 #include "fields/numericedit.h"
@@ -126,6 +129,7 @@ void ReversalForm::build() {
                 {"arrage_name_b", "大类", 80},
                 {"arrage_name_s", "小类", 80}},
                QStringLiteral("item_code"));
+    Forms::showPrices(this, {price_a_tmp, price_a});
     assemble(upper);
 
     connect(bill_no_a, &LookupField::changed, this, &ReversalForm::onBillChanged);
@@ -209,6 +213,8 @@ void ReversalForm::fillLine() {
     for (const auto& f : fills) f.box->setText(val(f.field).trimmed());
     price_a_tmp->setText(val("price"));
     qty_a_tmp->setText(val("qty"));
+    // A clerk who does not see prices reverses at the posted price.
+    if (price_a->isHidden()) price_a->setText(val("price"));
 }
 
 void ReversalForm::clearLineDetails(const QString& postedFigures) {
@@ -251,5 +257,8 @@ Reversal::RedLine ReversalForm::gathered() const {
 
 void ReversalForm::addLine() {
     const Reversal::RedLine line = gathered();
+    // A red stock-in line takes the goods out again.
+    if (const auto qty = Numbers::parse(line.qty); qty && *qty > 0 && !line.bill.warehouse.isEmpty())
+        if (!acceptShortfall(line.bill.warehouse, line.item, Posting::sign(kind()) * Numbers::round3(*qty))) return;
     stageLine([&] { return Reversal::stage(line); });
 }

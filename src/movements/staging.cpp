@@ -3,6 +3,7 @@
 #include "data/numbers.h"
 #include "data/session.h"
 #include "data/sql.h"
+#include "security/rights.h"
 
 #include <algorithm>
 #include <cmath>
@@ -78,10 +79,12 @@ const MasterCode masterCodes[] = {
 };
 } // namespace
 
-UnknownCode unknownCode(const Values& values, bool itemInCategories) {
+namespace {
+// The statement that tells which codes of a line no master record holds (empty when none are
+// given), and the columns it tests in its order.
+Sql::Bound unknownCodeStatement(const Values& values, bool itemInCategories, QList<const MasterCode*>& checked) {
     QStringList tests;
     QVariantList params;
-    QList<const MasterCode*> checked;
     for (const MasterCode& m : masterCodes) {
         const QString code = valueOf(values, QLatin1String(m.column));
         if (code.isEmpty()) continue;
@@ -109,12 +112,43 @@ UnknownCode unknownCode(const Values& values, bool itemInCategories) {
         checked << &m;
     }
     if (tests.isEmpty()) return {};
-    QSqlQuery q = Sql::run(QStringLiteral("SELECT ") + tests.join(QLatin1Char(',')), params);
+    return {QStringLiteral("SELECT ") + tests.join(QLatin1Char(',')), params};
+}
+
+UnknownCode unknownOf(QSqlQuery& q, const QList<const MasterCode*>& checked) {
     if (!q.next()) return {};
     for (int i = 0; i < checked.size(); ++i)
         if (q.value(i).toInt() == 0)
             return {QLatin1String(checked[i]->column), QString::fromUtf8(checked[i]->caption) + QStringLiteral(" 不存在")};
     return {};
+}
+} // namespace
+
+UnknownCode unknownCode(const Values& values, bool itemInCategories) {
+    QList<const MasterCode*> checked;
+    const Sql::Bound check = unknownCodeStatement(values, itemInCategories, checked);
+    if (check.sql.isEmpty()) return {};
+    QSqlQuery q = Sql::run(check.sql, check.params);
+    return unknownOf(q, checked);
+}
+
+QString commandOf(LineKind kind) {
+    switch (kind) {
+    case LineKind::StockIn: return QStringLiteral("CC10");
+    case LineKind::StockOut: return QStringLiteral("DD10");
+    case LineKind::InReversal: return QStringLiteral("CC20");
+    case LineKind::OutReversal: return QStringLiteral("DD20");
+    case LineKind::Transfer: return QStringLiteral("CC30");
+    }
+    return {};
+}
+
+LineKind kindOf(const Values& values) {
+    const QString op = valueOf(values, QStringLiteral("operation_code"));
+    if (op == QLatin1String("i_r")) return LineKind::InReversal;
+    if (op == QLatin1String("o_r")) return LineKind::OutReversal;
+    if (op == QLatin1String("i_t") || op == QLatin1String("o_t")) return LineKind::Transfer;
+    return valueOf(values, QStringLiteral("customer")).isEmpty() ? LineKind::StockIn : LineKind::StockOut;
 }
 
 void insert(const Values& values) {
@@ -136,10 +170,28 @@ void insert(const Values& values) {
         }
         params << v;
     }
-    // A code in no master list would leave balances and history of a record that does not exist.
-    if (const UnknownCode unknown = unknownCode(values); unknown.found()) throw DbError(unknown.message);
-    Sql::run(QStringLiteral("INSERT INTO kesp_post_temp_a(%1) VALUES (%2)").arg(cols.join(','), marks.join(',')),
-             params);
+    // A code in no master list would leave balances and history of a record that does not exist:
+    // checked by the statement sent with the insert (one round trip to a server), as is the user's
+    // right to the command and the warehouses; the transaction takes the insert back when either
+    // check fails.
+    const QString command = commandOf(kindOf(values));
+    QStringList warehouses{valueOf(values, QStringLiteral("warehouse"))};
+    if (const QString other = valueOf(values, QStringLiteral("warehouse_a")); !other.isEmpty()) warehouses << other;
+    warehouses.removeAll(QString());
+    QList<const MasterCode*> checked;
+    QList<Sql::Bound> statements{unknownCodeStatement(values, false, checked),
+                                 Rights::requireStatement(command, warehouses)};
+    statements.append({QStringLiteral("INSERT INTO kesp_post_temp_a(%1) VALUES (%2)").arg(cols.join(','), marks.join(',')),
+                       params});
+    Transaction tx;
+    Sql::runAll(statements, [&](qsizetype i, QSqlQuery& q) {
+        if (i == 0) {
+            if (const UnknownCode unknown = unknownOf(q, checked); unknown.found()) throw DbError(unknown.message);
+        } else if (i == 1) {
+            Rights::checkRequired(q, command, warehouses);
+        }
+    });
+    tx.commit();
 }
 
 QString gridStatement(LineKind kind) {
@@ -149,11 +201,11 @@ QString gridStatement(LineKind kind) {
 
 QVariantList gridParams() { return {Session::userCode()}; }
 
-int count(LineKind kind) {
-    return Sql::scalar(QStringLiteral("SELECT count(*) FROM kesp_post_temp_a WHERE login_id=? AND ") + kindCondition(kind),
-                       {Session::userCode()})
-        .toInt();
+QString countStatement(LineKind kind) {
+    return QStringLiteral("SELECT count(*) FROM kesp_post_temp_a WHERE login_id=? AND ") + kindCondition(kind);
 }
+
+int count(LineKind kind) { return Sql::scalar(countStatement(kind), gridParams()).toInt(); }
 
 bool deleteLine(const QString& orderNo) {
     return Sql::run(QStringLiteral("DELETE FROM kesp_post_temp_a WHERE order_no=? AND login_id=?"),

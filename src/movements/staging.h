@@ -24,15 +24,23 @@ struct UnknownCode {
     bool found() const { return !column.isEmpty(); }
 };
 UnknownCode unknownCode(const Values& values, bool itemInCategories = false);
+// The command whose right stages and posts lines of the kind (CC10, DD10, CC20, DD20, CC30).
+QString commandOf(LineKind kind);
+// The kind of a line from its columns: a red line by its operation, a transfer row by its
+// operation, otherwise stock-out when it names a customer.
+LineKind kindOf(const Values& values);
 // Writes one staged line: price and qty rounded to 3 decimals, empty item_model/item_spec as NULL.
 // Throws DbError, writing nothing, for a price or qty that is not a finite number within
 // ±999,999,999.999 (text that is not a number included), for an empty or NULL stock-key part and
-// for a code no master record holds.
+// for a code no master record holds, and refuses (Rights::Refused) a line the user may not stage:
+// the kind's command and work (操作) in the line's warehouse and the other warehouse of a transfer.
 void insert(const Values& values);
 // Statement and parameters of a screen's grid: the user's staged lines of its kind.
 QString gridStatement(LineKind kind);
 QVariantList gridParams();
 int count(LineKind kind);
+// The statement count() runs (its one value: gridParams()).
+QString countStatement(LineKind kind);
 // Deletes one of the user's staged lines; false when no line had that number (any more).
 bool deleteLine(const QString& orderNo);
 void discard(LineKind kind);

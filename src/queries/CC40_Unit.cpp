@@ -1,5 +1,7 @@
 #include "queries/CC40_Unit.h"
 
+#include "barcodes/label_printer.h"
+
 #include "documents/document_printer.h"
 #include "ui/messages.h"
 #include "fields/datagrid.h"
@@ -8,6 +10,7 @@
 #include "fields/namebox.h"
 #include "queries/filter_panel.h"
 #include "queries/query_builders.h"
+#include "security/rights.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -69,6 +72,13 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
     printBill->setObjectName(QStringLiteral("printBill"));
     DBGrid1->addContextAction(printBill);
     connect(printBill, &QAction::triggered, this, [this] { DocumentPrinter::previewBillOf(DBGrid1); });
+    if (in) {
+        auto* labels = new QAction(QStringLiteral("打印标签…"), this);
+        labels->setObjectName(QStringLiteral("printLabels"));
+        DBGrid1->addContextAction(labels);
+        DBGrid1->setMultiSelect(true);
+        connect(labels, &QAction::triggered, this, [this] { LabelPrinter::previewChosenLines(DBGrid1); });
+    }
     DBGrid1->model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
         return m.value(row, QStringLiteral("red_flag")).toString() == QLatin1String("Y") ? QColor(255, 0, 0)
                                                                                          : QColor(0, 0, 255);
@@ -77,16 +87,18 @@ RecordQueryForm::RecordQueryForm(QWidget* parent, char direction)
     filters->reset();
     guarded(this, [&] {
         const QString dir(QChar::fromLatin1(direction));
-        operation_code_a->setList(QStringLiteral("SELECT * FROM kesp_operation_ini WHERE i_o_flag=?"), {dir});
+        operation_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_operation_ini WHERE i_o_flag=?"), {dir});
         filters->openLists();
-        partner_a->setList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(partner));
+        partner_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_%1_ini ORDER BY %1").arg(partner));
         // Posted bills are many: both bill fields read the bills of the direction by the typed
         // prefix, from the history's bill index.
+        QVariantList params{dir};
         const QString bills = QStringLiteral(
             "SELECT DISTINCT bill_no FROM kesp_post_history WHERE operation_code IN "
-            "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag=?)");
-        bill_no_a->setPrefixList(bills, {dir}, QStringLiteral("bill_no"));
-        bill_no_b->setPrefixList(bills, {dir}, QStringLiteral("bill_no"));
+            "(SELECT operation_code FROM kesp_operation_ini WHERE i_o_flag=?) AND ") +
+                              Rights::warehouseCondition(QStringLiteral("warehouse"), params);
+        bill_no_a->setPrefixList(bills, params, QStringLiteral("bill_no"));
+        bill_no_b->setPrefixList(bills, params, QStringLiteral("bill_no"));
     });
 }
 

@@ -5,6 +5,7 @@
 #include "fields/form_helpers.h"
 #include "fields/lookupfield.h"
 #include "fields/namebox.h"
+#include "security/rights.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -92,13 +93,14 @@ void FilterPanel::reset() {
 }
 
 void FilterPanel::openLists() {
-    warehouse_a->setList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
+    const Rights::List warehouses = Rights::warehouseList();
+    warehouse_a->setDeferredList(warehouses.sql, warehouses.params);
     m_cascade->openBigList();
-    arrage_code_s_a->setList(QStringLiteral("SELECT * FROM kesp_item_arrage_s WHERE 1=0"));
-    item_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_master WHERE 1=0"));
-    attr_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
-    size_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
-    stage_code_a->setList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
+    arrage_code_s_a->closeList();
+    item_code_a->closeList();
+    attr_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
+    size_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
+    stage_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
 }
 
 QueryBuilders::Criteria FilterPanel::criteria() const {

@@ -3,14 +3,19 @@
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
+#include "security/rights.h"
+
+#include <optional>
 
 #include <QSqlRecord>
 
 namespace QueryBuilders {
 
 namespace {
+// Only the warehouses the user may see.
 Statement filtered(const QString& source, const Criteria& criteria) {
-    Statement s{QStringLiteral("SELECT * FROM %1 WHERE 1=1").arg(source), {}};
+    Statement s;
+    s.sql = QStringLiteral("SELECT * FROM %1 WHERE %2").arg(source, Rights::warehouseCondition(QStringLiteral("warehouse"), s.params));
     for (const auto& [column, value] : criteria) {
         if (value.isEmpty()) continue;
         s.sql += QStringLiteral(" AND %1=?").arg(column);
@@ -78,13 +83,15 @@ void refillFrom(const QString& source, const QVariantList& sourceParams, QString
 } // namespace
 
 Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy) {
-    Transaction tx;
-    Sql::run(DataConnect1::dropSnapshotStatement(table));
+    // The server makes the snapshot in one batch, a transaction of its own; the file under its
+    // write lock.
+    std::optional<Transaction> tx;
+    if (!DataConnect1::onServer()) tx.emplace();
     DataConnect1::makeSnapshot(table, s.sql, orderBy, s.params);
     Snapshot snap;
     snap.key = QStringLiteral("grid_row");
     snap.select = QStringLiteral("SELECT %1 AS grid_row, * FROM %2").arg(DataConnect1::snapshotKey(), table);
-    tx.commit();
+    if (tx) tx->commit();
     return snap;
 }
 

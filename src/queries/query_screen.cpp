@@ -30,6 +30,7 @@ QueryScreen::QueryScreen(QWidget* parent, const QString& objectName, const QStri
 }
 
 QueryScreen::~QueryScreen() {
+    if (!m_queried) return;
     try {
         QueryBuilders::dropSnapshot(snapshotTable());
     } catch (const DbError&) {
@@ -54,6 +55,7 @@ bool QueryScreen::warehouseChosen() {
 
 void QueryScreen::showResult(const QueryBuilders::Statement& s) {
     guarded(this, [&] {
+        m_queried = true;
         const QueryBuilders::Snapshot run = QueryBuilders::runOnce(s, snapshotTable(), QStringLiteral("item_code"));
         DBGrid1->openKeyed(run.select, {}, run.key);
     });

@@ -36,4 +36,5 @@ protected:
 
 private:
     QString m_snapshot;
+    bool m_queried = false; // a snapshot was made (dropped when the window goes)
 };

@@ -5,6 +5,7 @@
 #include "fields/datagrid.h"
 #include "fields/form_helpers.h"
 #include "security/accounts.h"
+#include "security/AA30_Unit.h"
 
 #include <QAction>
 #include <QLabel>
@@ -38,6 +39,9 @@ TAA20_form::TAA20_form(QWidget* parent) : QDialog(parent) {
         AA202_form* d = longLived<AA202_form>();
         d->prepare();
         Msg::runModal(d);
+    });
+    connect(rights, &QAction::triggered, this, [this] {
+        TAA30_form::openFor(DBGrid1->currentValue(QStringLiteral("管理员代码")).toString(), this);
     });
     auto* close = new QPushButton(QStringLiteral("&关闭"), this);
     close->setObjectName(QStringLiteral("BitBtn1"));

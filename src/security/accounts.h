@@ -5,8 +5,13 @@
 namespace Accounts {
 inline const QString DefaultCode = QStringLiteral("abc");
 inline const QString DefaultPassword = QStringLiteral("123");
+// The command of the account list, and what the trail calls a login and a refused one.
+inline const QString AccountsCommand = QStringLiteral("AA20");
+inline const QString LoginCommand = QStringLiteral("LOGIN");
+inline const QString FailedLoginCommand = QStringLiteral("LOGIN_FAILED");
 
 // Code and password compared as given (untrimmed), without regard to letter case.
+// Every attempt leaves a row in the trail.
 bool login(const QString& code, const QString& password);
 
 struct Account {

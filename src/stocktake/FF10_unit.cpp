@@ -5,6 +5,7 @@
 #include "fields/namebox.h"
 #include "stocktake/stocktake.h"
 #include "ui/messages.h"
+#include "security/rights.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -43,7 +44,8 @@ FF10_form::FF10_form(QWidget* parent) : QDialog(parent) {
     warehouse_a->setText(QString());
     setSealedState(false);
     guarded(this, [&] {
-        warehouse_a->setList(QStringLiteral("SELECT * FROM kesp_warehouse_ini ORDER BY warehouse"));
+        const Rights::List warehouses = Rights::warehouseList(Rights::Access::Operate);
+        warehouse_a->setList(warehouses.sql, warehouses.params);
         if (const auto standing = Stocktake::standingSeal()) {
             warehouse_a->setText(*standing);
             setSealedState(true);

@@ -1,5 +1,6 @@
 #include "stocktake/FF20_unit.h"
 
+#include "barcodes/barcodes.h"
 #include "fields/datagrid.h"
 #include "fields/datepicker.h"
 #include "fields/form_helpers.h"
@@ -65,7 +66,13 @@ FF20_form::FF20_form(QWidget* parent) : QDialog(parent) {
                          {"arrage_name_s", "小类", 80},
                          {"warehouse_name", "仓库名称", 80},
                          {"unit_name", "单位名称", 80},
-                         {"order_no", "order_no", 80, {}, false, false, false}});
+                         {"order_no", "order_no", 80, {}, false, false, false},
+                         {"found_flag", "账外", 50, {}, false, true}});
+    // Goods found by scanning that the books did not know.
+    DBGrid1->model()->setRowColor([](const GridModel& m, int row) -> std::optional<QColor> {
+        if (m.value(row, QStringLiteral("found_flag")).toBool()) return QColor(255, 228, 196);
+        return std::nullopt;
+    });
     DBGrid1->model()->setSort(Stocktake::gridOrder(), Qt::AscendingOrder);
     ApproveAll = new QAction(QStringLiteral("全部审核"), this);
     ApproveAll->setObjectName(QStringLiteral("ApproveAll"));
@@ -132,12 +139,15 @@ void FF20_form::buildFilters(QGridLayout* g) {
     item_spec_b = nameBox(band, QStringLiteral("item_spec_b"));
     procure_date_a = new DatePicker(band);
     procure_date_a->setObjectName(QStringLiteral("procure_date_a"));
+    barcode_a = new ScanField(band, QStringLiteral("barcode_a"));
+    barcode_a->handler = [this](const QString& code) { return onScan(code); };
 
     g->addWidget(caption(QStringLiteral("选择盘点仓库："), band), 0, 0);
     g->addWidget(warehouse_a, 0, 1);
     g->addWidget(warehouse_name_a, 0, 2);
     g->addWidget(caption(QStringLiteral("盘点日期："), band), 0, 3);
     g->addWidget(procure_date_a, 0, 4);
+    g->addWidget(barcode_a, 0, 5, 1, 3);
     g->addWidget(caption(QStringLiteral("大类："), band), 1, 0);
     g->addWidget(arrage_code_b_a, 1, 1);
     g->addWidget(arrage_name_b_a, 1, 2);
@@ -250,7 +260,60 @@ void FF20_form::reopenGrid(int keepRow) {
         DBGrid1->setCurrentRow(std::min(keepRow, m->rowCount() - 1));
     }
     m_edited = -1;
+    m_rowsByRid.clear();
     DBGrid1->view()->setUpdatesEnabled(true);
+}
+
+int FF20_form::rowOfCount(const QVariant& rid) {
+    if (m_rowsByRid.isEmpty()) {
+        const QVariantList rids = DBGrid1->model()->valuesInOrder(QStringLiteral("rid"));
+        m_rowsByRid.reserve(rids.size());
+        for (int i = 0; i < rids.size(); ++i) m_rowsByRid.insert(rids[i].toString(), i);
+    }
+    return m_rowsByRid.value(rid.toString(), -1);
+}
+
+ScanField::Answer FF20_form::onScan(const QString& code) {
+    // Said beside the field: a box would stop the scanner.
+    const auto refuse = [this](const QString& text) {
+        barcode_a->say(text);
+        return ScanField::Answer::Refused;
+    };
+    const QString w = warehouse_a->text();
+    if (w.isEmpty()) return refuse(QStringLiteral("请先选择盘点仓库"));
+    DBGrid1->commitEdit();
+    if (!saveEdited()) return refuse(QString());
+    try {
+        const auto v = Barcodes::resolve(code);
+        if (!v) {
+            barcode_a->say(QStringLiteral("未知条码 %1").arg(code));
+            return ScanField::Answer::Unknown;
+        }
+        const Stocktake::Scanned s = Stocktake::scan(w, v->item);
+        GridModel* m = DBGrid1->model();
+        // A new row (or a grid not showing this warehouse's rows yet) shows the rows again.
+        int row = s.found || !m->isOpen() ? -1 : rowOfCount(s.rid);
+        if (row < 0) {
+            reopenGrid(-1);
+            row = rowOfCount(s.rid);
+        } else {
+            while (m->rowCount() <= row && m->canFetchMore()) m->fetchMore();
+            const double before = m->value(row, QStringLiteral("qty")).toDouble();
+            m_numbering = true; // un-approving here takes no order number
+            m->setValue(row, QStringLiteral("qty"), s.qty);
+            m->setValue(row, QStringLiteral("check_flag"), false);
+            m_numbering = false;
+            DBGrid1->addToSum(QStringLiteral("qty"), s.qty - before);
+        }
+        while (row >= 0 && m->rowCount() <= row && m->canFetchMore()) m->fetchMore();
+        DBGrid1->setCurrentRow(row);
+        if (row >= 0) DBGrid1->view()->scrollTo(m->index(row, 0));
+        barcode_a->say(s.found ? QStringLiteral("账外：%1 %2 %3").arg(v->item.itemCode, v->item.attrName, v->item.sizeName)
+                               : QString());
+    } catch (const DbError& e) {
+        return refuse(e.text());
+    }
+    return ScanField::Answer::Taken;
 }
 
 void FF20_form::onCheckChanged(int row) {

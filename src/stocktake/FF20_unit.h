@@ -2,7 +2,10 @@
 // "仓库盘点窗口": loads count rows of a warehouse the user has sealed, takes the counted
 // quantities and approvals in the count grid, and posts them as the stocktake adjustment. The
 // user's count rows never outlive the window.
+#include "fields/scanfield.h"
+
 #include <QDialog>
+#include <QHash>
 
 class DataGrid;
 class DatePicker;
@@ -32,6 +35,7 @@ public:
     NameBox* item_model_b;
     NameBox* item_spec_b;
     DatePicker* procure_date_a;
+    ScanField* barcode_a; // each piece scanned adds 1 to its count row, written at once
     QPushButton* BitBtn1; // 查询
     QPushButton* BitBtn2; // 调帐
     QPushButton* BitBtn3; // 关闭
@@ -60,6 +64,10 @@ private:
     void reopenGrid(int keepRow);
     // Writes the pending edit, runs a command on all the user's count rows, shows them again.
     void onEveryRow(int (*work)());
+    ScanField::Answer onScan(const QString& code);
+    // The grid row of a count row (by its row identity), read once per opened result.
+    int rowOfCount(const QVariant& rid);
+    QHash<QString, int> m_rowsByRid;
     int m_edited = -1;
     bool m_numbering = false;
 };

@@ -5,6 +5,10 @@
 #include "data/session.h"
 #include "data/sql.h"
 #include "movements/order_numbers.h"
+#include "security/audit.h"
+#include "security/rights.h"
+
+#include <QJsonObject>
 
 #include <QHash>
 #include <QStringList>
@@ -32,6 +36,14 @@ const QString SameKey = QStringLiteral(
 
 QString rowId() { return DataConnect1::rowIdColumn(); }
 
+const QString SealCommand = QStringLiteral("FF10");
+const QString CountCommand = QStringLiteral("FF20");
+
+void recordCount(const QString& key, const QJsonObject& before, const QJsonObject& after) {
+    Audit::record({CountCommand, QStringLiteral("kesp_check_temp"), key, before.isEmpty() ? QString() : Audit::json(before),
+                   Audit::json(after), {}, {}});
+}
+
 void stepDone(int step) {
     if (afterStatement) afterStatement(step);
 }
@@ -56,18 +68,30 @@ SealResult seal(const QString& warehouse) {
     const QString code = q.value(0).toString(); // as the master list spells it
     const QString name = q.value(1).toString().trimmed();
     q.finish();
+    Rights::require(SealCommand, code);
     if (Sql::exists(QStringLiteral("SELECT 1 FROM kesp_check_set WHERE login_id=?"), {user}))
         return SealResult::AlreadySealed;
     Sql::run(QStringLiteral("INSERT INTO kesp_check_set(login_id,warehouse,warehouse_name,check_set) VALUES (?,?,?,'Y')"),
              {user, code, name});
+    Audit::record({SealCommand, QStringLiteral("kesp_check_set"), code, {},
+                   Audit::json({{QStringLiteral("warehouse"), code}, {QStringLiteral("check_set"), QStringLiteral("Y")}}),
+                   {}, {}});
     tx.commit();
     return SealResult::Sealed;
 }
 
 int unseal(const QString& warehouse) {
-    return Sql::run(QStringLiteral("DELETE FROM kesp_check_set WHERE login_id=? AND warehouse=?"),
-                    {Session::userCode(), warehouse})
-        .numRowsAffected();
+    Transaction tx;
+    Rights::require(SealCommand);
+    const int lifted = Sql::run(QStringLiteral("DELETE FROM kesp_check_set WHERE login_id=? AND warehouse=?"),
+                                {Session::userCode(), warehouse})
+                           .numRowsAffected();
+    if (lifted > 0)
+        Audit::record({SealCommand, QStringLiteral("kesp_check_set"), warehouse,
+                       Audit::json({{QStringLiteral("warehouse"), warehouse}, {QStringLiteral("check_set"), QStringLiteral("Y")}}),
+                       {}, {}, {}});
+    tx.commit();
+    return lifted;
 }
 
 QueryBuilders::Statement sealedWarehouses() {
@@ -101,6 +125,7 @@ QueryBuilders::Statement itemList(const QString& warehouse, const QString& big, 
 int load(const Filter& f) {
     const QString user = Session::userCode();
     Transaction tx;
+    Rights::require(CountCommand, f.warehouse);
     Sql::run(QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=?"), {user});
     int loaded = 0;
     if (!f.warehouse.isEmpty() && isSealedByUser(f.warehouse)) {
@@ -148,28 +173,51 @@ void saveRow(const QVariant& rid, std::optional<double> qty, bool approved) {
             throw DbError(QStringLiteral("调帐数量超出范围（最大 ±999,999,999.999）"));
         stored = v;
     }
+    Transaction tx;
+    Rights::require(CountCommand);
+    QSqlQuery before = Sql::run(QStringLiteral("SELECT check_flag, order_no, warehouse, item_code FROM kesp_check_temp "
+                                               "WHERE %1=? AND login_id=?")
+                                    .arg(rowId()),
+                                {rid, Session::userCode()});
+    if (!before.next()) throw DbError(QStringLiteral("盘点记录已不存在，请重新查询。"));
+    const bool wasApproved = before.value(0).toBool();
+    const QString key = before.value(1).toString();
+    const QString warehouse = before.value(2).toString(), item = before.value(3).toString();
+    before.finish();
     const int n = Sql::run(QStringLiteral("UPDATE kesp_check_temp SET qty=?, check_flag=? WHERE %1=? AND login_id=?")
                                .arg(rowId()),
                            {stored, approved, rid, Session::userCode()})
                       .numRowsAffected();
     if (n != 1) throw DbError(QStringLiteral("盘点记录已不存在，请重新查询。"));
+    if (wasApproved != approved) {
+        const QJsonObject row{{QStringLiteral("warehouse"), warehouse}, {QStringLiteral("item_code"), item}};
+        QJsonObject b = row, a = row;
+        b.insert(QStringLiteral("check_flag"), wasApproved);
+        a.insert(QStringLiteral("check_flag"), approved);
+        a.insert(QStringLiteral("qty"), stored.isNull() ? QJsonValue() : QJsonValue(stored.toDouble()));
+        recordCount(key, b, a);
+    }
+    tx.commit();
 }
 
 QString takeOrderNumber(const QVariant& rid) {
     const QString user = Session::userCode();
     return OrderNumbers::stageWithNumber([&](const QString& orderNo) {
+        Rights::require(CountCommand);
         const int n = Sql::run(QStringLiteral("UPDATE kesp_check_temp SET order_no=?, check_flag=? "
                                               "WHERE %1=? AND login_id=? AND order_no IS NULL")
                                    .arg(rowId()),
                                {orderNo, true, rid, user})
                           .numRowsAffected();
         if (n != 1) throw DbError(QStringLiteral("盘点记录已不存在，请重新查询。"));
+        recordCount(orderNo, {{QStringLiteral("check_flag"), false}}, {{QStringLiteral("check_flag"), true}});
     });
 }
 
 int approveAll() {
     const QString user = Session::userCode();
     Transaction tx;
+    Rights::require(CountCommand);
     const int missing = Sql::scalar(QStringLiteral("SELECT count(*) FROM kesp_check_temp "
                                                    "WHERE login_id=? AND qty IS NOT NULL AND order_no IS NULL"),
                                     {user})
@@ -199,36 +247,61 @@ int approveAll() {
                                                            "WHERE login_id=? AND qty IS NOT NULL AND check_flag=?"),
                                             {true, user, false})
                                        .numRowsAffected();
+    if (approved > 0) recordCount({}, {}, {{QStringLiteral("approved"), approved}});
     tx.commit();
     return approved;
 }
 
 int fillWithBook() {
+    Rights::require(CountCommand);
     return Sql::run(QStringLiteral("UPDATE kesp_check_temp SET qty=remaind_qty "
                                    "WHERE login_id=? AND qty IS NULL AND remaind_qty IS NOT NULL"),
                     {Session::userCode()})
         .numRowsAffected();
 }
 
+// ---- Scanning ----------------------------------------------------------------------------
+
+Scanned scan(const QString& warehouse, const StagedItem& v) {
+    const QString user = Session::userCode();
+    Transaction tx;
+    Rights::require(CountCommand, warehouse);
+    if (warehouse.isEmpty() || !isSealedByUser(warehouse))
+        throw DbError(QStringLiteral("仓库 %1 没有封帐，不能盘点。").arg(warehouse));
+    const QString key = QStringLiteral("login_id=? AND warehouse=? AND item_code=? AND attr_code=? AND size_code=? "
+                                       "AND stage_code=?");
+    const QVariantList keyValues{user, warehouse, v.itemCode, v.attrCode, v.sizeCode, v.stageCode};
+    Scanned s;
+    const int n = Sql::run(QStringLiteral("UPDATE kesp_check_temp SET qty=COALESCE(qty,0)+1, check_flag=? WHERE ") + key,
+                           QVariantList{false} + keyValues)
+                      .numRowsAffected();
+    if (n == 0) {
+        const int made =
+            Sql::run(QStringLiteral("INSERT INTO kesp_check_temp(%1,remaind_qty,qty,check_flag,found_flag,login_id) "
+                                    "SELECT w.warehouse,w.warehouse_name,m.item_code,m.item_name,m.item_model,"
+                                    "m.item_spec,m.unit_code,m.unit_name,m.arrage_code_b,m.arrage_name_b,"
+                                    "m.arrage_code_s,m.arrage_name_s,?,?,?,?,?,?,0,1,?,?,? "
+                                    "FROM kesp_item_master m, kesp_warehouse_ini w WHERE m.item_code=? AND w.warehouse=?")
+                         .arg(LoadColumns),
+                     {v.attrCode, v.attrName, v.sizeCode, v.sizeName, v.stageCode, v.stageName, false, true, user,
+                      v.itemCode, warehouse})
+                .numRowsAffected();
+        if (made != 1) throw DbError(QStringLiteral("项目代码 不存在"));
+        s.found = true;
+    }
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT %1, qty FROM kesp_check_temp WHERE ").arg(rowId()) + key, keyValues);
+    if (!q.next()) throw DbError(QStringLiteral("盘点记录已不存在，请重新查询。"));
+    s.rid = q.value(0);
+    s.qty = q.value(1).toDouble();
+    q.finish();
+    tx.commit();
+    return s;
+}
+
 // ---- Adjustment --------------------------------------------------------------------------
 
 int adjust(const QString& countDate) {
     const QString user = Session::userCode();
-    Transaction tx;
-    const int ready = Sql::scalar(QStringLiteral("SELECT count(*) FROM kesp_check_temp "
-                                                 "WHERE login_id=? AND qty IS NOT NULL AND check_flag=?"),
-                                  {user, true})
-                          .toInt();
-    if (ready == 0) return 0;
-    // Counts overwrite balances only of a warehouse that stays sealed while it is counted.
-    if (Sql::exists(QStringLiteral("SELECT 1 FROM kesp_check_temp AS b WHERE b.login_id=? AND NOT EXISTS "
-                                   "(SELECT 1 FROM kesp_check_set AS s WHERE s.login_id=b.login_id "
-                                   "AND s.warehouse=b.warehouse)"),
-                    {user}))
-        return NotSealed;
-    Sql::run(QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=? AND (qty IS NULL OR check_flag=?)"),
-             {user, false});
-    stepDone(1);
     // One history row per count row, stamped "c_k" with the count date. Its book quantity is the
     // balance this adjustment overwrites, read now: another user may have posted into the
     // warehouse since the rows were loaded.
@@ -249,20 +322,59 @@ int adjust(const QString& countDate) {
         }
     }
     params << user;
-    const int posted = Sql::run(QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_check_temp AS b "
-                                               "LEFT JOIN kesp_inv_detail_tree AS a ON %3 WHERE b.login_id=?")
-                                    .arg(HistoryColumns, select.join(','), SameKey),
-                                params)
-                           .numRowsAffected();
-    stepDone(2);
-    Sql::run(QStringLiteral("UPDATE kesp_inv_detail_tree AS a SET qty=b.qty FROM kesp_check_temp AS b "
-                            "WHERE b.login_id=? AND %1")
-                 .arg(SameKey),
-             {user});
-    stepDone(3);
-    Sql::run(QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=?"), {user});
-    stepDone(4);
+    // The checks and the writes go to a server in one round trip; when a check stops the
+    // adjustment, the transaction takes back what ran after it.
+    const QList<Sql::Bound> steps{
+        {QStringLiteral("SELECT count(*) FROM kesp_check_temp WHERE login_id=? AND qty IS NOT NULL AND check_flag=?"),
+         {user, true}},
+        // Counts overwrite balances only of a warehouse that stays sealed while it is counted.
+        {QStringLiteral("SELECT 1 FROM kesp_check_temp AS b WHERE b.login_id=? AND NOT EXISTS "
+                        "(SELECT 1 FROM kesp_check_set AS s WHERE s.login_id=b.login_id AND s.warehouse=b.warehouse)"),
+         {user}},
+        {QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=? AND (qty IS NULL OR check_flag=?)"), {user, false}},
+        {QStringLiteral("INSERT INTO kesp_post_history(%1) SELECT %2 FROM kesp_check_temp AS b "
+                        "LEFT JOIN kesp_inv_detail_tree AS a ON %3 WHERE b.login_id=?")
+             .arg(HistoryColumns, select.join(','), SameKey),
+         params},
+        {QStringLiteral("UPDATE kesp_inv_detail_tree AS a SET qty=b.qty FROM kesp_check_temp AS b "
+                        "WHERE b.login_id=? AND %1")
+             .arg(SameKey),
+         {user}},
+        // Goods found by scanning that the books did not know get their balance row.
+        {QStringLiteral("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
+                        "stage_code,qty) SELECT b.warehouse,b.warehouse_name,b.item_code,b.attr_code,b.size_code,"
+                        "b.stage_code,b.qty FROM kesp_check_temp AS b WHERE b.login_id=? AND NOT EXISTS "
+                        "(SELECT 1 FROM kesp_inv_detail_tree AS a WHERE %1)")
+             .arg(SameKey),
+         {user}},
+        {QStringLiteral("DELETE FROM kesp_check_temp WHERE login_id=?"), {user}},
+    };
+    struct Stopped {
+        int result;
+    };
+    Transaction tx;
+    Rights::require(CountCommand);
+    QStringList warehouses;
+    for (QSqlQuery w = Sql::run(QStringLiteral("SELECT DISTINCT warehouse FROM kesp_check_temp WHERE login_id=?"), {user});
+         w.next();) {
+        warehouses << w.value(0).toString();
+    }
+    for (const QString& w : warehouses) Rights::requireWarehouse(w);
+    int ready = 0, posted = 0;
+    try {
+        Sql::runAll(steps, [&](qsizetype i, QSqlQuery& q) {
+            if (i == 0 && (ready = q.next() ? q.value(0).toInt() : 0) == 0) throw Stopped{0};
+            if (i == 1 && q.next()) throw Stopped{NotSealed};
+            if (i == 3) posted = q.numRowsAffected();
+            // Steps 1..4: the unready rows gone, the history, the balances (updated and found), the rows gone.
+            if (i >= 2 && i != 4) stepDone(i < 4 ? int(i) - 1 : int(i) - 2);
+        });
+    } catch (const Stopped& s) {
+        return s.result;
+    }
     if (posted != ready) throw DbError(QStringLiteral("调帐记录数不符（%1 / %2）").arg(posted).arg(ready));
+    Audit::record({CountCommand, QStringLiteral("kesp_inv_detail_tree"), warehouses.join(','), {},
+                   Audit::json({{QStringLiteral("rows"), posted}, {QStringLiteral("date"), countDate}}), {}, {}});
     tx.commit();
     return posted;
 }

@@ -2,6 +2,7 @@
 // Stocktaking: a user's seal of a warehouse, the count rows (kesp_check_temp) of that user, their
 // approval with order numbers, and the adjustment that overwrites the balances with the counts.
 // Every statement is limited to the logged-in user's rows.
+#include "movements/line_check.h"
 #include "queries/query_builders.h"
 
 #include <QString>
@@ -63,10 +64,22 @@ int approveAll();
 // Counted quantity := book quantity on every row not counted yet. Returns the rows filled.
 int fillWithBook();
 
+// ---- Scanning ----------------------------------------------------------------------------
+struct Scanned {
+    QVariant rid;       // the count row the piece went to
+    double qty = 0;     // its counted quantity now
+    bool found = false; // a new row: goods the books did not know (book quantity 0)
+};
+// One scanned piece of a variant into the user's count of a warehouse the user has sealed: the
+// count row of that key gains 1 (an empty count becomes 1) and is no longer approved; without a
+// row, one is made with book quantity 0 and marked found_flag. Written at once, in one
+// transaction. Throws DbError when the warehouse is not sealed by the user.
+Scanned scan(const QString& warehouse, const StagedItem& variant);
+
 // ---- Adjustment --------------------------------------------------------------------------
 // Posts the user's counted and approved rows as of the count date: history rows "c_k" whose
 // remaind_qty is the balance overwritten, read inside the transaction; balances set to the
-// counts; every count row of the user emptied. All or nothing. Returns the rows posted; 0
+// counts (a row found by scanning gets its balance row); every count row of the user emptied. All or nothing. Returns the rows posted; 0
 // (nothing changed) when no row is both counted and approved; NotSealed (nothing changed) when a
 // row's warehouse is no longer sealed by the user (the seal was lifted in another window).
 inline constexpr int NotSealed = -1;

@@ -2,8 +2,10 @@
 // several running copies at once.
 #include "closing/GG10_Unit.h"
 #include "closing/GG20_Unit.h"
+#include "closing/GG30_Unit.h"
 #include "closing/periods.h"
 #include "data/DataConnect1_Unit.h"
+#include "data/session.h"
 #include "data/sql.h"
 #include "fields/datagrid.h"
 #include "support/scripted.h"
@@ -73,6 +75,7 @@ private slots:
     void initTestCase() { Screens::registerAll(); }
     void startupCheck();
     void closingWindow();
+    void balanceCheckWindow();
     void closingWithoutBalances();
     void failureBeforeTheFlagChangesNothing();
     void periodList();
@@ -251,6 +254,8 @@ void TstClosing::upgradeKeepsOnePeriodPerMonth() {
     // A database of the previous version in which two copies made December twice and one closed it.
     Sql::run("DROP INDEX ux_inv_history_list_save");
     Sql::run("CREATE INDEX ix_inv_history_list_save ON kesp_inv_history_list(save_code)");
+    Sql::run("ALTER TABLE kesp_warehouse_ini DROP COLUMN forbid_negative");
+    Sql::run("ALTER TABLE kesp_inv_history_list DROP COLUMN history_mark");
     Sql::run("PRAGMA user_version=2");
     period("202612", "N");
     period("202612", "Y");
@@ -263,6 +268,37 @@ void TstClosing::upgradeKeepsOnePeriodPerMonth() {
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_inv_history_list"), 2);
     QCOMPARE(flag("202612"), QString("Y"));
     QVERIFY_THROWS_EXCEPTION(DbError, period("202611", "N"));
+}
+
+void TstClosing::balanceCheckWindow() {
+    TestDb db;
+    TestDb::seedMasters();
+    Session::setUserCode("abc");
+    TestDb::seedStock();
+    TestDb::seedIssue();
+    ScriptedSeam seam;
+    TGG30_form f;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QVERIFY(!f.Cmd_Mend->isEnabled());
+    QTest::mouseClick(f.Cmd_Query, Qt::LeftButton);
+    QVERIFY2(f.Label1->text().contains("库存与流水一致"), qPrintable(f.Label1->text()));
+    Sql::run("UPDATE kesp_inv_detail_tree SET qty=1 WHERE item_code='I001' AND size_code='Z2'");
+    QTest::mouseClick(f.Cmd_Query, Qt::LeftButton);
+    QVERIFY2(f.Label1->text().contains("1 处库存与流水不符"), qPrintable(f.Label1->text()));
+    QCOMPARE(f.DBGrid1->rowCount(), 1);
+    QCOMPARE(f.DBGrid1->model()->value(0, "diff").toDouble(), 15.0); // 20 in, 4 out: 16, the book says 1
+    clickRow(f.DBGrid1, 0);
+    QCOMPARE(f.DBGrid2->rowCount(), 2); // the receipt and the issue behind it
+    seam.answers = {false};
+    QTest::mouseClick(f.Cmd_Mend, Qt::LeftButton);
+    QCOMPARE(TestDb::value("SELECT qty FROM kesp_inv_detail_tree WHERE item_code='I001' AND size_code='Z2'").toDouble(), 1.0);
+    seam.answers = {true};
+    QTest::mouseClick(f.Cmd_Mend, Qt::LeftButton);
+    QCOMPARE(seam.shown.last(), QString("已修正 1 条库存记录。"));
+    QCOMPARE(TestDb::value("SELECT qty FROM kesp_inv_detail_tree WHERE item_code='I001' AND size_code='Z2'").toDouble(), 16.0);
+    QVERIFY(f.Label1->text().contains("库存与流水一致"));
+    QVERIFY(!f.Cmd_Mend->isEnabled());
 }
 
 QTEST_MAIN(TstClosing)

@@ -105,8 +105,10 @@ void TstConnection::twoCopiesUpgradeAtOnce() {
     // Back to the first schema: no owner column on the work tables, none of the later indexes.
     for (const char* s : {"DROP INDEX ix_v_out_login", "DROP INDEX ix_v_out2_login", "DROP INDEX ux_warehouse",
                           "DROP INDEX ix_post_history_bill_in", "DROP INDEX ix_post_history_bill_out",
+                          "ALTER TABLE kesp_warehouse_ini DROP COLUMN forbid_negative", "ALTER TABLE kesp_inv_history_list DROP COLUMN history_mark",
                           "ALTER TABLE kesp_inv_detail_tree_v_out DROP COLUMN login_id",
-                          "ALTER TABLE kesp_inv_detail_tree_v_out2 DROP COLUMN login_id"})
+                          "ALTER TABLE kesp_inv_detail_tree_v_out2 DROP COLUMN login_id",
+                          "ALTER TABLE kesp_check_temp DROP COLUMN found_flag"})
         Sql::run(s);
     DataConnect1::setSchemaVersion(1);
     DataConnect1::close();

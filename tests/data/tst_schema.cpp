@@ -111,8 +111,10 @@ namespace {
 // A database as the first build wrote it: no owner column on the work tables, no unique codes.
 void downgradeToVersion1() {
     for (const char* s : {"DROP INDEX ix_v_out_login", "DROP INDEX ix_v_out2_login", "DROP INDEX ux_warehouse",
+                          "ALTER TABLE kesp_warehouse_ini DROP COLUMN forbid_negative", "ALTER TABLE kesp_inv_history_list DROP COLUMN history_mark",
                           "ALTER TABLE kesp_inv_detail_tree_v_out DROP COLUMN login_id",
-                          "ALTER TABLE kesp_inv_detail_tree_v_out2 DROP COLUMN login_id"})
+                          "ALTER TABLE kesp_inv_detail_tree_v_out2 DROP COLUMN login_id",
+                          "ALTER TABLE kesp_check_temp DROP COLUMN found_flag"})
         Sql::run(s);
     DataConnect1::setSchemaVersion(1);
 }
@@ -126,6 +128,8 @@ void TstSchema::olderDatabaseIsUpgraded() {
     DataConnect1::open(db.path());
     QCOMPARE(DataConnect1::schemaVersionOf(), DataConnect1::SchemaVersion);
     QVERIFY(Sql::run("SELECT * FROM kesp_inv_detail_tree_v_out2 WHERE 1=0").record().indexOf("login_id") >= 0);
+    QVERIFY(Sql::run("SELECT * FROM kesp_warehouse_ini WHERE 1=0").record().indexOf("forbid_negative") >= 0);
+    QVERIFY(Sql::run("SELECT * FROM kesp_inv_history_list WHERE 1=0").record().indexOf("history_mark") >= 0);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_warehouse_ini"), 1);
     QVERIFY_THROWS_EXCEPTION(DbError, Sql::run("INSERT INTO kesp_warehouse_ini(warehouse) VALUES ('w9')"));
 }

@@ -475,7 +475,7 @@ void TstFields::lockedFieldIgnoresEveryDevice() {
 void TstFields::sealedCheckRunsOnCompleteCodes() {
     TestDb db;
     TestDb::seedMasters();
-    Sql::run("INSERT INTO kesp_warehouse_ini VALUES ('W0','零号仓库',NULL)");
+    Sql::run("INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name,warehouse_desc) VALUES ('W0','零号仓库',NULL)");
     Sql::run("INSERT INTO kesp_check_set VALUES ('abc','W0','零号仓库','Y')");
     ScriptedSeam seam;
     Screen s(true);

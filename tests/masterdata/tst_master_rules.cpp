@@ -49,6 +49,8 @@ void TstMasterRules::refusedWhileReferred_data() {
         {"仓库", "warehouse"}, {"项目", "item_code"}, {"属性", "attr_code"}, {"尺寸", "size_code"}, {"等级", "stage_code"}};
     for (const auto& [word, column] : keyParts)
         for (const auto& [table, what] : stockTables) row(word, table, column, what);
+    for (const auto& [word, column] : keyParts)
+        if (QByteArray(word) != "仓库") row(word, "kesp_item_barcode", column, "条码");
     row("仓库", "kesp_post_temp_a", "warehouse_a", "待过帐记录"); // the other side of a staged transfer
     row("仓库", "kesp_check_set", "warehouse", "盘点封库记录");
     row("大类", "kesp_item_master", "arrage_code_b", "项目资料");
@@ -89,7 +91,13 @@ void TstMasterRules::refusedWhileReferred() {
         Sql::run(refer, {"X9", "B2"});
         QVERIFY(usedBy(*t, "X9", "B1").isEmpty());
     }
-    Sql::run(refer, small ? QVariantList{"X9", "B1"} : QVariantList{"X9"});
+    if (table == QLatin1String("kesp_item_barcode")) // a code names every part of its variant
+        Sql::run(QStringLiteral("INSERT INTO kesp_item_barcode(barcode,item_code,attr_code,size_code,stage_code,"
+                                "barcode_kind) VALUES ('2000000000015','I001','A1','Z1','G1','EAN13')"));
+    if (table == QLatin1String("kesp_item_barcode"))
+        Sql::run(QStringLiteral("UPDATE kesp_item_barcode SET %1='X9'").arg(column));
+    else
+        Sql::run(refer, small ? QVariantList{"X9", "B1"} : QVariantList{"X9"});
     Result r = remove(*t, "X9", "新记录", small ? "B1" : "");
     QCOMPARE(r.outcome, Outcome::InUse);
     QCOMPARE(r.message, QStringLiteral("该%1已被%2使用，不能删除！").arg(word, what));

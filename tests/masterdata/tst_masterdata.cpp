@@ -107,6 +107,7 @@ private slots:
     void windowNamesFocusAndFrames_data();
     void windowNamesFocusAndFrames();
     void warehousesTypedDuplicatesAndInUse();
+    void warehouseGuardSwitchedFromTheList();
     void unitsInUseByItems();
     void operationTypesDirectionAndReserved();
     void classificationActsOnTheShownBigCategory();
@@ -189,7 +190,7 @@ void TstMasterData::warehousesTypedDuplicatesAndInUse() {
     ScriptedSeam seam;
     withScreen(seam, "BB20", [&](QDialog* d) {
         auto* list = qobject_cast<TBB20_form*>(d);
-        QCOMPARE(list->DBGrid1->captions(), (QStringList{"仓库名称", "仓库代码", "仓库说明"}));
+        QCOMPARE(list->DBGrid1->captions(), (QStringList{"仓库名称", "仓库代码", "仓库说明", "禁止负库存"}));
         seam.onModal = [&](QDialog* add) -> int {
             typeAndEnter(add, {" W1 ", " 一号'仓 ", ""});
             return add->result();
@@ -689,3 +690,36 @@ void TstMasterData::columnChoicePerUser() {
 
 QTEST_MAIN(TstMasterData)
 #include "tst_masterdata.moc"
+
+void TstMasterData::warehouseGuardSwitchedFromTheList() {
+    TestDb db;
+    TestDb::seedMasters();
+    ScriptedSeam seam;
+    withScreen(seam, "BB20", [&](QDialog* d) {
+        auto* list = qobject_cast<TBB20_form*>(d);
+        // The row of W01 (the server may return a row changed last at the end).
+        const auto w01 = [&] {
+            for (int r = 0; r < list->DBGrid1->rowCount(); ++r)
+                if (list->DBGrid1->value(r, "仓库代码").toString() == "W01") return r;
+            return -1;
+        };
+        const auto guarded = [] {
+            return TestDb::count("SELECT count(*) FROM kesp_warehouse_ini WHERE forbid_negative AND warehouse='W01'");
+        };
+        clickRow(list->DBGrid1, w01());
+        QCOMPARE(list->currentCode(), QString("W01"));
+        list->guardAction->trigger(); // asked, "否"
+        QCOMPARE(guarded(), 0);
+        seam.answers = {true};
+        list->guardAction->trigger();
+        QCOMPARE(guarded(), 1);
+        QCOMPARE(list->DBGrid1->value(w01(), "禁止负库存").toString(), QString("是"));
+        clickRow(list->DBGrid1, w01());
+        seam.answers = {true};
+        list->guardAction->trigger();
+        QCOMPARE(guarded(), 0);
+        QCOMPARE(list->DBGrid1->value(w01(), "禁止负库存").toString(), QString());
+    });
+    QCOMPARE(seam.kinds, (QStringList{"ask", "ask", "ask"}));
+    QVERIFY(seam.shown[2].startsWith("仓库 W01 允许负库存"));
+}

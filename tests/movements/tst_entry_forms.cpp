@@ -88,6 +88,7 @@ private slots:
     void unknownCodeRefusedAtItsField_data();
     void unknownCodeRefusedAtItsField();
     void keyboardRoad();
+    void guardWarnsAtOkAndListsShortKeys();
 };
 
 void TstEntryForms::checksInOrder() {
@@ -563,3 +564,45 @@ void TstEntryForms::keyboardRoad() {
 
 QTEST_MAIN(TstEntryForms)
 #include "tst_entry_forms.moc"
+
+void TstEntryForms::guardWarnsAtOkAndListsShortKeys() {
+    TestDb db;
+    TestDb::seedMasters();
+    TestDb::seedStock(); // I001 in Z1/Z2/Z3 (10/20/30)
+    Sql::run("UPDATE kesp_warehouse_ini SET forbid_negative=? WHERE warehouse='W01'", {true});
+    ScriptedSeam seam;
+    TDD10_form f;
+    showActive(f);
+    stockOutHeader(f, "X1");
+    QVERIFY(Clerk::pickByMouse(f.item_code_a, 0)); // Z1, 10 on hand
+    typeInto(f.qty_a, "6");
+    click(&f, "BitBtn1");
+    QVERIFY2(seam.shown.isEmpty(), qPrintable(seam.shown.join('|')));
+    // Another 6 of Z1: more than is left after the staged line. "否" stages nothing, "是" stages it.
+    QVERIFY(Clerk::pickByMouse(f.item_code_a, 0));
+    typeInto(f.qty_a, "6");
+    click(&f, "BitBtn1");
+    QCOMPARE(seam.shown, QStringList{"库存不足：库存 10，已录入 6，本次 6。过帐时将被拒绝，仍然加入？"});
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 1);
+    seam.answers = {true};
+    click(&f, "BitBtn1");
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 2);
+    // Posting is refused as a whole and lists the short key.
+    QStringList listed;
+    seam.onModal = [&](QDialog* d) {
+        auto* grid = d->findChild<DataGrid*>("DBGrid1");
+        for (const char* field : {"item_code", "size_name", "on_hand", "wanted", "short_by"})
+            listed << grid->model()->value(0, field).toString();
+        listed << QString::number(grid->model()->rowCount());
+        return int(QDialog::Accepted);
+    };
+    seam.reset();
+    seam.answers = {true};
+    click(&f, "BitBtn4");
+    QCOMPARE(seam.shown, QStringList{"确定过帐？"});
+    QCOMPARE(seam.modals, QStringList{"ShortStock_form"});
+    QCOMPARE(listed, (QStringList{"I001", "S码", "10", "12", "2", "1"}));
+    QCOMPARE(TestDb::value("SELECT qty FROM kesp_inv_detail_tree WHERE item_code='I001' AND size_code='Z1'").toDouble(), 10.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE bill_no='X1'"), 0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 2);
+}

@@ -11,6 +11,7 @@
 #include "support/testdb.h"
 
 #include <QApplication>
+#include <QBrush>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -62,6 +63,7 @@ private slots:
     void escapeAsksBeforeDroppingQuantities_data();
     void escapeAsksBeforeDroppingQuantities();
     void tabLeavesTheGridForPriceAndOk();
+    void guardMarksShortCellsRed();
 };
 
 void TstMatrixWindow::headerChecksBeforeOpening() {
@@ -285,3 +287,38 @@ void TstMatrixWindow::tabLeavesTheGridForPriceAndOk() {
 
 QTEST_MAIN(TstMatrixWindow)
 #include "tst_matrix_window.moc"
+
+void TstMatrixWindow::guardMarksShortCellsRed() {
+    TestDb db;
+    TestDb::seedMasters();
+    Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,stage_code,qty) "
+             "VALUES ('W01','一号仓库','I001','A1','Z1','G1',10),('W01','一号仓库','I001','A1','Z2','G1',4)");
+    Sql::run("UPDATE kesp_warehouse_ini SET forbid_negative=? WHERE warehouse='W01'", {true});
+    ScriptedSeam seam;
+    TDD10_form f;
+    f.show();
+    QVERIFY(activate(&f));
+    fillHeader(f, true);
+    f.item_code_a->setFocus();
+    QApplication::processEvents();
+    QCOMPARE(f.item_code_a->listRowCount(), 2); // read as the list opens
+    f.item_code_a->setCurrentIndex(0);
+    QList<bool> red;
+    seam.onModal = [&](QDialog* dlg) {
+        auto* d = static_cast<MatrixEntry*>(dlg);
+        if (!activate(d)) return int(QDialog::Rejected);
+        type("10"); // all of Z1: not short
+        press(Qt::Key_Return);
+        type("5"); // one more than Z2 holds
+        press(Qt::Key_Tab);
+        const auto isRed = [&](int c) {
+            return d->model()->index(0, c).data(Qt::ForegroundRole).value<QBrush>().color() == QColor(Qt::red);
+        };
+        red << isRed(0) << isRed(1);
+        return int(QDialog::Rejected);
+    };
+    f.BitBtn5->click();
+    QVERIFY2(seam.shown.isEmpty(), qPrintable(seam.shown.join('|')));
+    QCOMPARE(seam.modals, QStringList{"MatrixEntry"});
+    QCOMPARE(red, (QList<bool>{false, true}));
+}

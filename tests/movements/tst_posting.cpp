@@ -48,6 +48,17 @@ double balance(const QString& wh, const QString& item = "I001", const QString& a
                          {wh, item, attr, size, grade})
         .toDouble();
 }
+// Posts a stock-in of the default key (or of another size) of W01.
+void stockIn(double qty, const QString& size = "Z1") {
+    Line in;
+    in.size = size;
+    in.qty = qty;
+    stage(in);
+    Posting::post(LineKind::StockIn);
+}
+void guard(const QString& wh, bool on) {
+    Sql::run("UPDATE kesp_warehouse_ini SET forbid_negative=? WHERE warehouse=?", {on, wh});
+}
 int balanceRows() { return TestDb::count("SELECT count(*) FROM kesp_inv_detail_tree"); }
 int history() { return TestDb::count("SELECT count(*) FROM kesp_post_history"); }
 } // namespace
@@ -69,6 +80,10 @@ private slots:
     void twoClerksPostOntoOneKeyAtOnce();
     void stagingRefusesWhatTheScreensRefuse_data();
     void stagingRefusesWhatTheScreensRefuse();
+    void guardRefusesTheWholeBill_data();
+    void guardRefusesTheWholeBill();
+    void twoClerksIssueTheLastPiecesAtOnce();
+    void shortfallCountsTheStagedLines();
 };
 
 void TstPosting::orderNumbers() {
@@ -465,3 +480,109 @@ void TstPosting::stagingRefusesWhatTheScreensRefuse() {
 
 QTEST_GUILESS_MAIN(TstPosting)
 #include "tst_posting.moc"
+
+void TstPosting::guardRefusesTheWholeBill_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("stock-out") << int(LineKind::StockOut);
+    QTest::newRow("stock-in reversal") << int(LineKind::InReversal);
+    QTest::newRow("transfer out") << int(LineKind::Transfer);
+}
+
+void TstPosting::guardRefusesTheWholeBill() {
+    QFETCH(int, kind);
+    const auto k = LineKind(kind);
+    TestDb db;
+    TestDb::seedMasters();
+    stockIn(10, "Z1");
+    stockIn(5, "Z2");
+    guard("W01", true);
+    // One key taken exactly to zero, one short by one.
+    for (const auto& [size, qty] : {std::pair{"Z1", 10.0}, std::pair{"Z2", 6.0}}) {
+        Line l;
+        l.size = size;
+        l.qty = qty;
+        l.bill = "B1";
+        if (k == LineKind::StockOut) l.op = "out1";
+        if (k == LineKind::InReversal) l.op = "i_r", l.red = "Y";
+        if (k == LineKind::Transfer) {
+            l.op = "o_t", l.qty = -qty, l.whA = "W02";
+            stage(l);
+            l.op = "i_t", l.qty = qty, l.wh = "W02", l.whA = "W01";
+        }
+        stage(l);
+    }
+    const int staged = TestDb::count("SELECT count(*) FROM kesp_post_temp_a");
+    const int posted = history();
+    QList<Posting::ShortKey> keys;
+    try {
+        Posting::post(k);
+        QFAIL("posted past the guard");
+    } catch (const Posting::Shortage& s) {
+        keys = s.keys();
+    }
+    QCOMPARE(keys.size(), 1);
+    QCOMPARE(keys[0].warehouse, QString("W01"));
+    QCOMPARE(keys[0].itemCode, QString("I001"));
+    QCOMPARE(keys[0].onHand, 5.0);
+    QCOMPARE(keys[0].wanted, 6.0);
+    QCOMPARE(keys[0].shortBy, 1.0);
+    // Nothing posted, the lines still staged.
+    QCOMPARE(history(), posted);
+    QCOMPARE(balance("W01", "I001", "A1", "Z1"), 10.0);
+    QCOMPARE(balance("W01", "I001", "A1", "Z2"), 5.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), staged);
+    // The guard off: posted as before, into the negative.
+    guard("W01", false);
+    Posting::post(k);
+    QCOMPARE(balance("W01", "I001", "A1", "Z2"), -1.0);
+}
+
+void TstPosting::twoClerksIssueTheLastPiecesAtOnce() {
+    TestDb db;
+    TestDb::seedMasters();
+    stockIn(10);
+    guard("W01", true);
+    const QString go = db.dir() + "/go";
+    QProcess a, b;
+    a.start(ORDER_WORKER, {db.path(), "u1", "issue", "8", go});
+    b.start(ORDER_WORKER, {db.path(), "u2", "issue", "8", go});
+    for (QProcess* p : {&a, &b}) {
+        while (!p->canReadLine()) QVERIFY2(p->waitForReadyRead(60000), p->readAllStandardError().constData());
+        QCOMPARE(p->readLine(), QByteArray("staged\n"));
+    }
+    QFile(go).open(QIODevice::WriteOnly); // both post now
+    QVERIFY(a.waitForFinished(60000));
+    QVERIFY(b.waitForFinished(60000));
+    QCOMPARE(a.readAllStandardError() + b.readAllStandardError(), QByteArray());
+    QStringList outcomes{QString(a.readAll()).trimmed(), QString(b.readAll()).trimmed()};
+    outcomes.sort();
+    QCOMPARE(outcomes, (QStringList{"posted", "short"}));
+    QCOMPARE(balance("W01"), 2.0);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_history WHERE operation_code='out1'"), 1);
+    QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 1);
+}
+
+void TstPosting::shortfallCountsTheStagedLines() {
+    TestDb db;
+    TestDb::seedMasters();
+    stockIn(10);
+    StagedItem key;
+    key.itemCode = "I001", key.attrCode = "A1", key.sizeCode = "Z1", key.stageCode = "G1";
+    QVERIFY(!Posting::shortfall(LineKind::StockOut, "W01", key, -11)); // the guard is off
+    guard("W01", true);
+    QVERIFY(!Posting::shortfall(LineKind::StockOut, "W01", key, -10));
+    Line out;
+    out.op = "out1";
+    out.qty = 8;
+    stage(out);
+    QVERIFY(!Posting::shortfall(LineKind::StockOut, "W01", key, -2));
+    const auto s = Posting::shortfall(LineKind::StockOut, "W01", key, -3);
+    QVERIFY(s);
+    QCOMPARE(s->onHand, 10.0);
+    QCOMPARE(s->staged, -8.0);
+    QCOMPARE(Posting::shortfallQuestion(*s, -3), QString("库存不足：库存 10，已录入 8，本次 3。过帐时将被拒绝，仍然加入？"));
+    // Another kind's staged lines and a key without balance.
+    QVERIFY(Posting::shortfall(LineKind::InReversal, "W01", key, -3) == std::nullopt);
+    key.sizeCode = "Z2";
+    QVERIFY(Posting::shortfall(LineKind::InReversal, "W01", key, -1));
+}

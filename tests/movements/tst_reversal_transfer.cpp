@@ -4,6 +4,8 @@
 #include "data/sql.h"
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
+#include "closing/balance_check.h"
+#include "closing/periods.h"
 #include "movements/reversal.h"
 #include "movements/staging.h"
 #include "movements/transfer.h"
@@ -365,11 +367,19 @@ void TstReversalTransfer::ledgerOverEveryKindOfPosting() {
         }
         // Lines of other kinds wait staged while one kind is posted.
         if (r.bounded(3) > 0) Posting::post(kind);
+        // A month closed half-way: the balance check starts from its snapshot.
+        if (round == 30) {
+            Periods::ensure(QDate(2026, 11, 5));
+            Periods::close("202611", QDate(2026, 12, 1));
+        }
     }
     for (LineKind k : kinds) Posting::post(k);
     QCOMPARE(TestDb::count("SELECT count(*) FROM kesp_post_temp_a"), 0);
     if (ledgerMismatches() != 0) qWarning("seed %u", seed);
     QCOMPARE(ledgerMismatches(), 0);
+    QCOMPARE(BalanceCheck::base().period, QString("202611"));
+    const ListQuery check = BalanceCheck::differences(BalanceCheck::base());
+    QCOMPARE(TestDb::count("SELECT count(*) FROM (" + check.sql + ") AS d", check.params), 0);
     QVERIFY(TestDb::count("SELECT count(DISTINCT operation_code) FROM kesp_post_history") >= 5);
 }
 

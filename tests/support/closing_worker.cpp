@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     if (a.size() < 4) return 2;
     try {
         DataConnect1::open(a[2]);
+        Session::setUserCode(QStringLiteral("abc"));
         if (a[1] == "ensure" && a.size() > 4) {
             const QDate day = QDate::fromString(a[3], Qt::ISODate);
             waitFor(a[4]);

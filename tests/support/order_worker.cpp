@@ -3,9 +3,13 @@
 //   order_worker FILE USER open     only opens the file (upgrading an older one)
 //   order_worker FILE USER balance  commits one new balance row of W01 (item A00000, quantity 7)
 //   order_worker FILE USER hold MS  holds the write lock for MS milliseconds ("locked" once taken)
+//   order_worker FILE USER issue Q GO  stages a stock-out of Q from that key, says "staged", waits for
+//                                   the file GO and posts: says "posted", or "short" when refused
 //   order_worker FILE USER post N   N rounds of staging and posting onto one stock key of W01 (I001 A1 Z1
 //                                   G1): two lines in of 1.5 each, then one line out of 0.5
+//   order_worker FILE USER barcodes ITEM...  gives every variant of each item its in-store codes
 // FILE may be a server location as well.
+#include "barcodes/barcodes.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
@@ -14,6 +18,7 @@
 #include "movements/staging.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QThread>
 #include <cstdio>
 
@@ -50,8 +55,28 @@ int main(int argc, char** argv) {
                 line(false, 0.5);
                 if (Posting::post(LineKind::StockOut) != 1) throw DbError("stock-out posted a wrong number of lines");
             }
+        } else if (mode == "barcodes") {
+            for (int i = 4; i < argc; ++i) Barcodes::generate(QString::fromLocal8Bit(argv[i]), true);
+        } else if (mode == "issue" && argc > 5) {
+            OrderNumbers::stageWithNumber([&](const QString& no) {
+                Staging::insert({{"order_no", no}, {"login_id", user}, {"item_code", "I001"}, {"attr_code", "A1"},
+                                 {"size_code", "Z1"}, {"stage_code", "G1"}, {"warehouse", "W01"},
+                                 {"operation_code", "out1"}, {"customer", "C1"}, {"bill_no", "S" + user},
+                                 {"price", 1.0}, {"qty", QString::fromLocal8Bit(argv[4]).toDouble()}});
+            });
+            std::printf("staged\n");
+            std::fflush(stdout);
+            const QString go = QString::fromLocal8Bit(argv[5]);
+            while (!QFile::exists(go)) QThread::msleep(1);
+            try {
+                Posting::post(LineKind::StockOut);
+                std::printf("posted\n");
+            } catch (const Posting::Shortage&) {
+                std::printf("short\n");
+            }
         } else if (mode == "hold" && argc > 4) {
             Transaction tx;
+            Sql::scalar("SELECT 1"); // the write lock is taken with the transaction's first statement
             std::printf("locked\n");
             std::fflush(stdout);
             QThread::msleep(QString::fromLocal8Bit(argv[4]).toInt());

@@ -113,6 +113,32 @@ TestDb::TestDb(Kind kind) : m_kind(kind) {
     }
     DataConnect1::create(m_path);
     Session::setUserCode(QStringLiteral("abc"));
+    grantAll({QStringLiteral("other"), QStringLiteral("xyz"), QStringLiteral("abc "), QStringLiteral("u1"),
+              QStringLiteral("u2")});
+}
+
+void TestDb::grantAll(const QStringList& accounts) {
+    for (const QString& a : accounts) {
+        Sql::run(QStringLiteral("DELETE FROM kesp_user_right WHERE login_id=?"), {a});
+        Sql::run(QStringLiteral("DELETE FROM kesp_user_warehouse WHERE login_id=?"), {a});
+        Sql::run(QStringLiteral("INSERT INTO kesp_user_right(login_id, command) VALUES (?, '*'), (?, 'PRICE')"), {a, a});
+        Sql::run(QStringLiteral("INSERT INTO kesp_user_warehouse(login_id, warehouse, may_operate) VALUES (?, '*', 'Y')"),
+                 {a});
+    }
+}
+
+void TestDb::grant(const QString& account, const QStringList& commands, const QStringList& warehouses, bool prices) {
+    Sql::run(QStringLiteral("DELETE FROM kesp_user_right WHERE login_id=?"), {account});
+    Sql::run(QStringLiteral("DELETE FROM kesp_user_warehouse WHERE login_id=?"), {account});
+    QStringList all = commands;
+    if (prices) all << QStringLiteral("PRICE");
+    for (const QString& c : all)
+        Sql::run(QStringLiteral("INSERT INTO kesp_user_right(login_id, command) VALUES (?, ?)"), {account, c});
+    for (const QString& w : warehouses) {
+        const QStringList parts = w.split(':');
+        Sql::run(QStringLiteral("INSERT INTO kesp_user_warehouse(login_id, warehouse, may_operate) VALUES (?, ?, ?)"),
+                 {account, parts[0], parts.size() > 1 ? QStringLiteral("N") : QStringLiteral("Y")});
+    }
 }
 
 TestDb::~TestDb() {
@@ -212,7 +238,7 @@ QString TestDb::copy() {
 
 void TestDb::seedMasters() {
     const QStringList s = {
-        "INSERT INTO kesp_warehouse_ini VALUES ('W01','一号仓库','主仓'),('W02','二号仓库',NULL)",
+        "INSERT INTO kesp_warehouse_ini(warehouse,warehouse_name,warehouse_desc) VALUES ('W01','一号仓库','主仓'),('W02','二号仓库',NULL)",
         "INSERT INTO kesp_item_arrage_b VALUES ('B1','上衣',NULL),('B2','裤子',NULL)",
         "INSERT INTO kesp_item_arrage_s VALUES ('S1','衬衫',NULL,'B1'),('S2','长裤',NULL,'B2'),('S3','T恤',NULL,'B1')",
         "INSERT INTO kesp_item_attr VALUES ('A1','红色',NULL),('A2','蓝色',NULL)",

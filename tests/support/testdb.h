@@ -53,6 +53,13 @@ public:
     // True when this connection holds a temporary table of that name.
     static bool hasTempTable(const QString& name);
 
+    // Every right to the accounts (the second clerks and other copies of the tests: other, xyz,
+    // "abc " typed with a blank, u1, u2 are given them when the database is made).
+    static void grantAll(const QStringList& accounts);
+    // The given commands alone, with the warehouses as listed ("W01" operate, "W02:查询" only).
+    static void grant(const QString& account, const QStringList& commands, const QStringList& warehouses,
+                      bool prices = true);
+
     static int count(const QString& sql, const QVariantList& params = {});
     static QVariant value(const QString& sql, const QVariantList& params = {});
 
