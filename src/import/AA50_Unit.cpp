@@ -53,6 +53,9 @@ TAA50_form::TAA50_form(QWidget* parent) : QDialog(parent) {
     existing_a = new QComboBox(this);
     existing_a->setObjectName(QStringLiteral("existing_a"));
     existing_a->addItems({QStringLiteral("跳过"), QStringLiteral("更新")});
+    count_mode_a = new QComboBox(this);
+    count_mode_a->setObjectName(QStringLiteral("count_mode_a"));
+    count_mode_a->addItems({QStringLiteral("累加到已盘数量"), QStringLiteral("替换已盘数量")});
     BitBtn1 = button(this, "BitBtn1", QStringLiteral("选择文件…"));
 
     auto* top = new QGridLayout;
@@ -67,6 +70,7 @@ TAA50_form::TAA50_form(QWidget* parent) : QDialog(parent) {
     auto* existingRow = new QHBoxLayout;
     existingRow->addWidget(new QLabel(QStringLiteral("已存在的记录："), this));
     existingRow->addWidget(existing_a);
+    existingRow->addWidget(count_mode_a);
     top->addLayout(existingRow, 1, 4);
     top->setColumnStretch(3, 1);
 
@@ -126,12 +130,17 @@ TAA50_form::TAA50_form(QWidget* parent) : QDialog(parent) {
     connect(kind_a, &QComboBox::currentIndexChanged, this, [this] {
         m_layout = Import::detect(kind(), m_sheet);
         showMapping();
+        const bool counts = kind() == Import::Kind::CountSheet;
+        count_mode_a->setVisible(counts);
+        existing_a->setVisible(!counts);
     });
     connect(encoding_a, &QComboBox::currentIndexChanged, this, [this] {
         if (!file_a->text().isEmpty()) readFile();
     });
     connect(auto_create_a, &QCheckBox::toggled, this, &TAA50_form::invalidate);
     connect(existing_a, &QComboBox::currentIndexChanged, this, &TAA50_form::invalidate);
+    connect(count_mode_a, &QComboBox::currentIndexChanged, this, &TAA50_form::invalidate);
+    count_mode_a->hide();
     showMapping();
 }
 
@@ -141,6 +150,7 @@ Import::Options TAA50_form::options() const {
     Import::Options o;
     o.autoCreate = auto_create_a->isChecked();
     o.update = existing_a->currentIndex() == 1;
+    o.replaceCounts = count_mode_a->currentIndex() == 1;
     return o;
 }
 
@@ -210,7 +220,7 @@ Import::Layout TAA50_form::chosenLayout() const {
 void TAA50_form::setWorking(bool on) {
     m_working = on;
     m_cancel = false;
-    for (QWidget* w : QList<QWidget*>{kind_a, encoding_a, auto_create_a, existing_a, mapping_a, BitBtn1, BitBtn2,
+    for (QWidget* w : QList<QWidget*>{kind_a, encoding_a, auto_create_a, existing_a, count_mode_a, mapping_a, BitBtn1, BitBtn2,
                                       BitBtn4, BitBtn6})
         w->setEnabled(!on);
     BitBtn3->setEnabled(!on && m_checked);

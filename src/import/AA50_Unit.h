@@ -23,6 +23,7 @@ public:
     QComboBox* encoding_a;
     QCheckBox* auto_create_a;
     QComboBox* existing_a;
+    QComboBox* count_mode_a; // count sheets: add to or replace the counted quantities
     QTableWidget* mapping_a;
     DataGrid* problems_a;
     QLabel* counts_a;

@@ -3,12 +3,16 @@
 #include "data/DataConnect1_Unit.h"
 #include "data/numbers.h"
 #include "data/session.h"
+#include "barcodes/barcodes.h"
 #include "data/sql.h"
 #include "export/table_file.h"
 #include "masterdata/master_repo.h"
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
 #include "movements/staging.h"
+#include "security/audit.h"
+#include "security/rights.h"
+#include "stocktake/stocktake.h"
 
 #include <QDate>
 #include <QSet>
@@ -51,7 +55,9 @@ QList<Field> keyFields() {
 
 } // namespace
 
-QList<Kind> kinds() { return {Kind::Items, Kind::Vendors, Kind::Customers, Kind::OpeningStock}; }
+QList<Kind> kinds() {
+    return {Kind::Items, Kind::Barcodes, Kind::Vendors, Kind::Customers, Kind::OpeningStock, Kind::CountSheet};
+}
 
 QString kindName(Kind kind) {
     switch (kind) {
@@ -84,8 +90,23 @@ QList<Field> fields(Kind kind) {
         f += {number("qty", "数量", {"期初数量", "库存数量"}, true), number("price", "价格", {"单价", "成本价"})};
         return f;
     }
-    case Kind::Barcodes:
-    case Kind::CountSheet: break;
+    case Kind::Barcodes: {
+        QList<Field> f{text("item_code", "项目代码", {"商品代码", "货号", "款号"}, true, CodeLength)};
+        f += keyFields();
+        f.append(text("barcode", "条码", {"商品条码", "条形码"}, true, Barcodes::MaxLength));
+        return f;
+    }
+    case Kind::CountSheet: {
+        // A row names its variant by item, colour, size and grade, or by a barcode alone.
+        QList<Field> f{text("item_code", "项目代码", {"商品代码", "货号", "款号"}, false, CodeLength)};
+        for (Field k : keyFields()) {
+            k.required = false;
+            f.append(k);
+        }
+        f += {text("barcode", "条码", {"商品条码", "条形码"}, false, Barcodes::MaxLength),
+              number("qty", "盘点数量", {"数量", "实盘数量", "实盘数"}, true)};
+        return f;
+    }
     }
     return {};
 }
@@ -104,7 +125,9 @@ QList<QStringList> exampleRows(Kind kind) {
     case Kind::OpeningStock:
         return {{"01", "T1001", "白色", "M", "正品", "12", "35.5"}, {"01", "T1001", "白色", "L", "正品", "8", "35.5"}};
     case Kind::Barcodes:
-    case Kind::CountSheet: break;
+        return {{"T1001", "白色", "M", "正品", "6901234567892"}, {"T1001", "白色", "L", "正品", "T1001-WH-L"}};
+    case Kind::CountSheet:
+        return {{"T1001", "白色", "M", "正品", "", "3"}, {"", "", "", "", "6901234567892", "1"}};
     }
     return {};
 }
@@ -203,8 +226,8 @@ public:
         case Kind::Vendors: partners(Master::vendors()); break;
         case Kind::Customers: partners(Master::customers()); break;
         case Kind::OpeningStock: openingStock(); break;
-        case Kind::Barcodes:
-        case Kind::CountSheet: break;
+        case Kind::Barcodes: barcodes(); break;
+        case Kind::CountSheet: countSheet(); break;
         }
         m_result.counts.masters = int(m_newMasters.size());
         return m_result;
@@ -219,6 +242,7 @@ public:
             if (q.numRowsAffected() != 1) throw DbError(QStringLiteral("导入更新时记录已不存在，请重新检查"));
         }
         if (m_kind == Kind::OpeningStock) postOpeningStock();
+        if (m_kind == Kind::CountSheet) writeCounts();
     }
 
 private:
@@ -533,6 +557,183 @@ private:
         m_names[QStringLiteral("stage")] = grades.names;
     }
 
+    // The variant a row names by item, colour, size and grade; nothing (with the problems told)
+    // when one of them is unknown.
+    struct Variants {
+        Dict items, colours, sizes, grades;
+        void load() {
+            items.load("kesp_item_master", "item_code", "item_name");
+            colours.load("kesp_item_attr", "attr_code", "attr_name");
+            sizes.load("kesp_item_size", "size_code", "size_name");
+            grades.load("kesp_item_stage", "stage_code", "stage_name");
+        }
+    };
+    std::optional<Barcodes::Key> variantOf(int r, Variants& v) {
+        const QString itemText = cell(r, "item_code");
+        std::optional<QString> item;
+        if (auto it = v.items.byCode.find(lower(itemText)); it != v.items.byCode.end()) item = *it;
+        else if (!itemText.isEmpty()) problem(r, "item_code", itemText, QStringLiteral("项目不存在"));
+        const auto colour = resolve(r, "colour", v.colours, "kesp_item_attr", "attr_code", "attr_name", "颜色", true);
+        const auto size = resolve(r, "size", v.sizes, "kesp_item_size", "size_code", "size_name", "尺寸", true);
+        const auto grade = resolve(r, "grade", v.grades, "kesp_item_stage", "stage_code", "stage_name", "等级", true);
+        if (!item || !colour || !size || !grade) return std::nullopt;
+        return Barcodes::Key{*item, *colour, *size, *grade};
+    }
+    static QString keyText(const Barcodes::Key& k) {
+        return lower(k.item) + '\x1f' + lower(k.attr) + '\x1f' + lower(k.size) + '\x1f' + lower(k.stage);
+    }
+
+    // The rows the database holds for codes of the file, read in statements of many codes each.
+    static QHash<QString, Barcodes::Key> storedCodes(const QStringList& codes) {
+        QHash<QString, Barcodes::Key> out;
+        for (int start = 0; start < codes.size(); start += 500) {
+            const QStringList part = codes.mid(start, 500);
+            QVariantList params(part.begin(), part.end());
+            QSqlQuery q = Sql::run(QStringLiteral("SELECT barcode, item_code, attr_code, size_code, stage_code "
+                                                  "FROM kesp_item_barcode WHERE barcode IN (%1)")
+                                       .arg(QStringList(part.size(), QStringLiteral("?")).join(',')),
+                                   params);
+            while (q.next())
+                out.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString(),
+                                                   q.value(3).toString(), q.value(4).toString()});
+        }
+        return out;
+    }
+
+    void barcodes() {
+        Variants v;
+        v.load();
+        QStringList codes;
+        for (int r = 0; r < dataRows(); ++r)
+            if (!skipped(r)) codes << cell(r, "barcode");
+        const QHash<QString, Barcodes::Key> stored = storedCodes(codes);
+        QHash<QString, int> seen; // codes keep their letter case: compared as they are
+        QList<QVariantList> adds;
+        const QString user = Session::userCode(), today = Dates::today();
+        for (int r = 0; r < dataRows(); ++r) {
+            tick(r);
+            if (skipped(r)) continue;
+            bool good = checkCells(r);
+            const QString code = cell(r, "barcode");
+            Barcodes::Checked checked;
+            if (!code.isEmpty()) {
+                checked = Barcodes::check(code);
+                if (!checked.ok()) {
+                    problem(r, "barcode", code, checked.message);
+                    good = false;
+                } else if (auto it = seen.find(code); it != seen.end()) {
+                    problem(r, "barcode", code, QStringLiteral("与文件第 %1 行重复").arg(sheetRow(*it)));
+                    good = false;
+                } else {
+                    seen.insert(code, r);
+                }
+            }
+            const auto key = variantOf(r, v);
+            if (!good || !key) continue;
+            auto it = stored.find(code);
+            if (it == stored.end()) {
+                adds.append({code, key->item, key->attr, key->size, key->stage, Barcodes::kindName(checked.kind), user,
+                             today});
+                ++m_result.counts.added;
+            } else if (keyText(*it) == keyText(*key)) {
+                ++m_result.counts.unchanged;
+            } else if (!m_options.update) {
+                problem(r, "barcode", code, Barcodes::takenMessage(code));
+            } else {
+                ++m_result.counts.changed;
+                m_updates.append({QStringLiteral("UPDATE kesp_item_barcode SET item_code=?, attr_code=?, size_code=?, "
+                                                 "stage_code=?, login_id=?, operation_date=? WHERE barcode=?"),
+                                  {key->item, key->attr, key->size, key->stage, user, today, code}});
+            }
+        }
+        m_inserts.insert(QStringLiteral("kesp_item_barcode"), adds);
+        m_insertColumns.insert(QStringLiteral("kesp_item_barcode"),
+                               {"barcode", "item_code", "attr_code", "size_code", "stage_code", "barcode_kind",
+                                "login_id", "operation_date"});
+    }
+
+    struct Count {
+        Barcodes::Key key;
+        QString attrName, sizeName, stageName;
+        double qty = 0;
+    };
+
+    void countSheet() {
+        const QString warehouse = m_options.warehouse.isEmpty() ? Stocktake::standingSeal().value_or(QString())
+                                                                : m_options.warehouse;
+        if (warehouse.isEmpty() || !Stocktake::isSealedByUser(warehouse)) {
+            problem(-1, QString(), warehouse, QStringLiteral("请先在“设置盘点”中封帐要盘点的仓库"));
+            return;
+        }
+        m_countWarehouse = warehouse;
+        Variants v;
+        v.load();
+        QStringList codes;
+        for (int r = 0; r < dataRows(); ++r)
+            if (!skipped(r) && !cell(r, "barcode").isEmpty()) codes << cell(r, "barcode");
+        const QHash<QString, Barcodes::Key> stored = storedCodes(codes);
+        QHash<QString, int> byKey; // key -> index in m_counts: a key counted on several rows adds up
+        for (int r = 0; r < dataRows(); ++r) {
+            tick(r);
+            if (skipped(r)) continue;
+            bool good = checkCells(r);
+            std::optional<Barcodes::Key> key;
+            const QString code = cell(r, "barcode");
+            if (!code.isEmpty() && cell(r, "item_code").isEmpty()) {
+                if (auto it = stored.find(code); it != stored.end()) key = *it;
+                else problem(r, "barcode", code, QStringLiteral("未知条码"));
+            } else if (cell(r, "item_code").isEmpty()) {
+                problem(r, "item_code", QString(), QStringLiteral("请填写项目代码或条码"));
+            } else {
+                for (const char* k : {"colour", "size", "grade"})
+                    if (cell(r, k).isEmpty()) problem(r, k, QString(), QStringLiteral("不能为空"));
+                key = variantOf(r, v);
+            }
+            const double qty = numberAt(r, "qty");
+            if (qty < 0) {
+                problem(r, "qty", cell(r, "qty"), QStringLiteral("盘点数量不能小于 0"));
+                good = false;
+            }
+            if (!good || !key) continue;
+            const QString k = keyText(*key);
+            if (auto it = byKey.find(k); it != byKey.end()) {
+                m_counts[*it].qty = Numbers::round3(m_counts[*it].qty + qty);
+                continue;
+            }
+            byKey.insert(k, int(m_counts.size()));
+            m_counts.append({*key, v.colours.names.value(key->attr), v.sizes.names.value(key->size),
+                             v.grades.names.value(key->stage), qty});
+        }
+        // New and changed count rows: keys the user's count of the warehouse holds already.
+        QSet<QString> held;
+        {
+            QSqlQuery q = Sql::run(QStringLiteral("SELECT item_code, attr_code, size_code, stage_code FROM kesp_check_temp "
+                                                  "WHERE login_id=? AND warehouse=?"),
+                                   {Session::userCode(), warehouse});
+            while (q.next())
+                held.insert(keyText({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                     q.value(3).toString()}));
+        }
+        for (const Count& c : m_counts) {
+            if (held.contains(keyText(c.key))) ++m_result.counts.changed;
+            else ++m_result.counts.added;
+        }
+    }
+
+    void writeCounts() {
+        for (const Count& c : m_counts) {
+            StagedItem item;
+            item.itemCode = c.key.item;
+            item.attrCode = c.key.attr;
+            item.attrName = c.attrName;
+            item.sizeCode = c.key.size;
+            item.sizeName = c.sizeName;
+            item.stageCode = c.key.stage;
+            item.stageName = c.stageName;
+            Stocktake::scan(m_countWarehouse, item, c.qty, m_options.replaceCounts);
+        }
+    }
+
     // The operation type of opening stock: found by name among the stock-in types, else made.
     static QPair<QString, QString> openingType() {
         const QVariant code = Sql::scalar(
@@ -629,6 +830,8 @@ private:
     QList<QPair<QString, QVariantList>> m_updates;
     QList<StockLine> m_lines;
     QHash<QString, QHash<QString, QString>> m_names;
+    QList<Count> m_counts;
+    QString m_countWarehouse;
 };
 
 } // namespace
@@ -639,10 +842,18 @@ Check check(Kind kind, const Sheet& sheet, const Layout& layout, const Options& 
 
 Check run(Kind kind, const Sheet& sheet, const Layout& layout, const Options& options, const Progress& progress) {
     Transaction tx;
+    Rights::require(Command);
     Plan plan(kind, sheet, layout, options, progress);
     const Check result = plan.build();
     if (!result.ok()) return result;
     plan.write();
+    Audit::record({Command, {}, kindName(kind), {},
+                   Audit::json({{QStringLiteral("kind"), kindName(kind)},
+                                {QStringLiteral("added"), result.counts.added},
+                                {QStringLiteral("changed"), result.counts.changed},
+                                {QStringLiteral("unchanged"), result.counts.unchanged},
+                                {QStringLiteral("masters"), result.counts.masters}}),
+                   {}, {}});
     tx.commit();
     return result;
 }

@@ -79,6 +79,9 @@ Check check(Kind kind, const Sheet& sheet, const Layout& layout, const Options& 
 Check run(Kind kind, const Sheet& sheet, const Layout& layout, const Options& options,
           const Progress& progress = {});
 
+// The command whose right an import needs.
+inline const QString Command = QStringLiteral("AA50");
+
 // The operation type opening stock is posted under ("期初入库", made on first use).
 inline const QString OpeningTypeName = QStringLiteral("期初入库");
 

@@ -6,6 +6,7 @@
 #include "import/importer.h"
 #include "movements/posting.h"
 #include "movements/staging.h"
+#include "stocktake/stocktake.h"
 #include "support/testdb.h"
 
 #include <QFile>
@@ -222,6 +223,68 @@ private slots:
         Sql::run("INSERT INTO kesp_post_temp_a(order_no,login_id,item_code,attr_code,size_code,stage_code,warehouse,"
                  "operation_code,qty,price) VALUES ('9','abc','I001','A1','Z1','G1','W01','in1',1,1)");
         QCOMPARE(run(Kind::OpeningStock, s, detect(Kind::OpeningStock, s), o).problems.size(), 1);
+    }
+
+    // Codes: check digits, duplicates in the file, a code another variant holds (skipped: a
+    // problem; updated: moved), letter case kept.
+    void barcodesImport() {
+        Sql::run("INSERT INTO kesp_item_barcode(barcode,item_code,attr_code,size_code,stage_code,barcode_kind) "
+                 "VALUES ('6901234567892','I001','A1','Z1','G1','EAN13')");
+        const QList<QStringList> rows{{"项目代码", "颜色", "尺寸", "等级", "条码"},
+                                      {"I001", "红色", "S码", "G1", "6901234567892"}, // the same variant: unchanged
+                                      {"I001", "A1", "Z2", "G1", "ab-1"},
+                                      {"I001", "A1", "Z3", "G1", "AB-1"},            // other case: another code
+                                      {"I002", "A1", "Z1", "G1", "6901234567891"},   // bad check digit
+                                      {"I002", "A1", "Z2", "G1", "ab-1"},            // twice in the file
+                                      {"I003", "A1", "Z1", "G1", "6901234567892"}};  // held by I001
+        const Sheet s = sheetOf(rows);
+        QCOMPARE(messages(run(Kind::Barcodes, s, detect(Kind::Barcodes, s), {})),
+                 (QStringList{"5|条码|条码校验位错误", "6|条码|与文件第 3 行重复", "7|条码|条码已被 I001 红色 S码 使用"}));
+        QCOMPARE(TestDb::count("SELECT COUNT(*) FROM kesp_item_barcode"), 1);
+        const Sheet good = sheetOf(QList<QStringList>{rows[0], rows[1], rows[2], rows[3], rows[6]});
+        Options update;
+        update.update = true;
+        const Check c = run(Kind::Barcodes, good, detect(Kind::Barcodes, good), update);
+        QVERIFY2(c.ok(), qPrintable(messages(c).join('\n')));
+        QCOMPARE(c.counts.added, 2);
+        QCOMPARE(c.counts.unchanged, 1);
+        QCOMPARE(c.counts.changed, 1);
+        QCOMPARE(TestDb::value("SELECT item_code FROM kesp_item_barcode WHERE barcode='6901234567892'").toString(),
+                 QString("I003"));
+        QCOMPARE(TestDb::value("SELECT size_code FROM kesp_item_barcode WHERE barcode='AB-1'").toString(), QString("Z3"));
+    }
+
+    // A count sheet goes into the user's count of the sealed warehouse: by key or by code alone,
+    // rows of one key added up, goods the books do not know as found rows; add or replace.
+    void countSheetImport() {
+        TestDb::seedStock();
+        Sql::run("INSERT INTO kesp_item_barcode(barcode,item_code,attr_code,size_code,stage_code,barcode_kind) "
+                 "VALUES ('C-Z2','I001','A1','Z2','G1','CODE128'),('C-NEW','I003','A2','Z1','G1','CODE128')");
+        const Sheet s = sheetOf({{"项目代码", "颜色", "尺寸", "等级", "条码", "盘点数量"},
+                                 {"I001", "A1", "Z1", "G1", "", "4"},
+                                 {"", "", "", "", "C-Z2", "1"},
+                                 {"", "", "", "", "C-Z2", "1"},
+                                 {"", "", "", "", "C-NEW", "2"},
+                                 {"", "", "", "", "NOPE", "1"}});
+        QCOMPARE(messages(check(Kind::CountSheet, s, detect(Kind::CountSheet, s), {})),
+                 QStringList{"0||请先在“设置盘点”中封帐要盘点的仓库"});
+        QCOMPARE(int(Stocktake::seal("W01")), int(Stocktake::SealResult::Sealed));
+        Stocktake::load({"W01", {}, {}, {}});
+        QCOMPARE(messages(check(Kind::CountSheet, s, detect(Kind::CountSheet, s), {})), QStringList{"6|条码|未知条码"});
+        const Sheet good = sheetOf(s.rows.mid(0, 5));
+        Check c = run(Kind::CountSheet, good, detect(Kind::CountSheet, good), {});
+        QVERIFY2(c.ok(), qPrintable(messages(c).join('\n')));
+        QCOMPARE(c.counts.changed, 2);
+        QCOMPARE(c.counts.added, 1);
+        const QString at = "SELECT %1 FROM kesp_check_temp WHERE login_id='abc' AND item_code=? AND size_code=?";
+        QCOMPARE(TestDb::value(at.arg("qty"), {"I001", "Z2"}).toDouble(), 2.0);
+        QCOMPARE(TestDb::value(at.arg("remaind_qty"), {"I003", "Z1"}).toDouble(), 0.0);
+        Options replace;
+        replace.replaceCounts = true;
+        QVERIFY(run(Kind::CountSheet, good, detect(Kind::CountSheet, good), replace).ok());
+        QCOMPARE(TestDb::value(at.arg("qty"), {"I001", "Z1"}).toDouble(), 4.0);
+        QVERIFY(run(Kind::CountSheet, good, detect(Kind::CountSheet, good), {}).ok());
+        QCOMPARE(TestDb::value(at.arg("qty"), {"I001", "Z1"}).toDouble(), 8.0);
     }
 
     void templateReadsBack() {
