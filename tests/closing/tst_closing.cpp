@@ -256,6 +256,7 @@ void TstClosing::upgradeKeepsOnePeriodPerMonth() {
     Sql::run("CREATE INDEX ix_inv_history_list_save ON kesp_inv_history_list(save_code)");
     Sql::run("ALTER TABLE kesp_warehouse_ini DROP COLUMN forbid_negative");
     Sql::run("ALTER TABLE kesp_inv_history_list DROP COLUMN history_mark");
+    Sql::run("ALTER TABLE kesp_check_temp DROP COLUMN found_flag");
     Sql::run("PRAGMA user_version=2");
     period("202612", "N");
     period("202612", "Y");

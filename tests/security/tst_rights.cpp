@@ -277,7 +277,10 @@ void TstRights::upgradeKeepsAccountsWhole() {
     // The database as the version before the rights made it.
     for (const char* t : {"kesp_user_right", "kesp_user_warehouse", "kesp_audit_log"})
         Sql::run(QStringLiteral("DROP TABLE %1").arg(QLatin1String(t)));
-    DataConnect1::setSchemaVersion(4);
+    // Nor the later steps' columns.
+    Sql::run("ALTER TABLE kesp_warehouse_ini DROP COLUMN forbid_negative");
+    Sql::run("ALTER TABLE kesp_inv_history_list DROP COLUMN history_mark");
+    DataConnect1::setSchemaVersion(5);
     DataConnect1::close();
     DataConnect1::open(db.path());
     QCOMPARE(DataConnect1::schemaVersionOf(), DataConnect1::SchemaVersion);
