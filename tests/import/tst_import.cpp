@@ -229,18 +229,18 @@ private slots:
     // problem; updated: moved), letter case kept.
     void barcodesImport() {
         Sql::run("INSERT INTO kesp_item_barcode(barcode,item_code,attr_code,size_code,stage_code,barcode_kind) "
-                 "VALUES ('6901234567892','I001','A1','Z1','G1','EAN13')");
+                 "VALUES ('6901234567892','I001','A1','Z1','G1','EAN13'),('4006381333931','I001','A2','Z1','G1','EAN13')");
         const QList<QStringList> rows{{"项目代码", "颜色", "尺寸", "等级", "条码"},
                                       {"I001", "红色", "S码", "G1", "6901234567892"}, // the same variant: unchanged
                                       {"I001", "A1", "Z2", "G1", "ab-1"},
                                       {"I001", "A1", "Z3", "G1", "AB-1"},            // other case: another code
                                       {"I002", "A1", "Z1", "G1", "6901234567891"},   // bad check digit
                                       {"I002", "A1", "Z2", "G1", "ab-1"},            // twice in the file
-                                      {"I003", "A1", "Z1", "G1", "6901234567892"}};  // held by I001
+                                      {"I003", "A1", "Z1", "G1", "4006381333931"}};  // held by I001
         const Sheet s = sheetOf(rows);
         QCOMPARE(messages(run(Kind::Barcodes, s, detect(Kind::Barcodes, s), {})),
-                 (QStringList{"5|条码|条码校验位错误", "6|条码|与文件第 3 行重复", "7|条码|条码已被 I001 红色 S码 使用"}));
-        QCOMPARE(TestDb::count("SELECT COUNT(*) FROM kesp_item_barcode"), 1);
+                 (QStringList{"5|条码|条码校验位错误", "6|条码|与文件第 3 行重复", "7|条码|条码已被 I001 蓝色 S码 使用"}));
+        QCOMPARE(TestDb::count("SELECT COUNT(*) FROM kesp_item_barcode"), 2);
         const Sheet good = sheetOf(QList<QStringList>{rows[0], rows[1], rows[2], rows[3], rows[6]});
         Options update;
         update.update = true;
@@ -249,7 +249,7 @@ private slots:
         QCOMPARE(c.counts.added, 2);
         QCOMPARE(c.counts.unchanged, 1);
         QCOMPARE(c.counts.changed, 1);
-        QCOMPARE(TestDb::value("SELECT item_code FROM kesp_item_barcode WHERE barcode='6901234567892'").toString(),
+        QCOMPARE(TestDb::value("SELECT item_code FROM kesp_item_barcode WHERE barcode='4006381333931'").toString(),
                  QString("I003"));
         QCOMPARE(TestDb::value("SELECT size_code FROM kesp_item_barcode WHERE barcode='AB-1'").toString(), QString("Z3"));
     }
