@@ -105,14 +105,14 @@ qint64 run(const QString& location, int items) {
     if (!checked.ok() || !done.ok() || done.counts.added != rows)
         std::printf("unexpected: %d problems, %d added\n", int(done.problems.size()), done.counts.added);
 
-    // Floor: the same rows, codes resolved already, one multi-row INSERT per 500 rows.
+    // Floor: the same rows, codes resolved already, one multi-row INSERT per 50 rows.
     Sql::run("DELETE FROM kesp_item_barcode");
     t.restart();
     {
         Transaction tx;
-        for (int start = 0; start < rows; start += 500) {
+        for (int start = 0; start < rows; start += 50) {
             QVariantList params;
-            for (int r = start; r < std::min(rows, start + 500); ++r) {
+            for (int r = start; r < std::min(rows, start + 50); ++r) {
                 const int v = r % 5;
                 params << ean13(r + 1) << QStringLiteral("T%1").arg(r / 5, 6, 10, QLatin1Char('0')) << Colours[v / 3]
                        << Sizes[v % 3];

@@ -197,7 +197,8 @@ struct NewMaster {
 // Inserts rows in statements of many rows each.
 void insertRows(const QString& table, const QStringList& columns, const QList<QVariantList>& rows) {
     if (rows.isEmpty()) return;
-    const int perStatement = std::max(1, std::min(500, 30000 / int(columns.size())));
+    // Short statements: binding many values to one statement costs more than the round trips saved.
+    const int perStatement = std::max(1, std::min(50, 400 / int(columns.size())));
     const QString one = QStringLiteral("(") + QStringList(columns.size(), QStringLiteral("?")).join(',') + ')';
     for (int start = 0; start < rows.size(); start += perStatement) {
         const int n = std::min<int>(perStatement, int(rows.size()) - start);
