@@ -51,7 +51,7 @@ public:
     bool confirm(QWidget*, const QString& t, bool) override { return say(t), true; }
     void error(QWidget*, const QString& t) override { say("error: " + t); }
     int runModal(QDialog*) override { return 0; }
-    QString chooseImageFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
 
 private:
     static void say(const QString& t) { std::printf("  [message] %s\n", t.toUtf8().constData()); }
@@ -181,54 +181,6 @@ double popup(LookupField* f) {
         f->hidePopup();
     });
 }
-
-// A database of the bench's own on the server, made and dropped through the maintenance database
-// the address names (a database cannot be made or dropped by a connection that uses it).
-class ServerDatabase {
-public:
-    explicit ServerDatabase(const QString& server) : m_server(server) {
-        m_name = QStringLiteral("yc_bench_%1").arg(QCoreApplication::applicationPid());
-        maintenance("DROP DATABASE IF EXISTS " + m_name);
-        maintenance("CREATE DATABASE " + m_name + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
-        Server::Address a = Server::parse(server);
-        a.database = m_name;
-        m_location = Server::location(a);
-    }
-    ~ServerDatabase() {
-        DataConnect1::close();
-        if (qEnvironmentVariableIsSet("BENCH_KEEP"))
-            std::printf("server database %s kept\n", Server::shown(m_location).toUtf8().constData());
-        else
-            maintenance("DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE)");
-    }
-    QString location() const { return m_location; }
-
-private:
-    void maintenance(const QString& statement) const {
-        const QString name = QStringLiteral("bench-maintenance");
-        QString error;
-        {
-            const Server::Address a = Server::parse(m_server);
-            QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-            d.setHostName(a.host);
-            d.setPort(a.port);
-            d.setDatabaseName(a.database);
-            d.setUserName(a.user);
-            d.setPassword(a.password);
-            QSqlQuery q(d);
-            if (!d.open())
-                error = d.lastError().text();
-            else if (!q.exec("SET client_min_messages = warning") || !q.exec(statement))
-                error = statement + ": " + q.lastError().text();
-        }
-        QSqlDatabase::removeDatabase(name);
-        if (!error.isEmpty()) throw DbError(error);
-    }
-
-    QString m_server;
-    QString m_name;
-    QString m_location;
-};
 
 // Every figure but the build on the open database, printed as it is measured and kept in
 // g_figures. Round `round` posts into warehouses of its own, so that its first postings find no

@@ -1,9 +1,14 @@
 #include "bench_fill.h"
 
 #include "data/DataConnect1_Unit.h"
+#include "data/server.h"
 #include "data/sql.h"
 
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <cstdio>
 #include <QStringList>
 
 namespace BenchFill {
@@ -119,3 +124,41 @@ void postFloor() {
 
 
 } // namespace BenchFill
+
+ServerDatabase::ServerDatabase(const QString& server) : m_server(server) {
+    m_name = QStringLiteral("yc_bench_%1").arg(QCoreApplication::applicationPid());
+    maintenance("DROP DATABASE IF EXISTS " + m_name);
+    maintenance("CREATE DATABASE " + m_name + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
+    Server::Address a = Server::parse(server);
+    a.database = m_name;
+    m_location = Server::location(a);
+}
+
+ServerDatabase::~ServerDatabase() {
+    DataConnect1::close();
+    if (qEnvironmentVariableIsSet("BENCH_KEEP"))
+        std::printf("server database %s kept\n", Server::shown(m_location).toUtf8().constData());
+    else
+        maintenance("DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE)");
+}
+
+void ServerDatabase::maintenance(const QString& statement) const {
+    const QString name = QStringLiteral("bench-maintenance");
+    QString error;
+    {
+        const Server::Address a = Server::parse(m_server);
+        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        d.setHostName(a.host);
+        d.setPort(a.port);
+        d.setDatabaseName(a.database);
+        d.setUserName(a.user);
+        d.setPassword(a.password);
+        QSqlQuery q(d);
+        if (!d.open())
+            error = d.lastError().text();
+        else if (!q.exec("SET client_min_messages = warning") || !q.exec(statement))
+            error = statement + ": " + q.lastError().text();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!error.isEmpty()) throw DbError(error);
+}

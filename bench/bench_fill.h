@@ -23,3 +23,19 @@ void stage10k(const QString& other, bool out = false);
 // the history, their sums onto existing balances and as new balance rows, the lines deleted.
 void postFloor();
 } // namespace BenchFill
+
+// A database of the bench's own on the server, made and dropped through the maintenance database
+// the address names (a database cannot be made or dropped by a connection that uses it). Kept
+// when BENCH_KEEP is set.
+class ServerDatabase {
+public:
+    explicit ServerDatabase(const QString& server);
+    ~ServerDatabase();
+    QString location() const { return m_location; }
+
+private:
+    void maintenance(const QString& statement) const;
+    QString m_server;
+    QString m_name;
+    QString m_location;
+};

@@ -27,7 +27,7 @@ public:
     bool confirm(QWidget*, const QString&, bool) override { return true; }
     void error(QWidget*, const QString& t) override { std::printf("  error: %s\n", qPrintable(t)); }
     int runModal(QDialog*) override { return 0; }
-    QString chooseImageFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 qint64 timed(const std::function<void()>& work) {

@@ -32,7 +32,7 @@ public:
     bool confirm(QWidget*, const QString&, bool) override { return true; }
     void error(QWidget*, const QString& t) override { std::printf("error: %s\n", qPrintable(t)); }
     int runModal(QDialog*) override { return 0; }
-    QString chooseImageFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
     int printPreview(QDialog* d) override {
         d->show();
         QApplication::processEvents();

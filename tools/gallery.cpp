@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
                 save(dlg, code);
                 return QDialog::Rejected;
             }
-            QString chooseImageFile(QWidget*, const QString&, const QString&) override { return {}; }
+            QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
         } seam;
         seam.code = code;
         Msg::install(&seam);

@@ -192,7 +192,7 @@ void MainForm::loadBackgroundSetting() {
 
 void MainForm::changeBackground() {
     const QString before = QDir::currentPath();
-    const QString file = Msg::seam().chooseImageFile(this, QStringLiteral("选择背景图片 — 鸿达服装软件 0571-86012345"),
+    const QString file = Msg::seam().chooseOpenFile(this, QStringLiteral("选择背景图片 — 鸿达服装软件 0571-86012345"),
                                                      QStringLiteral("图像文件 (*.bmp *.jpg)"));
     if (!file.trimmed().isEmpty()) {
         QPixmap pm;

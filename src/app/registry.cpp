@@ -2,6 +2,7 @@
 #include "ui/screens.h"
 #include "closing/GG10_Unit.h"
 #include "documents/AA80_Unit.h"
+#include "import/AA50_Unit.h"
 #include "closing/GG20_Unit.h"
 #include "closing/GG30_Unit.h"
 #include "masterdata/BB10_Unit.h"
@@ -37,6 +38,7 @@ template <class T> Screens::Factory make() {
 void Screens::registerAll() {
     add(QStringLiteral("AA10"), make<TAA10_form>());
     add(QStringLiteral("AA20"), make<TAA20_form>());
+    add(QStringLiteral("AA50"), make<TAA50_form>());
     add(QStringLiteral("AA30"), make<TAA30_form>());
     add(QStringLiteral("AA70"), make<TAA70_form>());
     add(QStringLiteral("AA80"), make<TAA80_form>());

@@ -156,6 +156,7 @@ private:
 
 class XlsxWriter : public Writer {
 public:
+    explicit XlsxWriter(qint64 expectedRows) : m_expectedRows(expectedRows) {}
     ~XlsxWriter() override { discard(); }
 
     bool begin(const QString& path, const Heading& heading, const QList<Column>& columns) override {
@@ -171,7 +172,8 @@ public:
         probe.setAutoRemove(false);
         probe.close();
         lxw_workbook_options options{};
-        options.constant_memory = LXW_TRUE;
+        const qint64 cells = m_expectedRows < 0 ? -1 : (m_expectedRows + 8) * std::max<qint64>(1, columns.size());
+        options.constant_memory = cells < 0 || cells > SharedStringCells ? LXW_TRUE : LXW_FALSE;
         m_book = workbook_new_opt(m_temp.toLocal8Bit().constData(), &options);
         if (!m_book) {
             QFile::remove(m_temp);
@@ -303,6 +305,7 @@ private:
     QHash<QString, lxw_format*> m_formats;
     int m_row = 0;
     bool m_overflow = false;
+    qint64 m_expectedRows = -1;
 };
 
 } // namespace
@@ -310,8 +313,8 @@ private:
 std::unique_ptr<Writer> csvWriter() {
     return std::make_unique<CsvWriter>();
 }
-std::unique_ptr<Writer> xlsxWriter() {
-    return std::make_unique<XlsxWriter>();
+std::unique_ptr<Writer> xlsxWriter(qint64 expectedRows) {
+    return std::make_unique<XlsxWriter>(expectedRows);
 }
 
 } // namespace TableFile

@@ -66,8 +66,12 @@ protected:
 // A plain table (no heading): UTF-8 with a byte-order mark, comma-separated, CRLF line ends,
 // fields quoted where needed, texts never read as formulas.
 std::unique_ptr<Writer> csvWriter();
-// An Excel workbook written row by row (constant memory), captions frozen above the rows; texts
-// are strings (never formulas), dates are dates shown "yyyy/mm/dd".
-std::unique_ptr<Writer> xlsxWriter();
+// An Excel workbook written row by row, captions frozen above the rows; texts are strings (never
+// formulas), dates are dates shown "yyyy/mm/dd". A table of up to SharedStringCells cells
+// (`expectedRows` × columns; unknown: -1) keeps its texts in the workbook's shared string table,
+// as spreadsheet programs write them and every reader takes them; a larger one is written in
+// constant memory with its texts inline.
+inline constexpr qint64 SharedStringCells = 1000000;
+std::unique_ptr<Writer> xlsxWriter(qint64 expectedRows = -1);
 
 } // namespace TableFile

@@ -200,7 +200,7 @@ bool GridExport::stream(const std::function<bool(const Row&)>& each, QProgressDi
 bool GridExport::exportTo(Format format, const QString& path) {
     if (format == Format::Pdf) return writePdf(path);
     std::unique_ptr<TableFile::Writer> w =
-        format == Format::Xlsx ? TableFile::xlsxWriter() : TableFile::csvWriter();
+        format == Format::Xlsx ? TableFile::xlsxWriter(m_grid->model()->resultCount()) : TableFile::csvWriter();
     if (!w->begin(path, heading(), columns())) {
         Msg::error(m_grid, w->error());
         return false;

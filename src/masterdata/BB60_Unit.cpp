@@ -28,16 +28,9 @@ QString PartnerTwin::windowName(int dialog) const {
     return dialog ? QStringLiteral("%1%2_form").arg(code).arg(dialog) : code + QStringLiteral("_form");
 }
 
-QStringList PartnerListForm::columns() {
-    return {"address", "phone1", "phone2", "telegraph", "fax", "zipcode", "area", "connection_man", "conn_phone",
-            "business_man", "busin_phone", "delegate", "manager", "bank", "account_no", "taxation_no", "compendium"};
-}
+QStringList PartnerListForm::columns() { return Master::partnerColumns(); }
 
-QStringList PartnerListForm::captions(const PartnerTwin& twin) {
-    const QString w = twin.table.word;
-    return {w + "代码", w + "名称", "地址", "电话1", "电话2", "电报", "传真", "邮编", "地区", "联系人",
-            "联系人电话", "业务员", "业务员电话", "法人代表", "经理", "开户银行", "帐号", "税号", "摘要"};
-}
+QStringList PartnerListForm::captions(const PartnerTwin& twin) { return Master::partnerCaptions(twin.table); }
 
 PartnerListForm::PartnerListForm(QWidget* parent, const PartnerTwin& twin)
     : MasterListForm(parent, twin.windowName(), twin.caption, twin.title, QSize(900, 520), twin.table,

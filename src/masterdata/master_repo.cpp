@@ -222,6 +222,17 @@ const Table& vendors() {
     return t;
 }
 
+QStringList partnerColumns() {
+    return {"address", "phone1", "phone2", "telegraph", "fax", "zipcode", "area", "connection_man", "conn_phone",
+            "business_man", "busin_phone", "delegate", "manager", "bank", "account_no", "taxation_no", "compendium"};
+}
+
+QStringList partnerCaptions(const Table& partners) {
+    const QString w = partners.word;
+    return {w + "代码", w + "名称", "地址", "电话1", "电话2", "电报", "传真", "邮编", "地区", "联系人",
+            "联系人电话", "业务员", "业务员电话", "法人代表", "经理", "开户银行", "帐号", "税号", "摘要"};
+}
+
 const Table& customers() {
     static const Table t = partnerTable(QStringLiteral("kesp_customer_ini"), QStringLiteral("customer"),
                                         QStringLiteral("客户"));

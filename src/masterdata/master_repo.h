@@ -50,6 +50,10 @@ const Table& items();
 const Table& vendors();
 const Table& customers();
 QList<const Table*> allTables();
+// The further columns of a vendor or customer after code and name, and the captions of all of
+// them as the lists show them ("供应商代码", "供应商名称", "地址", ...).
+QStringList partnerColumns();
+QStringList partnerCaptions(const Table& partners);
 // The menu command whose right writes the table (BB10 ... BB70).
 QString commandOf(const Table& t);
 

@@ -262,7 +262,7 @@ int fillWithBook() {
 
 // ---- Scanning ----------------------------------------------------------------------------
 
-Scanned scan(const QString& warehouse, const StagedItem& v) {
+Scanned scan(const QString& warehouse, const StagedItem& v, double pieces, bool replace) {
     const QString user = Session::userCode();
     Transaction tx;
     Rights::require(CountCommand, warehouse);
@@ -272,18 +272,21 @@ Scanned scan(const QString& warehouse, const StagedItem& v) {
                                        "AND stage_code=?");
     const QVariantList keyValues{user, warehouse, v.itemCode, v.attrCode, v.sizeCode, v.stageCode};
     Scanned s;
-    const int n = Sql::run(QStringLiteral("UPDATE kesp_check_temp SET qty=COALESCE(qty,0)+1, check_flag=? WHERE ") + key,
-                           QVariantList{false} + keyValues)
+    pieces = Numbers::round3(pieces);
+    const int n = Sql::run(QStringLiteral("UPDATE kesp_check_temp SET qty=round(%1+?,3), check_flag=? WHERE ")
+                                   .arg(replace ? QStringLiteral("0") : QStringLiteral("COALESCE(qty,0)")) +
+                               key,
+                           QVariantList{pieces, false} + keyValues)
                       .numRowsAffected();
     if (n == 0) {
         const int made =
             Sql::run(QStringLiteral("INSERT INTO kesp_check_temp(%1,remaind_qty,qty,check_flag,found_flag,login_id) "
                                     "SELECT w.warehouse,w.warehouse_name,m.item_code,m.item_name,m.item_model,"
                                     "m.item_spec,m.unit_code,m.unit_name,m.arrage_code_b,m.arrage_name_b,"
-                                    "m.arrage_code_s,m.arrage_name_s,?,?,?,?,?,?,0,1,?,?,? "
+                                    "m.arrage_code_s,m.arrage_name_s,?,?,?,?,?,?,0,?,?,?,? "
                                     "FROM kesp_item_master m, kesp_warehouse_ini w WHERE m.item_code=? AND w.warehouse=?")
                          .arg(LoadColumns),
-                     {v.attrCode, v.attrName, v.sizeCode, v.sizeName, v.stageCode, v.stageName, false, true, user,
+                     {v.attrCode, v.attrName, v.sizeCode, v.sizeName, v.stageCode, v.stageName, pieces, false, true, user,
                       v.itemCode, warehouse})
                 .numRowsAffected();
         if (made != 1) throw DbError(QStringLiteral("项目代码 不存在"));

@@ -73,8 +73,9 @@ struct Scanned {
 // One scanned piece of a variant into the user's count of a warehouse the user has sealed: the
 // count row of that key gains 1 (an empty count becomes 1) and is no longer approved; without a
 // row, one is made with book quantity 0 and marked found_flag. Written at once, in one
-// transaction. Throws DbError when the warehouse is not sealed by the user.
-Scanned scan(const QString& warehouse, const StagedItem& variant);
+// transaction. Throws DbError when the warehouse is not sealed by the user. A count sheet gives
+// `pieces` at once, added to the count or (`replace`) in its place.
+Scanned scan(const QString& warehouse, const StagedItem& variant, double pieces = 1, bool replace = false);
 
 // ---- Adjustment --------------------------------------------------------------------------
 // Posts the user's counted and approved rows as of the count date: history rows "c_k" whose

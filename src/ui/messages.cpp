@@ -80,7 +80,7 @@ public:
     }
     void error(QWidget* p, const QString& t) override { showBox(p, QMessageBox::Critical, Msg::AppTitle, t, QMessageBox::Ok); }
     int runModal(QDialog* d) override { return d->exec(); }
-    QString chooseImageFile(QWidget* p, const QString& title, const QString& filter) override {
+    QString chooseOpenFile(QWidget* p, const QString& title, const QString& filter) override {
         return chooseFile(p, title, QString(), filter, false);
     }
     QString chooseSaveFile(QWidget* p, const QString& title, const QString& suggested, const QString& filter) override {

@@ -21,8 +21,8 @@ public:
     virtual void error(QWidget* parent, const QString& text) = 0;
     // Shows a dialog modally and returns its result.
     virtual int runModal(QDialog* dialog) = 0;
-    // The picture chooser; an empty text when nothing was chosen.
-    virtual QString chooseImageFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // The file-open chooser (pictures, spreadsheets); an empty text when nothing was chosen.
+    virtual QString chooseOpenFile(QWidget* parent, const QString& title, const QString& filter) = 0;
     // The file-save chooser, starting at `suggested`; an empty text when given up.
     virtual QString chooseSaveFile(QWidget*, const QString& /*title*/, const QString& /*suggested*/,
                                    const QString& /*filter*/) {

@@ -149,7 +149,7 @@ void TstLanguage::fileDialogInChinese() {
                                     .hasMatch());
         d->reject();
     });
-    const QString chosen = Msg::seam().chooseImageFile(nullptr, QStringLiteral("选择图片"), QStringLiteral("图片 (*.jpg)"));
+    const QString chosen = Msg::seam().chooseOpenFile(nullptr, QStringLiteral("选择图片"), QStringLiteral("图片 (*.jpg)"));
     QDir::setCurrent(before);
     QVERIFY(chosen.isEmpty());
     QCOMPARE(seen, (QStringList{"sub", "文件夹", "1"}));

@@ -125,7 +125,7 @@ void TstMainForm::changeBackground() {
     pm.fill(Qt::red);
     const QString pic = QDir(db.dir()).filePath("Bild.jpg");
     QVERIFY(pm.save(pic));
-    seam.imageFile = pic;
+    seam.openFile = pic;
     w.changeBackground();
     QCOMPARE(w.image1()->pixmap().size(), QSize(40, 30));
     QCOMPARE(QSettings("Dravont.ini", QSettings::IniFormat).value("system/BackGround").toString(), pic);
@@ -135,7 +135,7 @@ void TstMainForm::changeBackground() {
     QVERIFY(bad.open(QIODevice::WriteOnly));
     bad.write("not a picture");
     bad.close();
-    seam.imageFile = bad.fileName();
+    seam.openFile = bad.fileName();
     w.changeBackground();
     QCOMPARE(seam.kinds, QStringList{"error"});
     QCOMPARE(QSettings("Dravont.ini", QSettings::IniFormat).value("system/BackGround").toString(), pic);

@@ -17,7 +17,7 @@ public:
     QList<bool> answers;             // answers to questions, taken from the front; No when empty
     QStringList modals;              // object names of the dialogs shown modally
     std::function<int(QDialog*)> onModal; // drives a modal dialog; default: rejected at once
-    QString imageFile;               // what the picture chooser returns
+    QString openFile;               // what the file chooser returns
     QString saveFile;                // what the file-save chooser returns (empty: given up)
     QStringList saveSuggested;       // the names the file-save chooser was offered
     std::function<int(QDialog*)> onPreview; // drives a print preview; default: closed at once
@@ -38,7 +38,7 @@ public:
     }
     void error(QWidget*, const QString& t) override { record("error", t); }
     int runModal(QDialog* d) override;
-    QString chooseImageFile(QWidget*, const QString&, const QString&) override { return imageFile; }
+    QString chooseOpenFile(QWidget*, const QString&, const QString&) override { return openFile; }
     QString chooseSaveFile(QWidget*, const QString&, const QString& suggested, const QString&) override {
         saveSuggested << suggested;
         return saveFile;
