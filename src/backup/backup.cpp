@@ -275,6 +275,9 @@ void removeFiles(const QString& dir, const QStringList& patterns) {
 // With the lock held.
 void removeLeftoversLocked(const QString& folder) {
     removeFiles(QDir::tempPath(), SnapshotPatterns);
+    // A process killed while it took over a stale lock leaves the lock's own helper lock files
+    // ("….lock.rmlock", even "….rmlock.rmlock"); with the lock held nobody uses them any more.
+    removeFiles(QDir::tempPath(), {QStringLiteral("yicangtong-backup.lock.rmlock*")});
     // The archive library writes "NAME.part" through a temporary "NAME.part.XXXXXX".
     if (!folder.isEmpty()) removeFiles(folder, SnapshotPatterns + QStringList{QStringLiteral("*.zip.part"), QStringLiteral("*.zip.part.*")});
 }
