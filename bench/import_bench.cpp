@@ -2,6 +2,7 @@
 // read from XLSX, checked and imported, beside the floor: the same rows written by one multi-row
 // INSERT per 500 rows in one transaction. Prints the process's highest resident memory.
 //   yicang_import_bench [--server postgresql://user@host:port/maintenance-database] [items]
+#include "barcodes/barcodes.h"
 #include "bench_fill.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/server.h"
@@ -32,12 +33,6 @@ double peakMb() {
     return -1;
 }
 
-QString ean13(qlonglong n) {
-    const QString body = QStringLiteral("2%1").arg(n, 11, 10, QLatin1Char('0'));
-    int sum = 0;
-    for (int i = 0; i < 12; ++i) sum += (body[i].digitValue()) * (i % 2 ? 3 : 1);
-    return body + QString::number((10 - sum % 10) % 10);
-}
 
 void masters(int items) {
     Transaction tx;
@@ -70,7 +65,7 @@ const char* Sizes[] = {"S", "M", "L"};
 QStringList sheetRow(int r) {
     const int v = r % 5;
     return {QStringLiteral("T%1").arg(r / 5, 6, 10, QLatin1Char('0')), v < 3 ? "白色" : "黑色", Sizes[v % 3], "正品",
-            ean13(r + 1)};
+            Barcodes::inStoreCode(r + 1)};
 }
 
 qint64 run(const QString& location, int items) {
@@ -114,7 +109,7 @@ qint64 run(const QString& location, int items) {
             QVariantList params;
             for (int r = start; r < std::min(rows, start + 50); ++r) {
                 const int v = r % 5;
-                params << ean13(r + 1) << QStringLiteral("T%1").arg(r / 5, 6, 10, QLatin1Char('0')) << Colours[v / 3]
+                params << Barcodes::inStoreCode(r + 1) << QStringLiteral("T%1").arg(r / 5, 6, 10, QLatin1Char('0')) << Colours[v / 3]
                        << Sizes[v % 3];
             }
             Sql::run(QStringLiteral("INSERT INTO kesp_item_barcode(barcode,item_code,attr_code,size_code,stage_code,"

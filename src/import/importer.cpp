@@ -499,13 +499,10 @@ private:
     };
 
     void openingStock() {
-        Dict warehouses, colours, sizes, grades;
+        Dict warehouses;
         warehouses.load("kesp_warehouse_ini", "warehouse", "warehouse_name");
-        colours.load("kesp_item_attr", "attr_code", "attr_name");
-        sizes.load("kesp_item_size", "size_code", "size_name");
-        grades.load("kesp_item_stage", "stage_code", "stage_name");
-        Dict items;
-        items.load("kesp_item_master", "item_code", "item_name");
+        Variants v;
+        v.load();
         const int staged = Staging::count(LineKind::StockIn);
         if (staged > 0)
             problem(-1, QString(), QString(),
@@ -521,16 +518,10 @@ private:
             bool good = checkCells(r);
             StockLine line;
             const auto wh = resolve(r, "warehouse", warehouses, {}, {}, {}, "仓库", false);
-            const QString itemText = cell(r, "item_code");
-            const auto item = items.byCode.contains(lower(itemText)) ? std::optional<QString>(items.byCode.value(lower(itemText)))
-                                                                     : std::nullopt;
-            if (!item && !itemText.isEmpty()) problem(r, "item_code", itemText, QStringLiteral("项目不存在"));
-            const auto colour = resolve(r, "colour", colours, "kesp_item_attr", "attr_code", "attr_name", "颜色", true);
-            const auto size = resolve(r, "size", sizes, "kesp_item_size", "size_code", "size_name", "尺寸", true);
-            const auto grade = resolve(r, "grade", grades, "kesp_item_stage", "stage_code", "stage_name", "等级", true);
+            const auto key = variantOf(r, v);
             line.qty = numberAt(r, "qty");
             line.price = numberAt(r, "price");
-            good = good && wh && item && colour && size && grade;
+            good = good && wh && key;
             if (line.qty <= 0 && Numbers::parse(QString(cell(r, "qty")).remove(QLatin1Char(',')))) {
                 problem(r, "qty", cell(r, "qty"), QStringLiteral("数量必须大于 0"));
                 good = false;
@@ -545,17 +536,17 @@ private:
             }
             if (!good) continue;
             line.warehouse = *wh;
-            line.item = *item;
-            line.colour = *colour;
-            line.size = *size;
-            line.grade = *grade;
+            line.item = key->item;
+            line.colour = key->attr;
+            line.size = key->size;
+            line.grade = key->stage;
             m_lines.append(line);
             ++m_result.counts.added;
         }
         m_names[QStringLiteral("warehouse")] = warehouses.names;
-        m_names[QStringLiteral("attr")] = colours.names;
-        m_names[QStringLiteral("size")] = sizes.names;
-        m_names[QStringLiteral("stage")] = grades.names;
+        m_names[QStringLiteral("attr")] = v.colours.names;
+        m_names[QStringLiteral("size")] = v.sizes.names;
+        m_names[QStringLiteral("stage")] = v.grades.names;
     }
 
     // The variant a row names by item, colour, size and grade; nothing (with the problems told)
