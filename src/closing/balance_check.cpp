@@ -2,6 +2,8 @@
 
 #include "data/DataConnect1_Unit.h"
 #include "data/sql.h"
+#include "security/audit.h"
+#include "security/rights.h"
 
 namespace BalanceCheck {
 namespace {
@@ -81,6 +83,7 @@ ListQuery historyBehind(const Key& k, const Base& b) {
 int mend() {
     const QString work = QStringLiteral("yc_balance_mend");
     Transaction tx;
+    Rights::require(QStringLiteral("GG30"));
     // Read again under the write lock: what another copy posted meanwhile is taken into account.
     const ListQuery q = differences(base());
     Sql::run(DataConnect1::dropSnapshotStatement(work));
@@ -97,7 +100,12 @@ int mend() {
                    .numRowsAffected();
     if (written != differing)
         throw DbError(QStringLiteral("修正的库存记录数不符（%1 / %2）").arg(written).arg(differing));
-    // The audit trail records the mend here: `differing` balances rewritten by the user.
+    // The trail keeps what was rewritten: the first thousand keys before and after.
+    const QString keys = QStringLiteral("SELECT warehouse,item_code,attr_code,size_code,stage_code,%1 AS qty FROM %2 "
+                                        "ORDER BY warehouse,item_code,attr_code,size_code,stage_code LIMIT 1000");
+    Audit::record({QStringLiteral("GG30"), QStringLiteral("kesp_inv_detail_tree"),
+                   QStringLiteral("%1 条").arg(differing), Audit::rowsJson(keys.arg(QStringLiteral("book_qty"), work)),
+                   Audit::rowsJson(keys.arg(QStringLiteral("expected_qty"), work))});
     Sql::run(DataConnect1::dropSnapshotStatement(work));
     tx.commit();
     return written;

@@ -1,6 +1,7 @@
 // Rights per command and warehouse, enforced by the core writes; the audit trail written with
 // each change; queries and lists restricted to the user's warehouses; the windows' part.
 #include "app/main_form.h"
+#include "closing/balance_check.h"
 #include "closing/periods.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
@@ -96,6 +97,8 @@ const QHash<QString, Write>& writes() {
           },
           [] { Stocktake::adjust("2026/12/05"); }}},
         {"close", {[] { Periods::ensure(QDate(2026, 12, 1)); }, [] { Periods::close("202612", QDate(2026, 12, 31)); }}},
+        {"balance mend", {[] { Sql::run("UPDATE kesp_inv_detail_tree SET qty=99 WHERE size_code='Z1'"); },
+                          [] { BalanceCheck::mend(); }}},
         {"master add", {none, [] { Master::add(Master::warehouses(), {"W09", "九号仓库", {}, {}, {}}); }}},
         {"master update",
          {none, [] { Master::updateItem({"I001", "男式衬衫新款", "M-01", "棉", "U1", "件", "B1", "上衣", "S1", "衬衫"}); }}},
@@ -151,6 +154,7 @@ void TstRights::writes_data() {
     };
     for (const K k : {K{"stage", "CC10", false, true}, K{"post", "CC10", true, true}, K{"transfer", "CC30", false, true},
                       K{"seal", "FF10", true, true}, K{"adjust", "FF20", true, true}, K{"close", "GG10", true, false},
+                      K{"balance mend", "GG30", true, false},
                       K{"master add", "BB20", true, false}, K{"master update", "BB10", true, false},
                       K{"master delete", "BB70", true, false}, K{"letterhead", "AA80", true, false},
                       K{"account", "AA20", true, false}, K{"password", "AA10", true, false},
