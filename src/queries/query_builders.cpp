@@ -5,7 +5,6 @@
 #include "data/sql.h"
 #include "security/rights.h"
 
-#include <optional>
 
 #include <QSqlRecord>
 
@@ -83,15 +82,13 @@ void refillFrom(const QString& source, const QVariantList& sourceParams, QString
 } // namespace
 
 Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy) {
-    // The server makes the snapshot in one batch, a transaction of its own; the file under its
-    // write lock.
-    std::optional<Transaction> tx;
-    if (!DataConnect1::onServer()) tx.emplace();
+    // One statement fills the snapshot, so it reads one consistent state of the data; the
+    // snapshot is a temporary table of this connection, so no write lock is taken and other
+    // copies post on while a long query runs.
     DataConnect1::makeSnapshot(table, s.sql, orderBy, s.params);
     Snapshot snap;
     snap.key = QStringLiteral("grid_row");
     snap.select = QStringLiteral("SELECT %1 AS grid_row, * FROM %2").arg(DataConnect1::snapshotKey(), table);
-    if (tx) tx->commit();
     return snap;
 }
 

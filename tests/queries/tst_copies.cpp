@@ -1,6 +1,6 @@
 // Two running copies on one database file, through the real windows: a grid that has read only
 // part of a large result never blocks this copy's writes after another copy commits, and a query's
-// grid, footer and work rows are one and the same result.
+// grid, footer and work rows are one and the same result, made while another copy writes.
 #include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "data/sql.h"
@@ -155,8 +155,16 @@ void TstCopies::gridFooterAndWorkRowsAgree() {
     type(f.filters->warehouse_a, "W01");
     f.procure_date_a->setDate(QDate(2020, 1, 1));
     f.Procure_date_b->setDate(QDate(2020, 1, 31));
+    // Another copy holding the write lock does not hold up the query: it takes none.
+    QProcess holder;
+    holder.start(ORDER_WORKER, {db.path(), "u2", "hold", "3000"});
+    QVERIFY(holder.waitForReadyRead(30000));
+    const int timeout = DataConnect1::busyTimeout();
+    DataConnect1::setBusyTimeout(300);
     f.Cmd_Query->click();
+    DataConnect1::setBusyTimeout(timeout);
     QCOMPARE(seam.kinds.filter("error"), QStringList());
+    QVERIFY(holder.waitForFinished(30000));
     otherCopyCommits(db.path()); // changes nothing this result shows
     f.DBGrid1->model()->fetchAll();
     QCOMPARE(f.DBGrid1->rowCount(), 600);
