@@ -113,6 +113,7 @@ void MainForm::buildToolbar() {
                               {"ToolButton2", "出库操作", "出库", 2, "DD10"},
                               {"ToolButton3", "库存查询", "库存", 3, "EE10"},
                               {"ToolButton4", "数据备份", "备份", 4, "AA40"},
+                              {"ToolButton5", "数据恢复", "恢复", 6, "AA60"},
                               {"ToolButton7", "关闭", "退出系统", 5, ""}};
     tb->addSeparator();
     for (const Button& b : buttons) {

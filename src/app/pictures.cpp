@@ -111,8 +111,8 @@ QPixmap toolIcon(int n) {
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor colors[] = {QColor(40, 150, 70), QColor(200, 90, 40), QColor(40, 100, 190), QColor(130, 90, 170),
-                             QColor(190, 40, 40)};
-    const QColor c = colors[qBound(1, n, 5) - 1];
+                             QColor(190, 40, 40), QColor(30, 140, 150)};
+    const QColor c = colors[qBound(1, n, 6) - 1];
     p.setBrush(c.lighter(150));
     p.setPen(QPen(c.darker(130), 1.5));
     switch (n) {
@@ -138,10 +138,18 @@ QPixmap toolIcon(int n) {
         p.drawLine(QPointF(24, 22), QPointF(30, 29));
         break;
     case 4: // a disk
+    case 6: // a disk with an arrow coming back out of it
         p.drawRoundedRect(QRectF(4, 4, 24, 24), 3, 3);
         p.setBrush(Qt::white);
         p.drawRect(QRectF(9, 4, 14, 9));
         p.drawRect(QRectF(8, 18, 16, 10));
+        if (n == 6) {
+            p.setPen(QPen(c.darker(150), 2.5));
+            p.setBrush(Qt::NoBrush);
+            p.drawArc(QRectF(11, 15, 10, 10), 90 * 16, 270 * 16);
+            p.setBrush(c.darker(150));
+            p.drawPolygon(QPolygonF{QPointF(16, 12), QPointF(20, 15), QPointF(16, 18)});
+        }
         break;
     default: // a door
         p.drawRect(QRectF(8, 3, 16, 26));

@@ -23,6 +23,7 @@
 #include "security/AA20_Unit.h"
 #include "security/AA30_Unit.h"
 #include "security/AA70_Unit.h"
+#include "backup/AA60_Unit.h"
 #include "stocktake/FF10_unit.h"
 #include "stocktake/FF20_unit.h"
 #include "stocktake/FF30_Unit.h"
@@ -40,6 +41,7 @@ void Screens::registerAll() {
     add(QStringLiteral("AA20"), make<TAA20_form>());
     add(QStringLiteral("AA50"), make<TAA50_form>());
     add(QStringLiteral("AA30"), make<TAA30_form>());
+    add(QStringLiteral("AA60"), make<TAA60_form>());
     add(QStringLiteral("AA70"), make<TAA70_form>());
     add(QStringLiteral("AA80"), make<TAA80_form>());
     add(QStringLiteral("BB10"), make<TBB10_form>());

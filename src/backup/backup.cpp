@@ -3,8 +3,10 @@
 #include "security/audit.h"
 #include "security/rights.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 
+#include "data/DataConnect1_Unit.h"
 #include "data/server.h"
 #include "data/snapshot.h"
 #include "data/sql.h"
@@ -39,6 +41,21 @@ QString entryName(const QString& startDir, const QString& source) {
     if (rel.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(rel))
         return QStringLiteral("Data/") + QFileInfo(source).fileName();
     return rel;
+}
+
+QByteArray manifestText(const Manifest& m) {
+    return QJsonDocument(QJsonObject{{QStringLiteral("program"), m.program},
+                                     {QStringLiteral("schema"), m.schema},
+                                     {QStringLiteral("made"), m.made.toString(Qt::ISODate)},
+                                     {QStringLiteral("entry"), m.entry}})
+        .toJson();
+}
+
+Manifest readManifest(const QByteArray& text) {
+    const QJsonObject o = QJsonDocument::fromJson(text).object();
+    return {o.value(QStringLiteral("program")).toString(), o.value(QStringLiteral("schema")).toInt(),
+            QDateTime::fromString(o.value(QStringLiteral("made")).toString(), Qt::ISODate),
+            o.value(QStringLiteral("entry")).toString()};
 }
 
 namespace {
@@ -178,6 +195,19 @@ void compress(const QString& snapshot, const QString& part, const QString& entry
     // An ordinary file readable by all, not the private mode of the temporary snapshot.
     if (zip_file_set_external_attributes(za, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, zip_uint32_t(0100644) << 16) < 0)
         fail();
+    // The manifest: the library reads the buffer when the archive is closed.
+    const QByteArray manifest = manifestText({Program, DataConnect1::SchemaVersion,
+                                              QDateTime::fromSecsSinceEpoch(qint64(date)), entry});
+    zip_source_t* about = zip_source_buffer(za, manifest.constData(), zip_uint64_t(manifest.size()), 0);
+    if (!about) fail();
+    const zip_int64_t aboutIndex = zip_file_add(za, ManifestEntry.toUtf8().constData(), about, ZIP_FL_ENC_UTF_8);
+    if (aboutIndex < 0) {
+        zip_source_free(about);
+        fail();
+    }
+    if (zip_file_set_mtime(za, zip_uint64_t(aboutIndex), date, 0) < 0 ||
+        zip_file_set_external_attributes(za, zip_uint64_t(aboutIndex), 0, ZIP_OPSYS_UNIX, zip_uint32_t(0100644) << 16) < 0)
+        fail();
     if (zip_close(za) < 0) fail();
     zip_error_fini(&in.error);
 }
@@ -197,7 +227,7 @@ void verify(const QString& part, const QString& entry, qint64 size, std::atomic<
     };
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_get_num_entries(za, 0) != 1 || zip_stat(za, entry.toUtf8().constData(), 0, &st) < 0 ||
+    if (zip_get_num_entries(za, 0) != 2 || zip_stat(za, entry.toUtf8().constData(), 0, &st) < 0 ||
         qint64(st.size) != size)
         fail(QStringLiteral("内容与快照不符"));
     zip_file_t* f = zip_fopen(za, entry.toUtf8().constData(), 0);

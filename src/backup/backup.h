@@ -49,6 +49,20 @@ inline const QString Command = QStringLiteral("AA40");
 void requireRight();
 void recordMade(const Job& job);
 
+// Beside the data every archive holds a small manifest: the program and schema version that made
+// it, when, and the name of the data entry. Archives made before it have the data entry alone.
+inline const QString ManifestEntry = QStringLiteral("manifest.json");
+inline const QString Program = QStringLiteral("衣仓通 6.01");
+struct Manifest {
+    QString program;
+    int schema = 0;
+    QDateTime made;
+    QString entry;
+};
+QByteArray manifestText(const Manifest& m);
+// An empty manifest (no program) when the text is none.
+Manifest readManifest(const QByteArray& text);
+
 // zlib's usual balance of size and speed (the archive library's own default is its slowest).
 inline constexpr int DeflateLevel = 6;
 

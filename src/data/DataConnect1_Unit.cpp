@@ -1,5 +1,6 @@
 #include "data/DataConnect1_Unit.h"
 
+#include "data/own_connection.h"
 #include "data/server.h"
 #include "data/session.h"
 #include "data/sql.h"
@@ -16,9 +17,15 @@
 #include <QStorageInfo>
 #include <QAtomicInt>
 #include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QSysInfo>
+#include <QDateTime>
 #include <QThread>
 
 #include <sqlite3.h>
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
 
 // The creation script is a resource of this static library: register it before first use.
 static void initSchemaResource() { Q_INIT_RESOURCE(schema); }
@@ -29,6 +36,42 @@ int g_busyTimeout = 15000;
 bool g_server = false;
 // The one key of the server's write lock (see beginWrite).
 constexpr int WriteLockKey = 7417;
+// The session lock a restoring copy holds on the server: the marker the other copies look for.
+constexpr int RestoreLockKey = 7418;
+// True while this process restores: its own marker stops nobody here.
+bool g_restoring = false;
+// When this copy opened the database file: a restore marker dated later tells it to quit.
+QDateTime g_openedAt;
+// The marker file's date before this process's restore put it up (invalid: there was none).
+QDateTime g_markerBefore;
+// The server database's restore mark when this copy started.
+QString g_restoreMark;
+// The restore lock held by a session other than the asking one, and the database's restore mark.
+const QString RestoreMarks = QStringLiteral(
+    "SELECT (SELECT count(*) FROM pg_catalog.pg_locks WHERE locktype = 'advisory' AND classid = 0 AND objid = %1 "
+    "AND objsubid = 1 AND granted AND pid <> pg_backend_pid() "
+    "AND database = (SELECT oid FROM pg_catalog.pg_database WHERE datname = current_database())), "
+    "(SELECT coalesce(pg_catalog.shobj_description(oid, 'pg_database'), '') FROM pg_catalog.pg_database "
+    "WHERE datname = current_database())")
+                                 .arg(RestoreLockKey);
+
+// During a restore the marker file names the restoring process ("pid host"); one whose process is
+// gone from this computer was left by a restore that was killed. After a restore it says "done".
+bool markerFileStands(const QString& database) {
+    QFile f(DataConnect1::restoreMarkerFile(database));
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QStringList parts = QString::fromUtf8(f.readAll()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.value(0) == QLatin1String("done")) return false;
+    if (parts.size() < 2) return true; // being written
+    const qint64 pid = parts.at(0).toLongLong();
+    if (parts.at(1) != QSysInfo::machineHostName()) return true;
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
+}
+
+bool writeMarker(const QString& file, const QByteArray& text) {
+    QFile f(file);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size() && f.flush();
+}
 QAtomicInt g_prepared;
 
 // Another running copy holds the lock: tell the windows (wait cursor) and retry until the busy
@@ -165,6 +208,7 @@ void DataConnect1::beginWrite() {
     QSqlDatabase d = Sql::db();
     QSqlQuery q(d);
     if (!g_server) {
+        if (restoreUnderway()) throw DbError(Sql::RestoringMessage);
         // Takes the file's write lock at once; the busy handler waits for other copies.
         Sql::countStatement(QStringLiteral("BEGIN IMMEDIATE"));
         if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) throw DbError(Sql::errorText(q.lastError()));
@@ -301,23 +345,34 @@ bool DataConnect1::onNetworkFileSystem(const QString& path) {
     return isNetworkFileSystemType(QString::fromLatin1(volume.fileSystemType()));
 }
 
-void DataConnect1::connectServer(const QString& location) {
-    QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName());
-    if (!d.isValid()) {
-        close();
-        throw DbError(QStringLiteral("本机缺少数据库服务器的驱动（Qt 的 PostgreSQL 驱动）"));
-    }
-    Server::configure(d, location);
-    if (!d.open()) {
-        const QString err = d.lastError().text();
-        close();
-        throw DbError(QStringLiteral("无法连接数据库服务器 %1：%2").arg(Server::shown(location), err));
+void DataConnect1::connectServer(const QString& location, bool fresh) {
+    {
+        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName());
+        if (!d.isValid()) {
+            close();
+            throw DbError(QStringLiteral("本机缺少数据库服务器的驱动（Qt 的 PostgreSQL 驱动）"));
+        }
+        Server::configure(d, location);
+        if (!d.open()) {
+            const QString err = d.lastError().text();
+            close();
+            throw DbError(QStringLiteral("无法连接数据库服务器 %1：%2").arg(Server::shown(location), err));
+        }
     }
     g_server = true;
     g_path = location;
     try {
-        Sql::run(QStringLiteral("SET client_min_messages = warning"));
-        Sql::run(QStringLiteral("SET lock_timeout = %1").arg(g_busyTimeout));
+        // The settings and the look for a restore in one round trip.
+        bool told = false;
+        {
+            QSqlQuery q = Sql::runBatch({QStringLiteral("SET client_min_messages = warning"),
+                                         QStringLiteral("SET lock_timeout = %1").arg(g_busyTimeout), RestoreMarks});
+            if (!q.next()) throw DbError(Sql::LostMessage);
+            told = !g_restoring && q.value(0).toInt() > 0;
+            if (fresh) g_restoreMark = q.value(1).toString();
+            else told = told || q.value(1).toString() != g_restoreMark;
+        }
+        if (told) throw DbError(Sql::RestoringMessage);
     } catch (...) {
         close();
         throw;
@@ -333,6 +388,8 @@ void DataConnect1::connect(const QString& path) {
     // WAL keeps its shared memory on one host, and file locks over a network share are not
     // reliable: a file several computers share would be damaged.
     if (onNetworkFileSystem(path)) throw DbError(networkShareMessage(path));
+    g_openedAt = QDateTime::currentDateTime();
+    if (!g_restoring && markerFileStands(path)) throw DbError(Sql::RestoringMessage);
     QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
     d.setDatabaseName(path);
     // Other running copies hold the file too: wait for their locks instead of failing.
@@ -416,7 +473,7 @@ void DataConnect1::reconnect() {
     const QString location = g_path;
     close();
     try {
-        connectServer(location);
+        connectServer(location, false);
         upgrade(); // a server first reached now may still be empty
     } catch (...) {
         close();
@@ -427,6 +484,97 @@ void DataConnect1::reconnect() {
 }
 
 bool DataConnect1::isOpen() { return Sql::db().isOpen(); }
+
+QString DataConnect1::restoreMarkerFile(const QString& database) { return database + QStringLiteral(".restoring"); }
+
+bool DataConnect1::restoreUnderway() {
+    if (g_restoring || g_path.isEmpty()) return false;
+    if (!g_server) {
+        // A marker dated after this copy opened the file: a restore began (or ended) since.
+        const QFileInfo marker(restoreMarkerFile(g_path));
+        return marker.exists() && (marker.lastModified() >= g_openedAt || markerFileStands(g_path));
+    }
+    // Asked on a connection of its own: the shared one may be the one that broke off.
+    try {
+        OwnConnection c(g_path);
+        QSqlQuery q = c.run(RestoreMarks);
+        return q.next() && (q.value(0).toInt() > 0 || q.value(1).toString() != g_restoreMark);
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+void DataConnect1::raiseRestoreMarker() {
+    if (g_restoring) return;
+    if (g_server) {
+        if (!Sql::scalar(QStringLiteral("SELECT pg_try_advisory_lock(%1)").arg(RestoreLockKey)).toBool())
+            throw DbError(QStringLiteral("另一台电脑正在恢复数据库。"));
+    } else {
+        const QString file = restoreMarkerFile(g_path);
+        if (markerFileStands(g_path)) throw DbError(QStringLiteral("另一个程序正在恢复数据库。"));
+        const QFileInfo before(file);
+        g_markerBefore = before.exists() ? before.lastModified() : QDateTime();
+        if (!writeMarker(file, QStringLiteral("%1 %2").arg(QCoreApplication::applicationPid()).arg(QSysInfo::machineHostName()).toUtf8()))
+            throw DbError(QStringLiteral("无法建立恢复标记：%1").arg(file));
+    }
+    g_restoring = true;
+}
+
+void DataConnect1::lowerRestoreMarker(bool replaced) {
+    if (!g_restoring) return;
+    g_restoring = false;
+    if (!g_server) {
+        const QString file = restoreMarkerFile(g_path);
+        if (replaced) {
+            // Dated now: every copy that opened the file before is told to quit; this one goes on.
+            writeMarker(file, "done");
+            g_openedAt = QDateTime::currentDateTime();
+        } else if (g_markerBefore.isValid()) {
+            writeMarker(file, "done");
+            QFile f(file);
+            if (f.open(QIODevice::ReadWrite)) f.setFileTime(g_markerBefore, QFileDevice::FileModificationTime);
+        } else {
+            QFile::remove(file);
+        }
+        return;
+    }
+    try {
+        QSqlQuery q = Sql::runBatch({QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(RestoreLockKey), RestoreMarks});
+        if (replaced && q.next()) g_restoreMark = q.value(1).toString();
+    } catch (const DbError&) {
+        // a lost connection took the lock with it
+    }
+}
+
+void DataConnect1::markRestored() {
+    if (!g_server) return;
+    const QString database = Sql::scalar(QStringLiteral("SELECT quote_ident(current_database())")).toString();
+    const QString mark = QStringLiteral("restored %1 %2")
+                             .arg(QDateTime::currentDateTime().toString(Qt::ISODateWithMs), QSysInfo::machineHostName());
+    Sql::run(QStringLiteral("COMMENT ON DATABASE %1 IS %2").arg(database, Sql::literal(Sql::db(), mark)));
+}
+
+void DataConnect1::endOtherSessions() {
+    if (!g_server) return;
+    // The program's connections carry its name (Server::configure); an administrator's tools
+    // are left alone.
+    Sql::run(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_catalog.pg_stat_activity "
+                            "WHERE datname = current_database() AND pid <> pg_backend_pid() "
+                            "AND application_name = 'yicangtong'"));
+}
+
+void DataConnect1::openScratch(const QString& location, const QString& schema) {
+    if (!Server::isServerLocation(location)) return open(location);
+    close();
+    connectServer(location);
+    try {
+        Sql::run(QStringLiteral("SET search_path TO %1, public").arg(schema));
+        upgrade();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
 
 int DataConnect1::schemaVersionOf() {
     if (!g_server) return Sql::scalar(QStringLiteral("PRAGMA user_version")).toInt();

@@ -75,12 +75,36 @@ public:
     static QList<UpgradeStep>& upgradeSteps();
     static QString creationScript();
 
+    // The restore of a backup (backup/restore.h) tells every other copy by a marker: on the file a
+    // file beside the database naming the restoring process and, once done, dated by the restore's
+    // end; on the server a lock the restoring session holds and, once done, the database's comment.
+    // Other copies look for it when they connect, when a write begins on the file and when a
+    // statement fails (on the server after a broken connection alone: a restore ends the other
+    // sessions), and are refused with Sql::RestoringMessage — during the restore, and afterwards
+    // those that had the database open before it ended (their windows show the data replaced).
+    static bool restoreUnderway();
+    // Puts the marker up for this process (throws DbError when another restore runs) and down:
+    // `replaced` when the live data was replaced, else the marker is as it was before.
+    static void raiseRestoreMarker();
+    static void lowerRestoreMarker(bool replaced);
+    // Inside the restore's transaction: the server's mark that its data was replaced.
+    static void markRestored();
+    // The marker file beside a database file.
+    static QString restoreMarkerFile(const QString& database);
+    // On the server: ends every other session of the program on the database (the other copies
+    // find the marker when they connect again). Nothing on the file, whose writers the marker stops.
+    static void endOtherSessions();
+    // Opens a scratch copy as the shared connection, upgrading an older schema: a database file,
+    // or on the server `location` with the tables of `schema` found first.
+    static void openScratch(const QString& location, const QString& schema);
+
     // "Y" when the logged-in user has sealed the warehouse, "N" otherwise.
     static QString IsWarehouseSealed(const QString& warehouse);
 
 private:
     static void connect(const QString& path);
-    static void connectServer(const QString& location);
+    // `fresh`: a new start (not a connection made again), which takes the restore mark as it is.
+    static void connectServer(const QString& location, bool fresh = true);
     static void upgrade();
     // Throws, naming the roles, when the server's tables belong to a role this one cannot act for.
     static void checkServerTables();

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryFile>
 #include <QStandardPaths>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -108,21 +110,92 @@ qint64 expectedDumpSize(const QString& location) {
         .toLongLong();
 }
 
+namespace {
+// The password of the location goes to the client program in its environment.
+QProcessEnvironment clientEnvironment(const Server::Address& a) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!a.password.isEmpty()) env.insert(QStringLiteral("PGPASSWORD"), a.password);
+    env.insert(QStringLiteral("PGCONNECT_TIMEOUT"), QStringLiteral("10"));
+    return env;
+}
+
+QStringList connectionArguments(const Server::Address& a) {
+    QStringList args;
+    if (!a.host.isEmpty()) args << QStringLiteral("--host=") + a.host;
+    args << QStringLiteral("--port=%1").arg(a.port);
+    if (!a.user.isEmpty()) args << QStringLiteral("--username=") + a.user;
+    args << QStringLiteral("--dbname=") + a.database;
+    return args;
+}
+
+// The dump's text with the objects it makes in the public schema renamed into `schema`. The rows
+// of its COPY blocks are left alone; extensions (citext) stay where they are, and so do the types
+// and operators the tables take from them.
+void rewriteDump(QFile& in, QFile& out, const QString& schema) {
+    static const QRegularExpression made(
+        QStringLiteral("^(?:CREATE (?:TABLE|VIEW|SEQUENCE|FUNCTION)|.*SEQUENCE NAME) public\\.([A-Za-z0-9_]+)"));
+    QSet<QString> names;
+    while (!in.atEnd()) {
+        const QString line = QString::fromUtf8(in.readLine());
+        const auto m = made.match(line);
+        if (m.hasMatch()) names.insert(m.captured(1));
+    }
+    const QRegularExpression ours(QStringLiteral("\\bpublic\\.(%1)\\b").arg(QStringList(names.cbegin(), names.cend()).join('|')));
+    in.seek(0);
+    out.write(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE;\nCREATE SCHEMA %1;\n").arg(schema).toUtf8());
+    bool rows = false;
+    while (!in.atEnd()) {
+        const QByteArray raw = in.readLine();
+        if (rows) {
+            out.write(raw);
+            rows = raw != "\\.\n";
+            continue;
+        }
+        QString line = QString::fromUtf8(raw);
+        if (line.startsWith(QLatin1String("CREATE EXTENSION")) || line.startsWith(QLatin1String("COMMENT ON EXTENSION")))
+            continue;
+        if (!names.isEmpty()) line.replace(ours, schema + QStringLiteral(".\\1"));
+        rows = line.startsWith(QLatin1String("COPY ")) && line.trimmed().endsWith(QLatin1String("FROM stdin;"));
+        out.write(line.toUtf8());
+    }
+}
+} // namespace
+
+void loadDump(const QString& location, const QString& file, const QString& schema) {
+    QString why;
+    const QString program = serverProgram(QStringLiteral("psql"), serverVersion(location), &why);
+    if (program.isEmpty()) throw DbError(why);
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) throw DbError(in.errorString());
+    QTemporaryFile script(QDir(QDir::tempPath()).filePath(QStringLiteral("quorvel-restore-XXXXXX.sql")));
+    if (!script.open()) throw DbError(QStringLiteral("无法建立临时文件：") + script.errorString());
+    rewriteDump(in, script, schema);
+    script.close();
+    const Server::Address a = Server::parse(location);
+    QProcess p;
+    p.setProcessEnvironment(clientEnvironment(a));
+    p.start(program, QStringList{QStringLiteral("--no-psqlrc"), QStringLiteral("--quiet"), QStringLiteral("--no-password"),
+                                 QStringLiteral("--single-transaction"), QStringLiteral("--set=ON_ERROR_STOP=1"),
+                                 QStringLiteral("--file=") + script.fileName()} +
+                         connectionArguments(a));
+    if (!p.waitForStarted()) throw DbError(QStringLiteral("无法运行 %1：%2").arg(program, p.errorString()));
+    p.waitForFinished(-1);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw DbError(QStringLiteral("备份无法载入数据库服务器（psql）：%1")
+                          .arg(err.isEmpty() ? QStringLiteral("退出码 %1").arg(p.exitCode()) : err));
+}
+
 void dump(const QString& location, const QString& target) {
     QString why;
     const QString program = serverProgram(QStringLiteral("pg_dump"), serverVersion(location), &why);
     if (program.isEmpty()) throw DbError(why);
     const Server::Address a = Server::parse(location);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!a.password.isEmpty()) env.insert(QStringLiteral("PGPASSWORD"), a.password);
-    env.insert(QStringLiteral("PGCONNECT_TIMEOUT"), QStringLiteral("10"));
+    const QProcessEnvironment env = clientEnvironment(a);
     QStringList args = {QStringLiteral("--format=plain"), QStringLiteral("--no-owner"), QStringLiteral("--no-password"),
                         QStringLiteral("--lock-wait-timeout=%1").arg(DataConnect1::busyTimeout()),
-                        QStringLiteral("--file=") + target};
-    if (!a.host.isEmpty()) args << QStringLiteral("--host=") + a.host;
-    args << QStringLiteral("--port=%1").arg(a.port);
-    if (!a.user.isEmpty()) args << QStringLiteral("--username=") + a.user;
-    args << QStringLiteral("--dbname=") + a.database;
+                        QStringLiteral("--exclude-schema=") + ScratchSchemas, QStringLiteral("--file=") + target};
+    args << connectionArguments(a);
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(program, args);

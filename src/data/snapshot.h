@@ -29,4 +29,10 @@ qint64 expectedDumpSize(const QString& location);
 void dump(const QString& location, const QString& target);
 // "ok" when the file ends as a complete dump, otherwise what is wrong.
 QString checkDump(const QString& file);
+// Loads a dump made by dump() into the schema `schema` of the database at `location` (made anew;
+// the dump's own objects of the public schema are renamed into it, the extensions it names are
+// left as they are) by the server's psql, in one transaction. Throws DbError with psql's text.
+void loadDump(const QString& location, const QString& file, const QString& schema);
+// Schemas that dump() leaves out: the scratch copies of a restore.
+inline const QString ScratchSchemas = QStringLiteral("yc_restore*");
 } // namespace Snapshot

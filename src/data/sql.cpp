@@ -102,8 +102,11 @@ bool isLost(const QSqlError& e) {
 }
 
 QString engineText(const QSqlError& e) {
+    // On the server the connection of a copy is ended by a restore; on the file a failure is
+    // told apart by the marker beside the file.
+    if (isLost(e)) return DataConnect1::restoreUnderway() ? Sql::RestoringMessage : Sql::LostMessage;
+    if (!DataConnect1::onServer() && DataConnect1::restoreUnderway()) return Sql::RestoringMessage;
     if (isBusy(e)) return Sql::BusyMessage;
-    if (isLost(e)) return Sql::LostMessage;
     QString t = e.databaseText();
     if (t.isEmpty()) t = e.text();
     return t;

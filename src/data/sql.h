@@ -73,6 +73,8 @@ inline const QString BusyMessage = QStringLiteral("数据库正忙，请稍后�
 // The text of every failure because the connection to the database server broke off (the next
 // statement outside a transaction connects again).
 inline const QString LostMessage = QStringLiteral("与数据库服务器的连接已中断，这次操作没有完成，请稍后再试。");
+// The text of every statement refused while another copy restores the database from a backup.
+inline const QString RestoringMessage = QStringLiteral("数据库正在恢复，请退出");
 // Told true when a statement starts waiting for another copy's lock and false when the wait
 // ends (the windows show the wait cursor meanwhile). One observer; an empty one removes it.
 void setBusyObserver(std::function<void(bool waiting)> observer);

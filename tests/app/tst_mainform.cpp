@@ -67,9 +67,9 @@ void TstMainForm::menusFollowTheCommandTable() {
 void TstMainForm::toolbarButtons() {
     TestDb db;
     MainForm w;
-    const QStringList names = {"ToolButton1", "ToolButton2", "ToolButton3", "ToolButton4", "ToolButton7"};
-    const QStringList captions = {"入库操作", "出库操作", "库存查询", "数据备份", "关闭"};
-    const QStringList hints = {"入库", "出库", "库存", "备份", "退出系统"};
+    const QStringList names = {"ToolButton1", "ToolButton2", "ToolButton3", "ToolButton4", "ToolButton5", "ToolButton7"};
+    const QStringList captions = {"入库操作", "出库操作", "库存查询", "数据备份", "数据恢复", "关闭"};
+    const QStringList hints = {"入库", "出库", "库存", "备份", "恢复", "退出系统"};
     for (int i = 0; i < names.size(); ++i) {
         auto* b = w.findChild<QToolButton*>(names[i]);
         QVERIFY2(b, qPrintable(names[i]));

@@ -45,10 +45,13 @@ Unpacked unpack(const QString& archive, const QString& outDir) {
         zip_stat_t st;
         zip_stat_index(za, zip_uint64_t(i), 0, &st);
         u.entries << QString::fromUtf8(st.name);
-        u.date = QDateTime::fromSecsSinceEpoch(st.mtime);
         u.deflated = u.deflated && st.comp_method == ZIP_CM_DEFLATE;
-        u.file = QDir(outDir).filePath(QStringLiteral("unpacked%1.db").arg(i));
-        QFile out(u.file);
+        const QString file = QDir(outDir).filePath(QStringLiteral("unpacked%1.db").arg(i));
+        if (u.entries.last() != "manifest.json") { // the data entry
+            u.date = QDateTime::fromSecsSinceEpoch(st.mtime);
+            u.file = file;
+        }
+        QFile out(file);
         out.open(QIODevice::WriteOnly);
         zip_file_t* f = zip_fopen_index(za, zip_uint64_t(i), 0);
         char buf[65536];
@@ -146,7 +149,7 @@ void TstBackup::archiveHoldsTheLatestCommits() {
     const QString archive = db.dir() + "/backup/03150905quorvel.zip";
     QCOMPARE(filesIn(db.dir() + "/backup"), QStringList{"03150905quorvel.zip"}); // no snapshot or part left
     const Unpacked u = unpack(archive, db.dir());
-    QCOMPARE(u.entries, QStringList{TestDb::onServer() ? "DATA/quorvel.sql" : "DATA/quorvel.mdb"});
+    QCOMPARE(u.entries, (QStringList{TestDb::onServer() ? "DATA/quorvel.sql" : "DATA/quorvel.mdb", "manifest.json"}));
     QVERIFY(u.deflated);
     QVERIFY(qAbs(u.date.secsTo(QDateTime::currentDateTime())) < 120); // the file's own date
     int n = 0;

@@ -1,7 +1,8 @@
 // A second running copy of the program for the concurrency tests: opens the database file and
 //   order_worker FILE USER N        stages N lines (each taking an order number) as fast as it can
 //   order_worker FILE USER open     only opens the file (upgrading an older one)
-//   order_worker FILE USER balance  commits one new balance row of W01 (item A00000, quantity 7)
+//   order_worker FILE USER balance [GO]  commits one new balance row of W01 (item A00000, quantity 7);
+//                                   with GO: says "ready" once open and waits for the file GO first
 //   order_worker FILE USER hold MS  holds the write lock for MS milliseconds ("locked" once taken)
 //   order_worker FILE USER issue Q GO  stages a stock-out of Q from that key, says "staged", waits for
 //                                   the file GO and posts: says "posted", or "short" when refused
@@ -33,6 +34,11 @@ int main(int argc, char** argv) {
         DataConnect1::open(path);
         Session::setUserCode(user);
         if (mode == "balance") {
+            if (argc > 4) {
+                std::printf("ready\n");
+                std::fflush(stdout);
+                while (!QFile::exists(QString::fromLocal8Bit(argv[4]))) QThread::msleep(1);
+            }
             Transaction tx;
             Sql::run("INSERT INTO kesp_inv_detail_tree(warehouse,warehouse_name,item_code,attr_code,size_code,"
                      "stage_code,qty) VALUES ('W01','一号仓库','A00000','A1','Z1','G1',7)");
