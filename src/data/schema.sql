@@ -403,6 +403,7 @@ CREATE INDEX ix_item_barcode_attr ON kesp_item_barcode(attr_code);
 CREATE INDEX ix_item_barcode_size ON kesp_item_barcode(size_code);
 CREATE INDEX ix_item_barcode_stage ON kesp_item_barcode(stage_code);
 CREATE INDEX ix_inv_detail_tree_item ON kesp_inv_detail_tree(item_code, attr_code, size_code, stage_code);
+CREATE INDEX ix_inv_detail_tree_empty ON kesp_inv_detail_tree(warehouse, item_code, attr_code, size_code) WHERE qty <= 0;
 CREATE UNIQUE INDEX ux_stock_level ON kesp_stock_level(warehouse, item_code, attr_code, size_code);
 CREATE INDEX ix_stock_level_item ON kesp_stock_level(item_code, attr_code, size_code);
 CREATE INDEX ix_stock_level_attr ON kesp_stock_level(attr_code);

@@ -64,6 +64,10 @@ void record(const Level& key, const QString& before, const QString& after) {
 const QString CoveredRows = QStringLiteral(
     "t.warehouse=l.warehouse AND t.item_code=l.item_code AND (l.attr_code='' OR t.attr_code=l.attr_code)"
     " AND (l.size_code='' OR t.size_code=l.size_code)");
+// A row of the same size as `z` that holds some.
+const QString StockedSize = QStringLiteral(
+    "SELECT 1 FROM kesp_inv_detail_tree y WHERE y.warehouse=z.warehouse AND y.item_code=z.item_code"
+    " AND y.attr_code=z.attr_code AND y.size_code=z.size_code AND y.qty > 0");
 } // namespace
 
 QString refusal(const Level& level) {
@@ -160,7 +164,7 @@ QueryBuilders::Statement alerts(const QueryBuilders::Criteria& criteria) {
         return c;
     };
     const QString levels = narrowed(QStringLiteral("l."));
-    const QString balances = narrowed(QString());
+    const QString balances = narrowed(QStringLiteral("z."));
     s.sql = QStringLiteral(
                 "SELECT r.alert_kind, r.warehouse, w.warehouse_name, r.item_code, m.item_name, m.item_model,"
                 " m.arrage_code_b, m.arrage_name_b, m.arrage_code_s, m.arrage_name_s,"
@@ -176,19 +180,20 @@ QueryBuilders::Statement alerts(const QueryBuilders::Criteria& criteria) {
                 " GROUP BY l.warehouse, l.item_code, l.attr_code, l.size_code, l.min_qty, l.max_qty"
                 " HAVING ROUND(COALESCE(SUM(t.qty), 0), 3) < l.min_qty"
                 " UNION ALL "
-                // Sizes none of whose rows holds anything beside sizes of the same colour that do.
+                // Sizes none of whose rows holds anything (read from the index of such rows) beside
+                // sizes of the same colour that do.
                 "SELECT '%2', warehouse, item_code, attr_code, size_code, qty, NULL, NULL, NULL, stocked FROM ("
-                "SELECT warehouse, item_code, attr_code, size_code, qty, most,"
-                " SUM(CASE WHEN most > 0 THEN 1 ELSE 0 END) OVER (PARTITION BY warehouse, item_code, attr_code) AS stocked"
-                " FROM (SELECT warehouse, item_code, attr_code, size_code, ROUND(SUM(qty), 3) AS qty, MAX(qty) AS most"
-                " FROM kesp_inv_detail_tree WHERE %5 GROUP BY warehouse, item_code, attr_code, size_code) g"
-                ") b WHERE most <= 0 AND stocked > 0"
+                "SELECT z.warehouse, z.item_code, z.attr_code, z.size_code, ROUND(SUM(z.qty), 3) AS qty,"
+                " (SELECT COUNT(DISTINCT p.size_code) FROM kesp_inv_detail_tree p WHERE p.warehouse=z.warehouse"
+                " AND p.item_code=z.item_code AND p.attr_code=z.attr_code AND p.qty > 0) AS stocked"
+                " FROM kesp_inv_detail_tree z WHERE %5 AND z.qty <= 0 AND NOT EXISTS (%6)"
+                " GROUP BY z.warehouse, z.item_code, z.attr_code, z.size_code) b WHERE stocked > 0"
                 ") r"
                 " LEFT JOIN kesp_warehouse_ini w ON w.warehouse=r.warehouse"
                 " LEFT JOIN kesp_item_master m ON m.item_code=r.item_code"
                 " LEFT JOIN kesp_item_attr a ON a.attr_code=r.attr_code"
                 " LEFT JOIN kesp_item_size s ON s.size_code=r.size_code WHERE 1=1")
-                .arg(BelowMinimum, BrokenSizes, CoveredRows, levels, balances);
+                .arg(BelowMinimum, BrokenSizes, CoveredRows, levels, balances, StockedSize);
     static const QList<QPair<QString, QString>> outer = {{"arrage_code_b", "m.arrage_code_b"},
                                                          {"arrage_code_s", "m.arrage_code_s"},
                                                          {"attr_code", "r.attr_code"},
@@ -211,12 +216,10 @@ bool anyAlert() {
     const QString sql = QStringLiteral(
         "SELECT CASE WHEN EXISTS (SELECT 1 FROM kesp_stock_level l WHERE %1 AND l.min_qty >"
         " ROUND(COALESCE((SELECT SUM(t.qty) FROM kesp_inv_detail_tree t WHERE %3), 0), 3))"
-        " OR EXISTS (SELECT 1 FROM kesp_inv_detail_tree z WHERE %2 AND z.qty <= 0"
-        " AND NOT EXISTS (SELECT 1 FROM kesp_inv_detail_tree y WHERE y.warehouse=z.warehouse AND y.item_code=z.item_code"
-        " AND y.attr_code=z.attr_code AND y.size_code=z.size_code AND y.qty > 0)"
+        " OR EXISTS (SELECT 1 FROM kesp_inv_detail_tree z WHERE %2 AND z.qty <= 0 AND NOT EXISTS (%4)"
         " AND EXISTS (SELECT 1 FROM kesp_inv_detail_tree p WHERE p.warehouse=z.warehouse AND p.item_code=z.item_code"
         " AND p.attr_code=z.attr_code AND p.qty > 0))"
-        " THEN 1 ELSE 0 END").arg(levels, balances, CoveredRows);
+        " THEN 1 ELSE 0 END").arg(levels, balances, CoveredRows, StockedSize);
     return Sql::scalar(sql, params).toInt() == 1;
 }
 
