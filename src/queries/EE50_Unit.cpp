@@ -25,7 +25,7 @@ TEE50_form::TEE50_form(QWidget* parent)
                          {"item_model", "型号", 70},
                          {"attr_name", "属性", 70},
                          {"size_name", "尺寸", 70},
-                         {"qty", "库存数量", 80, "#,##0.##"},
+                         {"qty", "库存数量", 80, {}, false, false, true, "#,##0.###"}, // sums of unlike rows: no footer
                          {"min_qty", "下限", 70, {}, false, false, true, "#,##0.###"},
                          {"max_qty", "上限", 70, {}, false, false, true, "#,##0.###"},
                          {"order_qty", "建议补货", 80, "#,##0.##"},
