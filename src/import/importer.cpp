@@ -578,11 +578,15 @@ private:
             grades.load("kesp_item_stage", "stage_code", "stage_name");
         }
     };
+    // The item a row names by its code (items are never made on the way).
+    std::optional<QString> itemAt(int r, const Variants& v) {
+        const QString text = cell(r, "item_code");
+        if (auto it = v.items.byCode.find(lower(text)); it != v.items.byCode.end()) return *it;
+        if (!text.isEmpty()) problem(r, "item_code", text, QStringLiteral("项目不存在"));
+        return std::nullopt;
+    }
     std::optional<Barcodes::Key> variantOf(int r, Variants& v) {
-        const QString itemText = cell(r, "item_code");
-        std::optional<QString> item;
-        if (auto it = v.items.byCode.find(lower(itemText)); it != v.items.byCode.end()) item = *it;
-        else if (!itemText.isEmpty()) problem(r, "item_code", itemText, QStringLiteral("项目不存在"));
+        const auto item = itemAt(r, v);
         const auto colour = resolve(r, "colour", v.colours, "kesp_item_attr", "attr_code", "attr_name", "颜色", true);
         const auto size = resolve(r, "size", v.sizes, "kesp_item_size", "size_code", "size_name", "尺寸", true);
         const auto grade = resolve(r, "grade", v.grades, "kesp_item_stage", "stage_code", "stage_name", "等级", true);
@@ -685,10 +689,7 @@ private:
             if (skipped(r)) continue;
             bool good = checkCells(r);
             const auto wh = resolve(r, "warehouse", warehouses, {}, {}, {}, "仓库", false);
-            const QString itemText = cell(r, "item_code");
-            std::optional<QString> item;
-            if (auto it = v.items.byCode.find(lower(itemText)); it != v.items.byCode.end()) item = *it;
-            else if (!itemText.isEmpty()) problem(r, "item_code", itemText, QStringLiteral("项目不存在"));
+            const auto item = itemAt(r, v);
             QString colour(""), size(""); // every colour, every size (never a null text: bound as NULL)
             if (!cell(r, "colour").isEmpty()) {
                 const auto c = resolve(r, "colour", v.colours, "kesp_item_attr", "attr_code", "attr_name", "颜色", true);
@@ -719,7 +720,7 @@ private:
             const QStringList k{*wh, *item, colour, size};
             const QString folded = levelKey(k);
             if (auto it = seen.find(folded); it != seen.end()) {
-                problem(r, "item_code", itemText, QStringLiteral("与文件第 %1 行重复").arg(sheetRow(*it)));
+                problem(r, "item_code", cell(r, "item_code"), QStringLiteral("与文件第 %1 行重复").arg(sheetRow(*it)));
                 continue;
             }
             seen.insert(folded, r);
