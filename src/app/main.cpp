@@ -9,6 +9,7 @@
 #include "backup/Progress_State_Unit.h"
 #include "backup/backup.h"
 #include "closing/GG10_Unit.h"
+#include "queries/EE50_Unit.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/dateformat_check.h"
 #include "data/server.h"
@@ -172,6 +173,7 @@ int main(int argc, char** argv) {
     longLived<Progress_State>(); // centred on the main window whenever a backup shows it
     longLived<TGG10_form>();
     MainForm::periodCheck() = [](QWidget* parent) { TGG10_form::periodCheck(parent); };
+    MainForm::alertCheck() = [](QWidget* parent) { TEE50_form::loginCheck(parent); };
     longLived<Group_style_select_form>();
     longLived<Group_Grid_form>();
     splash.holdAndClose(2000);

@@ -35,6 +35,11 @@ std::function<void(QWidget*)>& MainForm::periodCheck() {
     return f;
 }
 
+std::function<void(QWidget*)>& MainForm::alertCheck() {
+    static std::function<void(QWidget*)> f;
+    return f;
+}
+
 MainForm::MainForm(QWidget* parent) : QMainWindow(parent) {
     g_instance = this;
     setObjectName(QStringLiteral("MainForm"));
@@ -229,5 +234,6 @@ bool MainForm::runShowSequence(const QString& regionalSettingsPath) {
     }
     applyRights();
     if (periodCheck()) periodCheck()(this);
+    if (alertCheck()) alertCheck()(this);
     return true;
 }

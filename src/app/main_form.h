@@ -24,6 +24,8 @@ public:
     bool runShowSequence(const QString& regionalSettingsPath);
     // Step 6 of the show sequence (the accounting-period check), installed by its screen.
     static std::function<void(QWidget*)>& periodCheck();
+    // Last step: the stock alerts, installed by their screen.
+    static std::function<void(QWidget*)>& alertCheck();
 
     QString startDirectory() const { return m_startDir; }
     QString settingsFile() const;

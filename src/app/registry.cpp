@@ -19,6 +19,8 @@
 #include "queries/CC40_Unit.h"
 #include "queries/EE10_Unit.h"
 #include "queries/EE20_Unit.h"
+#include "queries/EE50_Unit.h"
+#include "levels/BB80_Unit.h"
 #include "security/AA10_Unit.h"
 #include "security/AA20_Unit.h"
 #include "security/AA30_Unit.h"
@@ -51,6 +53,7 @@ void Screens::registerAll() {
     add(QStringLiteral("BB50"), make<TBB50_form>());
     add(QStringLiteral("BB60"), make<TBB60_form>());
     add(QStringLiteral("BB70"), make<TBB70_form>());
+    add(QStringLiteral("BB80"), make<TBB80_form>());
     add(QStringLiteral("CC10"), make<TCC10_form>());
     add(QStringLiteral("DD10"), make<TDD10_form>());
     add(QStringLiteral("CC20"), make<TCC20_form>());
@@ -60,6 +63,7 @@ void Screens::registerAll() {
     add(QStringLiteral("CC40"), make<TCC40_form>());
     add(QStringLiteral("DD30"), make<TDD30_form>());
     add(QStringLiteral("EE20"), make<TEE20_form>());
+    add(QStringLiteral("EE50"), make<TEE50_form>());
     add(QStringLiteral("GG10"), make<TGG10_form>());
     add(QStringLiteral("GG20"), make<TGG20_form>());
     add(QStringLiteral("GG30"), make<TGG30_form>());

@@ -9,7 +9,7 @@
 
 class DataConnect1 {
 public:
-    static constexpr int SchemaVersion = 7;
+    static constexpr int SchemaVersion = 8;
 
     struct UpgradeStep {
         int toVersion;

@@ -154,6 +154,19 @@ CREATE TABLE kesp_item_barcode (
     operation_date TEXT COLLATE NOCASE
 );
 
+-- Minimum and maximum stock of an item in a warehouse: for every colour and size ('' in
+-- attr_code and size_code) or for one colour, one size or one colour × size
+CREATE TABLE kesp_stock_level (
+    warehouse TEXT COLLATE NOCASE NOT NULL,
+    item_code TEXT COLLATE NOCASE NOT NULL,
+    attr_code TEXT COLLATE NOCASE NOT NULL DEFAULT '',
+    size_code TEXT COLLATE NOCASE NOT NULL DEFAULT '',
+    min_qty REAL NOT NULL,
+    max_qty REAL NOT NULL,
+    login_id TEXT COLLATE NOCASE,
+    operation_date TEXT COLLATE NOCASE
+);
+
 -- Movements
 CREATE TABLE kesp_post_temp_a (
     order_no TEXT COLLATE NOCASE,
@@ -390,6 +403,11 @@ CREATE INDEX ix_item_barcode_attr ON kesp_item_barcode(attr_code);
 CREATE INDEX ix_item_barcode_size ON kesp_item_barcode(size_code);
 CREATE INDEX ix_item_barcode_stage ON kesp_item_barcode(stage_code);
 CREATE INDEX ix_inv_detail_tree_item ON kesp_inv_detail_tree(item_code, attr_code, size_code, stage_code);
+CREATE INDEX ix_inv_detail_tree_empty ON kesp_inv_detail_tree(warehouse, item_code, attr_code, size_code) WHERE qty <= 0;
+CREATE UNIQUE INDEX ux_stock_level ON kesp_stock_level(warehouse, item_code, attr_code, size_code);
+CREATE INDEX ix_stock_level_item ON kesp_stock_level(item_code, attr_code, size_code);
+CREATE INDEX ix_stock_level_attr ON kesp_stock_level(attr_code);
+CREATE INDEX ix_stock_level_size ON kesp_stock_level(size_code);
 CREATE INDEX ix_post_history_item ON kesp_post_history(item_code, attr_code, size_code, stage_code);
 CREATE INDEX ix_check_temp_key ON kesp_check_temp(login_id, warehouse, item_code, attr_code, size_code, stage_code);
 CREATE UNIQUE INDEX ux_user_right ON kesp_user_right(login_id, command);
@@ -457,5 +475,5 @@ INSERT INTO login_table(login_id, login_name, pass_word) VALUES ('abc', '系统�
 INSERT INTO kesp_user_right(login_id, command) VALUES ('abc', '*'), ('abc', 'PRICE');
 INSERT INTO kesp_user_warehouse(login_id, warehouse, may_operate) VALUES ('abc', '*', 'Y');
 
-PRAGMA user_version = 7;
+PRAGMA user_version = 8;
 COMMIT;

@@ -4,6 +4,7 @@
 #include "data/numbers.h"
 #include "data/session.h"
 #include "barcodes/barcodes.h"
+#include "levels/stock_levels.h"
 #include "data/sql.h"
 #include "export/table_file.h"
 #include "masterdata/master_repo.h"
@@ -56,7 +57,8 @@ QList<Field> keyFields() {
 } // namespace
 
 QList<Kind> kinds() {
-    return {Kind::Items, Kind::Barcodes, Kind::Vendors, Kind::Customers, Kind::OpeningStock, Kind::CountSheet};
+    return {Kind::Items,        Kind::Barcodes,   Kind::Vendors,    Kind::Customers,
+            Kind::OpeningStock, Kind::CountSheet, Kind::StockLevels};
 }
 
 QString kindName(Kind kind) {
@@ -67,6 +69,7 @@ QString kindName(Kind kind) {
     case Kind::Customers: return QStringLiteral("客户");
     case Kind::OpeningStock: return QStringLiteral("期初库存");
     case Kind::CountSheet: return QStringLiteral("盘点数据");
+    case Kind::StockLevels: return QStringLiteral("库存上下限");
     }
     return {};
 }
@@ -107,6 +110,18 @@ QList<Field> fields(Kind kind) {
               number("qty", "盘点数量", {"数量", "实盘数量", "实盘数"}, true)};
         return f;
     }
+    case Kind::StockLevels: {
+        // Colour and size left empty: the level covers every colour or size of the item.
+        QList<Field> f{text("warehouse", "仓库", {"仓库代码", "仓库名称"}, true, CodeLength),
+                       text("item_code", "项目代码", {"商品代码", "货号", "款号"}, true, CodeLength)};
+        for (Field k : keyFields().mid(0, 2)) {
+            k.required = false;
+            f.append(k);
+        }
+        f += {number("min_qty", "下限", {"库存下限", "最低库存"}, true),
+              number("max_qty", "上限", {"库存上限", "最高库存"}, true)};
+        return f;
+    }
     }
     return {};
 }
@@ -128,6 +143,8 @@ QList<QStringList> exampleRows(Kind kind) {
         return {{"T1001", "白色", "M", "正品", "6901234567892"}, {"T1001", "白色", "L", "正品", "T1001-WH-L"}};
     case Kind::CountSheet:
         return {{"T1001", "白色", "M", "正品", "", "3"}, {"", "", "", "", "6901234567892", "1"}};
+    case Kind::StockLevels:
+        return {{"01", "T1001", "", "", "20", "100"}, {"01", "T1001", "白色", "M", "3", "12"}};
     }
     return {};
 }
@@ -229,6 +246,7 @@ public:
         case Kind::OpeningStock: openingStock(); break;
         case Kind::Barcodes: barcodes(); break;
         case Kind::CountSheet: countSheet(); break;
+        case Kind::StockLevels: stockLevels(); break;
         }
         m_result.counts.masters = int(m_newMasters.size());
         return m_result;
@@ -560,11 +578,15 @@ private:
             grades.load("kesp_item_stage", "stage_code", "stage_name");
         }
     };
+    // The item a row names by its code (items are never made on the way).
+    std::optional<QString> itemAt(int r, const Variants& v) {
+        const QString text = cell(r, "item_code");
+        if (auto it = v.items.byCode.find(lower(text)); it != v.items.byCode.end()) return *it;
+        if (!text.isEmpty()) problem(r, "item_code", text, QStringLiteral("项目不存在"));
+        return std::nullopt;
+    }
     std::optional<Barcodes::Key> variantOf(int r, Variants& v) {
-        const QString itemText = cell(r, "item_code");
-        std::optional<QString> item;
-        if (auto it = v.items.byCode.find(lower(itemText)); it != v.items.byCode.end()) item = *it;
-        else if (!itemText.isEmpty()) problem(r, "item_code", itemText, QStringLiteral("项目不存在"));
+        const auto item = itemAt(r, v);
         const auto colour = resolve(r, "colour", v.colours, "kesp_item_attr", "attr_code", "attr_name", "颜色", true);
         const auto size = resolve(r, "size", v.sizes, "kesp_item_size", "size_code", "size_name", "尺寸", true);
         const auto grade = resolve(r, "grade", v.grades, "kesp_item_stage", "stage_code", "stage_name", "等级", true);
@@ -642,6 +664,88 @@ private:
         m_insertColumns.insert(QStringLiteral("kesp_item_barcode"),
                                {"barcode", "item_code", "attr_code", "size_code", "stage_code", "barcode_kind",
                                 "login_id", "operation_date"});
+    }
+
+    void stockLevels() {
+        Dict warehouses;
+        warehouses.load("kesp_warehouse_ini", "warehouse", "warehouse_name");
+        Variants v;
+        v.load();
+        QHash<QString, QPair<double, double>> existing; // folded key -> min, max
+        {
+            QSqlQuery q = Sql::run(QStringLiteral("SELECT warehouse, item_code, attr_code, size_code, min_qty, max_qty "
+                                                  "FROM kesp_stock_level"));
+            while (q.next())
+                existing.insert(levelKey({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                          q.value(3).toString()}),
+                                {q.value(4).toDouble(), q.value(5).toDouble()});
+        }
+        QHash<QString, bool> operable; // folded warehouse -> the user works in it
+        QHash<QString, int> seen;
+        QList<QVariantList> adds;
+        const QString user = Session::userCode(), today = Dates::today();
+        for (int r = 0; r < dataRows(); ++r) {
+            tick(r);
+            if (skipped(r)) continue;
+            bool good = checkCells(r);
+            const auto wh = resolve(r, "warehouse", warehouses, {}, {}, {}, "仓库", false);
+            const auto item = itemAt(r, v);
+            QString colour(""), size(""); // every colour, every size (never a null text: bound as NULL)
+            if (!cell(r, "colour").isEmpty()) {
+                const auto c = resolve(r, "colour", v.colours, "kesp_item_attr", "attr_code", "attr_name", "颜色", true);
+                good = good && c;
+                colour = c.value_or(colour);
+            }
+            if (!cell(r, "size").isEmpty()) {
+                const auto s = resolve(r, "size", v.sizes, "kesp_item_size", "size_code", "size_name", "尺寸", true);
+                good = good && s;
+                size = s.value_or(size);
+            }
+            if (!good || !wh || !item) continue;
+            if (!operable.contains(lower(*wh)))
+                operable.insert(lower(*wh), Rights::access(*wh) == Rights::Access::Operate);
+            if (!operable.value(lower(*wh))) {
+                problem(r, "warehouse", cell(r, "warehouse"), Rights::Refused::message(QStringLiteral("仓库 ") + *wh));
+                continue;
+            }
+            const double minQty = numberAt(r, "min_qty"), maxQty = numberAt(r, "max_qty");
+            if (minQty < 0) {
+                problem(r, "min_qty", cell(r, "min_qty"), QStringLiteral("下限不能小于 0"));
+                continue;
+            }
+            if (maxQty < minQty) {
+                problem(r, "max_qty", cell(r, "max_qty"), StockLevels::MaxBelowMinMessage);
+                continue;
+            }
+            const QStringList k{*wh, *item, colour, size};
+            const QString folded = levelKey(k);
+            if (auto it = seen.find(folded); it != seen.end()) {
+                problem(r, "item_code", cell(r, "item_code"), QStringLiteral("与文件第 %1 行重复").arg(sheetRow(*it)));
+                continue;
+            }
+            seen.insert(folded, r);
+            auto it = existing.find(folded);
+            if (it == existing.end()) {
+                adds.append({*wh, *item, colour, size, minQty, maxQty, user, today});
+                ++m_result.counts.added;
+            } else if ((it->first == minQty && it->second == maxQty) || !m_options.update) {
+                ++m_result.counts.unchanged;
+            } else {
+                ++m_result.counts.changed;
+                m_updates.append({QStringLiteral("UPDATE kesp_stock_level SET min_qty=?, max_qty=?, login_id=?, "
+                                                 "operation_date=? WHERE warehouse=? AND item_code=? AND attr_code=? "
+                                                 "AND size_code=?"),
+                                  {minQty, maxQty, user, today, *wh, *item, colour, size}});
+            }
+        }
+        m_inserts.insert(StockLevels::Table, adds);
+        m_insertColumns.insert(StockLevels::Table, {"warehouse", "item_code", "attr_code", "size_code", "min_qty",
+                                                    "max_qty", "login_id", "operation_date"});
+    }
+    static QString levelKey(const QStringList& parts) {
+        QStringList folded;
+        for (const QString& p : parts) folded << lower(p);
+        return folded.join(QChar(0x1f));
     }
 
     struct Count {
@@ -835,6 +939,7 @@ Check check(Kind kind, const Sheet& sheet, const Layout& layout, const Options& 
 Check run(Kind kind, const Sheet& sheet, const Layout& layout, const Options& options, const Progress& progress) {
     Transaction tx;
     Rights::require(Command);
+    if (kind == Kind::StockLevels) Rights::require(StockLevels::Command); // the levels' own right as well
     Plan plan(kind, sheet, layout, options, progress);
     const Check result = plan.build();
     if (!result.ok()) return result;

@@ -12,7 +12,7 @@
 
 namespace Import {
 
-enum class Kind { Items, Barcodes, Vendors, Customers, OpeningStock, CountSheet };
+enum class Kind { Items, Barcodes, Vendors, Customers, OpeningStock, CountSheet, StockLevels };
 
 struct Field {
     QString key;         // what the importer calls the column

@@ -15,6 +15,10 @@ const QString kSeals = QStringLiteral("盘点封库记录");
 const QString kSnapshots = QStringLiteral("月结库存记录");
 const QString kItems = QStringLiteral("项目资料");
 const QString kBarcodes = QStringLiteral("条码");
+const QString kLevels = QStringLiteral("库存上下限");
+
+// Stock levels name a warehouse, an item, a colour and a size.
+Referrer levels(const QString& column) { return {QStringLiteral("kesp_stock_level"), column, {}, kLevels}; }
 
 // The rows that carry one stock-key column: balances, history, staging, counts and snapshots.
 QList<Referrer> stockKeyReferrers(const QString& column) {
@@ -109,6 +113,7 @@ const Table& warehouses() {
         t.referrers = stockKeyReferrers(t.codeColumn);
         t.referrers.insert(3, {QStringLiteral("kesp_post_temp_a"), QStringLiteral("warehouse_a"), {}, kStaged});
         t.referrers.append({QStringLiteral("kesp_check_set"), t.codeColumn, {}, kSeals});
+        t.referrers.append(levels(t.codeColumn));
         return t;
     }();
     return t;
@@ -152,12 +157,20 @@ const Table& smallCategories() {
 }
 
 const Table& attributes() {
-    static const Table t = codeTable(QStringLiteral("kesp_item_attr"), QStringLiteral("attr"), QStringLiteral("属性"));
+    static const Table t = [] {
+        Table t = codeTable(QStringLiteral("kesp_item_attr"), QStringLiteral("attr"), QStringLiteral("属性"));
+        t.referrers.append(levels(t.codeColumn));
+        return t;
+    }();
     return t;
 }
 
 const Table& sizes() {
-    static const Table t = codeTable(QStringLiteral("kesp_item_size"), QStringLiteral("size"), QStringLiteral("尺寸"));
+    static const Table t = [] {
+        Table t = codeTable(QStringLiteral("kesp_item_size"), QStringLiteral("size"), QStringLiteral("尺寸"));
+        t.referrers.append(levels(t.codeColumn));
+        return t;
+    }();
     return t;
 }
 
@@ -211,6 +224,7 @@ const Table& items() {
         t.duplicateMessage = QStringLiteral("已经存在相同记录！");
         t.referrers = stockKeyReferrers(t.codeColumn);
         t.referrers.append({QStringLiteral("kesp_item_barcode"), t.codeColumn, {}, kBarcodes});
+        t.referrers.append(levels(t.codeColumn));
         return t;
     }();
     return t;

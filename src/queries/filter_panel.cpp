@@ -92,8 +92,8 @@ void FilterPanel::reset() {
         n->clear();
 }
 
-void FilterPanel::openLists() {
-    const Rights::List warehouses = Rights::warehouseList();
+void FilterPanel::openLists(Rights::Access least) {
+    const Rights::List warehouses = Rights::warehouseList(least);
     warehouse_a->setDeferredList(warehouses.sql, warehouses.params);
     m_cascade->openBigList();
     arrage_code_s_a->closeList();
@@ -101,6 +101,15 @@ void FilterPanel::openLists() {
     attr_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_attr ORDER BY attr_code"));
     size_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_size ORDER BY size_code"));
     stage_code_a->setDeferredList(QStringLiteral("SELECT * FROM kesp_item_stage ORDER BY stage_code"));
+}
+
+void FilterPanel::hideGrade() {
+    const int row = grid->indexOf(stage_code_a);
+    int r = 0, c = 0, rs = 0, cs = 0;
+    grid->getItemPosition(row, &r, &c, &rs, &cs);
+    if (QLayoutItem* caption = grid->itemAtPosition(r, c - 1)) caption->widget()->hide();
+    stage_code_a->hide();
+    stage_name_a->hide();
 }
 
 QueryBuilders::Criteria FilterPanel::criteria() const {

@@ -2,6 +2,7 @@
 // The filter fields shared by the query screens: warehouse, the category cascade with the item
 // picker, attribute, size and grade, each with its name box.
 #include "queries/query_builders.h"
+#include "security/rights.h"
 
 #include <QWidget>
 
@@ -48,7 +49,11 @@ public:
     // first date copies it into the second.
     void addDateRange(const QString& caption, int row, int group, DatePicker** from, DatePicker** to);
     void reset();      // every field, name box and the flag emptied
-    void openLists();  // warehouses, big categories, small/items empty, attributes, sizes, grades
+    // Warehouses (those the user sees, or works in with Operate), big categories, small/items
+    // empty, attributes, sizes, grades.
+    void openLists(Rights::Access warehouses = Rights::Access::Query);
+    // Screens whose rows have no grade leave its field out.
+    void hideGrade();
     // Warehouse, big and small category, item, attribute, size and grade as typed, in this order.
     QueryBuilders::Criteria criteria() const;
     CategoryCascade* cascade() const { return m_cascade; }

@@ -51,7 +51,7 @@ void TstMainForm::menusFollowTheCommandTable() {
                        E{"BB10", "新项目定义", "F2"}, E{"BB70", "客户定义", ""}, E{"CC10", "入库操作", "F3"},
                        E{"CC40", "入库记录查询", ""}, E{"DD10", "出库操作", "F4"}, E{"EE10", "当前库存查询", "F5"},
                        E{"EE30", "入库记录查询", ""}, E{"EE40", "出库记录查询", ""}, E{"FF30", "盘点查询", ""},
-                       E{"GG20", "核算期设定", ""}, E{"GG30", "核对库存", ""}, E{"HH", "【关于】", ""}, E{"EXIT_C", "【退出系统】", ""}}) {
+                       E{"GG20", "核算期设定", ""}, E{"GG30", "核对库存", ""}, E{"BB80", "库存上下限", ""}, E{"EE50", "库存预警", ""}, E{"HH", "【关于】", ""}, E{"EXIT_C", "【退出系统】", ""}}) {
         auto* a = w.findChild<QAction*>(e.name);
         QVERIFY2(a, e.name);
         QCOMPARE(a->text(), QString::fromUtf8(e.caption));
@@ -59,8 +59,8 @@ void TstMainForm::menusFollowTheCommandTable() {
     }
     // Separators stand where the command table has them.
     const auto bb = w.findChild<QMenu*>("BB")->actions();
-    QCOMPARE(bb.size(), 9);
-    QVERIFY(bb[1]->isSeparator() && bb[6]->isSeparator());
+    QCOMPARE(bb.size(), 11);
+    QVERIFY(bb[1]->isSeparator() && bb[6]->isSeparator() && bb[9]->isSeparator());
     QVERIFY(w.findChild<QAction*>("AA20")->isEnabled());
 }
 

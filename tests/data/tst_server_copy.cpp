@@ -156,7 +156,7 @@ void TstServerCopy::copiesEveryRowAndFigure() {
     DataConnect1::open(target.path());
     FileView source(file.path());
     const QStringList tables = source.tables();
-    QCOMPARE(tables.size(), 28);
+    QCOMPARE(tables.size(), 29);
     for (const QString& t : tables) {
         const QString skip =
             (t == "kesp_window_fields_set" || t == "kesp_check_temp" || t == "kesp_post_history") ? "row_id" : QString();

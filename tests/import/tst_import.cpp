@@ -254,6 +254,35 @@ private slots:
         QCOMPARE(TestDb::value("SELECT size_code FROM kesp_item_barcode WHERE barcode='AB-1'").toString(), QString("Z3"));
     }
 
+    // Levels: colour and size empty for the whole item, by code or name; max below min, a key
+    // twice and an unknown colour are problems and nothing is written; then added and updated.
+    void stockLevelsImport() {
+        Sql::run("INSERT INTO kesp_stock_level(warehouse,item_code,attr_code,size_code,min_qty,max_qty) "
+                 "VALUES ('W01','I001','A1','Z1',1,2)");
+        const QList<QStringList> rows{{"仓库", "项目代码", "颜色", "尺寸", "下限", "上限"},
+                                      {"W01", "I001", "", "", "20", "100"},
+                                      {"一号仓库", "i001", "红色", "S码", "3", "12.0004"}, // the stored level
+                                      {"W02", "I002", "A1", "", "5", "4"},
+                                      {"W01", "I001", "A1", "Z1", "1", "2"},
+                                      {"W01", "I003", "紫色", "", "1", "2"}};
+        const Sheet s = sheetOf(rows);
+        QCOMPARE(messages(run(Kind::StockLevels, s, detect(Kind::StockLevels, s), {})),
+                 (QStringList{"4|上限|上限不能小于下限", "5|项目代码|与文件第 3 行重复", "6|颜色|颜色不存在"}));
+        QCOMPARE(TestDb::count("SELECT COUNT(*) FROM kesp_stock_level"), 1);
+        const Sheet good = sheetOf(rows.mid(0, 3));
+        Options update;
+        update.update = true;
+        const Check c = run(Kind::StockLevels, good, detect(Kind::StockLevels, good), update);
+        QVERIFY2(c.ok(), qPrintable(messages(c).join('\n')));
+        QCOMPARE(c.counts.added, 1);
+        QCOMPARE(c.counts.changed, 1);
+        QCOMPARE(TestDb::value("SELECT max_qty FROM kesp_stock_level WHERE attr_code='A1' AND size_code='Z1'").toDouble(),
+                 12.0);
+        QCOMPARE(TestDb::count("SELECT COUNT(*) FROM kesp_stock_level WHERE warehouse='W01' AND item_code='I001' "
+                               "AND attr_code='' AND size_code='' AND min_qty=20 AND max_qty=100"),
+                 1);
+    }
+
     // A count sheet goes into the user's count of the sealed warehouse: by key or by code alone,
     // rows of one key added up, goods the books do not know as found rows; add or replace.
     void countSheetImport() {
