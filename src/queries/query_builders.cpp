@@ -83,16 +83,27 @@ void refillFrom(const QString& source, const QVariantList& sourceParams, QString
 } // namespace
 
 Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy) {
-    // The server makes the snapshot in one batch, a transaction of its own; the file under its
-    // write lock.
-    std::optional<Transaction> tx;
-    if (!DataConnect1::onServer()) tx.emplace();
+    runOnce(s, table, orderBy, {}, {});
+    return snapshotOf(table);
+}
+
+void runOnce(const Statement& s, const QString& table, const QString& orderBy, const QList<Sql::Bound>& then,
+             const std::function<void(qsizetype, QSqlQuery&)>& each) {
+    // The server makes the snapshot in one batch with its reads, a transaction of its own; the
+    // file under its write lock, read after it.
+    if (DataConnect1::onServer()) {
+        DataConnect1::makeSnapshot(table, s.sql, orderBy, s.params, then, each);
+        return;
+    }
+    Transaction tx;
     DataConnect1::makeSnapshot(table, s.sql, orderBy, s.params);
-    Snapshot snap;
-    snap.key = QStringLiteral("grid_row");
-    snap.select = QStringLiteral("SELECT %1 AS grid_row, * FROM %2").arg(DataConnect1::snapshotKey(), table);
-    if (tx) tx->commit();
-    return snap;
+    tx.commit();
+    Sql::runAll(then, each);
+}
+
+Snapshot snapshotOf(const QString& table) {
+    return {QStringLiteral("SELECT %1 AS grid_row, * FROM %2").arg(DataConnect1::snapshotKey(), table),
+            QStringLiteral("grid_row")};
 }
 
 void dropSnapshot(const QString& table) { Sql::run(DataConnect1::dropSnapshotStatement(table)); }
