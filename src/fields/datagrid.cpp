@@ -199,14 +199,19 @@ void GridModel::startMade(const QString& sql, const QVariantList& params, const 
     QList<Sql::Bound> reads(1);
     reads[0].sql = pageAt(reads[0].params, 0, QVariant(), FetchChunk);
     if (const std::optional<Sql::Bound> sums = sumStatement(false)) reads << *sums;
+    // The same statement again (a window's snapshot made anew) keeps its fields: asking a result
+    // for them costs the server's driver a look-up of each new table, a round trip of its own.
+    const bool sameFields = sql == shownSql && key == shownKey;
     bool reset = false;
     try {
         make(reads, [&](qsizetype i, QSqlQuery& q) {
             if (i == 0) {
                 beginResetModel();
                 dropResult();
-                m_fieldNames.clear();
-                m_fieldIndex.clear();
+                if (!sameFields) {
+                    m_fieldNames.clear();
+                    m_fieldIndex.clear();
+                }
                 m_open = true;
                 m_more = true;
                 reset = true;
