@@ -198,7 +198,11 @@ void GridModel::startMade(const QString& sql, const QVariantList& params, const 
     m_key = key;
     QList<Sql::Bound> reads(1);
     reads[0].sql = pageAt(reads[0].params, 0, QVariant(), FetchChunk);
-    if (const std::optional<Sql::Bound> sums = sumStatement(false)) reads << *sums;
+    // On the file a statement costs no round trip: the sums are read, or added up from the rows
+    // held, after the first page, as when the grid opens alone.
+    const bool sumsRead = DataConnect1::onServer();
+    if (sumsRead)
+        if (const std::optional<Sql::Bound> sums = sumStatement(false)) reads << *sums;
     // The same statement again (a window's snapshot made anew) keeps its fields: asking a result
     // for them costs the server's driver a look-up of each new table, a round trip of its own.
     const bool sameFields = sql == shownSql && key == shownKey;
@@ -230,6 +234,14 @@ void GridModel::startMade(const QString& sql, const QVariantList& params, const 
             m_key = shownKey;
         }
         throw;
+    }
+    if (!sumsRead) {
+        try {
+            computeSums();
+        } catch (...) {
+            clear();
+            throw;
+        }
     }
     emit loaded();
 }
