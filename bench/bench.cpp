@@ -2,9 +2,10 @@
 // them. Each figure is printed beside its floor, the minimal SQL for the same work on the same data
 // through the same connection in the same run, and the ratio; windows and popups in absolute ms.
 //   yicang_bench [--server postgresql://user@host:port/database] [--rounds N] [--database FILE]
-//                [history_rows] [balance_rows]
+//                [--server-database NAME] [history_rows] [balance_rows]
 // --database keeps the file's database at FILE: built there when absent, used again (not built)
-// when present, so that a database of ten million rows is built once.
+// when present, so that a database of ten million rows is built once; --server-database the
+// same for the server's database NAME.
 #include "bench_fill.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/server.h"
@@ -416,6 +417,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    QString keptOnServer;
+    if (const qsizetype at = args.indexOf("--server-database"); at >= 0 && at + 1 < args.size()) {
+        keptOnServer = args.takeAt(at + 1);
+        args.removeAt(at);
+    }
     QString kept;
     if (const qsizetype at = args.indexOf("--database"); at >= 0 && at + 1 < args.size()) {
         kept = QFileInfo(args.takeAt(at + 1)).absoluteFilePath();
@@ -464,9 +470,10 @@ int main(int argc, char** argv) {
         if (!reuse) built(file, fileRuns);
         std::unique_ptr<ServerDatabase> db;
         if (!server.isEmpty()) {
-            db = std::make_unique<ServerDatabase>(server);
-            std::printf("server database %s\n", Server::shown(db->location()).toUtf8().constData());
-            built(db->location(), serverRuns);
+            db = std::make_unique<ServerDatabase>(server, keptOnServer);
+            std::printf("server database %s%s\n", Server::shown(db->location()).toUtf8().constData(),
+                        db->built() ? " (built before, used again)" : "");
+            if (!db->built()) built(db->location(), serverRuns);
         }
         for (int r = 0; r < rounds; ++r) {
             round(file, r, fileRuns);

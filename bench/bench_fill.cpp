@@ -125,10 +125,16 @@ void postFloor() {
 
 } // namespace BenchFill
 
-ServerDatabase::ServerDatabase(const QString& server) : m_server(server) {
-    m_name = QStringLiteral("yc_bench_%1").arg(QCoreApplication::applicationPid());
-    maintenance("DROP DATABASE IF EXISTS " + m_name);
-    maintenance("CREATE DATABASE " + m_name + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
+ServerDatabase::ServerDatabase(const QString& server, const QString& name) : m_server(server), m_name(name) {
+    m_kept = !name.isEmpty();
+    if (m_kept)
+        m_built = maintenance(QStringLiteral("SELECT 1 FROM pg_database WHERE datname='%1'").arg(m_name));
+    else
+        m_name = QStringLiteral("yc_bench_%1").arg(QCoreApplication::applicationPid());
+    if (!m_built) {
+        maintenance("DROP DATABASE IF EXISTS " + m_name);
+        maintenance("CREATE DATABASE " + m_name + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
+    }
     Server::Address a = Server::parse(server);
     a.database = m_name;
     m_location = Server::location(a);
@@ -136,15 +142,16 @@ ServerDatabase::ServerDatabase(const QString& server) : m_server(server) {
 
 ServerDatabase::~ServerDatabase() {
     DataConnect1::close();
-    if (qEnvironmentVariableIsSet("BENCH_KEEP"))
+    if (m_kept || qEnvironmentVariableIsSet("BENCH_KEEP"))
         std::printf("server database %s kept\n", Server::shown(m_location).toUtf8().constData());
     else
         maintenance("DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE)");
 }
 
-void ServerDatabase::maintenance(const QString& statement) const {
+bool ServerDatabase::maintenance(const QString& statement) const {
     const QString name = QStringLiteral("bench-maintenance");
     QString error;
+    bool row = false;
     {
         const Server::Address a = Server::parse(m_server);
         QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
@@ -158,7 +165,10 @@ void ServerDatabase::maintenance(const QString& statement) const {
             error = d.lastError().text();
         else if (!q.exec("SET client_min_messages = warning") || !q.exec(statement))
             error = statement + ": " + q.lastError().text();
+        else
+            row = q.next();
     }
     QSqlDatabase::removeDatabase(name);
     if (!error.isEmpty()) throw DbError(error);
+    return row;
 }

@@ -26,16 +26,21 @@ void postFloor();
 
 // A database of the bench's own on the server, made and dropped through the maintenance database
 // the address names (a database cannot be made or dropped by a connection that uses it). Kept
-// when BENCH_KEEP is set.
+// when BENCH_KEEP is set. Given a name, the database of that name: made when absent, used again
+// when present (built() tells), and kept.
 class ServerDatabase {
 public:
-    explicit ServerDatabase(const QString& server);
+    explicit ServerDatabase(const QString& server, const QString& name = {});
     ~ServerDatabase();
     QString location() const { return m_location; }
+    bool built() const { return m_built; }
 
 private:
-    void maintenance(const QString& statement) const;
+    // Runs a statement on the maintenance database; true when it returned a row.
+    bool maintenance(const QString& statement) const;
     QString m_server;
     QString m_name;
     QString m_location;
+    bool m_kept = false;
+    bool m_built = false;
 };

@@ -157,7 +157,8 @@ bool MainForm::mayOpen(QAction* action, const std::optional<Rights::Grant>& gran
 void MainForm::applyRights() {
     std::optional<Rights::Grant> grant;
     try {
-        grant = Rights::load(Session::userCode());
+        Rights::forget(); // a login: the user's rights are read anew and kept for the windows
+        grant = Rights::mine();
     } catch (const DbError&) {
         grant = Rights::Grant{}; // rights that cannot be read allow nothing
     }

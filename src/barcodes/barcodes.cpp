@@ -8,6 +8,7 @@
 #include "security/rights.h"
 
 #include <cmath>
+#include <optional>
 
 namespace Barcodes {
 
@@ -278,10 +279,27 @@ QList<Label> labels(const QList<Wanted>& wanted, QList<Key>* missing) {
     return out;
 }
 
+namespace {
+// The choice as last read or saved, of which user and which opening of the database.
+struct KeptChoice {
+    QString user;
+    quint64 opening = 0;
+    std::optional<bool> on;
+};
+KeptChoice g_scanCommit;
+} // namespace
+
 bool scanCommit(const QString& user) {
-    return Sql::scalar(QStringLiteral("SELECT sys_value FROM kesp_system_data WHERE sys_name=?"),
-                       {QStringLiteral("scan_commit:") + user})
-               .toString() == QLatin1String("1");
+    KeptChoice& k = g_scanCommit;
+    if (!k.on || k.user != user || k.opening != DataConnect1::openings()) {
+        k.on.reset();
+        k.on = Sql::scalar(QStringLiteral("SELECT sys_value FROM kesp_system_data WHERE sys_name=?"),
+                           {QStringLiteral("scan_commit:") + user})
+                   .toString() == QLatin1String("1");
+        k.user = user;
+        k.opening = DataConnect1::openings();
+    }
+    return *k.on;
 }
 
 void saveScanCommit(const QString& user, bool on) {
@@ -290,6 +308,7 @@ void saveScanCommit(const QString& user, bool on) {
     Sql::run(QStringLiteral("DELETE FROM kesp_system_data WHERE sys_name=?"), {key});
     if (on) Sql::run(QStringLiteral("INSERT INTO kesp_system_data(sys_name, sys_value) VALUES (?,?)"), {key, QStringLiteral("1")});
     tx.commit();
+    g_scanCommit = {user, DataConnect1::openings(), on};
 }
 
 } // namespace Barcodes

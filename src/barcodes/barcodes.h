@@ -89,6 +89,8 @@ struct Wanted {
 QList<Label> labels(const QList<Wanted>& wanted, QList<Key>* missing = nullptr);
 
 // ---- The user's choice "扫描即确定" -------------------------------------------------------
+// Read once per user and database and kept (each entry screen shows it when it opens), kept
+// anew when saved here.
 bool scanCommit(const QString& user);
 void saveScanCommit(const QString& user, bool on);
 

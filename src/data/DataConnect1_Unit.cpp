@@ -34,6 +34,7 @@ namespace {
 QString g_path;
 int g_busyTimeout = 15000;
 bool g_server = false;
+quint64 g_openings = 0;
 // The one key of the server's write lock (see beginWrite).
 constexpr int WriteLockKey = 7417;
 // The session lock a restoring copy holds on the server: the marker the other copies look for.
@@ -205,6 +206,8 @@ QString DataConnect1::configuredLocation() {
 }
 bool DataConnect1::onServer() { return g_server; }
 QString DataConnect1::path() { return g_path; }
+
+quint64 DataConnect1::openings() { return g_openings; }
 QString DataConnect1::rowIdColumn() { return g_server ? QStringLiteral("row_id") : QStringLiteral("rowid"); }
 QString DataConnect1::tenDigits(const QString& intExpr) {
     if (g_server) return QStringLiteral("lpad(CAST((%1) AS TEXT), 10, '0')").arg(intExpr);
@@ -251,13 +254,15 @@ void DataConnect1::setBusyTimeout(int ms) {
 int DataConnect1::busyTimeout() { return g_busyTimeout; }
 
 void DataConnect1::makeSnapshot(const QString& table, const QString& select, const QString& orderBy,
-                                const QVariantList& params) {
+                                const QVariantList& params, const QList<Sql::Bound>& then,
+                                const std::function<void(qsizetype, QSqlQuery&)>& each) {
     const QString order = orderBy.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + orderBy;
     if (!g_server) {
         // SQLite numbers the rows of a table in the order they are inserted, so the rowid follows
         // `orderBy`.
         Sql::run(dropSnapshotStatement(table));
         Sql::run(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM (%2) AS q%3").arg(table, select, order), params);
+        Sql::runAll(then, each);
         return;
     }
     // The server cannot prepare CREATE TABLE AS: the select is prepared under a name of its own
@@ -272,13 +277,20 @@ void DataConnect1::makeSnapshot(const QString& table, const QString& select, con
     QStringList values;
     for (const QVariant& v : params) values << Sql::literal(d, v);
     try {
-        Sql::runBatch({dropSnapshotStatement(table),
-                       QStringLiteral("PREPARE %1 AS SELECT q.*, row_number() OVER (%2) AS snap_key FROM (%3) AS q")
-                       .arg(name, order, Server::numbered(select)),
-                   QStringLiteral("CREATE TEMP TABLE %1 AS EXECUTE %2%3")
-                       .arg(table, name, values.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(values.join(','))),
-                   QStringLiteral("DEALLOCATE ") + name,
-                   QStringLiteral("CREATE UNIQUE INDEX ON %1(snap_key)").arg(table)});
+        QList<Sql::Bound> batch;
+        for (const QString& statement :
+             {dropSnapshotStatement(table),
+              QStringLiteral("PREPARE %1 AS SELECT q.*, row_number() OVER (%2) AS snap_key FROM (%3) AS q")
+                  .arg(name, order, Server::numbered(select)),
+              QStringLiteral("CREATE TEMP TABLE %1 AS EXECUTE %2%3")
+                  .arg(table, name, values.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(values.join(','))),
+              QStringLiteral("DEALLOCATE ") + name, QStringLiteral("CREATE UNIQUE INDEX ON %1(snap_key)").arg(table)})
+            batch.append({statement, {}});
+        const qsizetype made = batch.size();
+        batch += then;
+        Sql::runAll(batch, [&](qsizetype i, QSqlQuery& q) {
+            if (i >= made && each) each(i - made, q);
+        });
     } catch (const DbError&) {
         Sql::countStatement(QStringLiteral("DEALLOCATE ") + name);
         QSqlQuery(d).exec(QStringLiteral("DEALLOCATE ") + name); // when it was prepared
@@ -480,6 +492,7 @@ void DataConnect1::close() {
     Sql::forgetAllPrepared();
     g_path.clear();
     g_server = false;
+    ++g_openings;
 }
 
 void DataConnect1::reconnect() {

@@ -1,6 +1,8 @@
 #pragma once
 // The data module: owns the one shared connection to DATA/quorvel.mdb, creates and upgrades the
 // schema, and answers the sealed-warehouse check.
+#include "data/sql.h"
+
 #include <QString>
 #include <QStringList>
 #include <QList>
@@ -43,8 +45,11 @@ public:
     // A result kept for this connection alone (a temporary table that other copies never see),
     // its rows in `orderBy` order: made from `select` (an earlier one of that name dropped first,
     // on the server in the same round trip), and the column that numbers its rows in that order.
+    // `then` (reads of the snapshot) runs right after it, on the server in the same round trip,
+    // each answer handed to `each` with its index in `then`.
     static void makeSnapshot(const QString& table, const QString& select, const QString& orderBy,
-                             const QVariantList& params);
+                             const QVariantList& params, const QList<Sql::Bound>& then = {},
+                             const std::function<void(qsizetype, QSqlQuery&)>& each = {});
     static QString dropSnapshotStatement(const QString& table);
     static QString snapshotKey();
 
@@ -69,6 +74,9 @@ public:
     static void reconnect();
     static bool isOpen();
     static QString path();
+    // Counts the databases closed so far: what was read of one database and kept is not taken for
+    // the next one opened (at the same place or not).
+    static quint64 openings();
 
     static int schemaVersionOf(); // the file's user_version, the server's schema_version row
     static void setSchemaVersion(int version);

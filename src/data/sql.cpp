@@ -386,3 +386,25 @@ void Transaction::commit() {
     }
     m_done = true;
 }
+
+void Transaction::commit(const QList<Sql::Bound>& then, const std::function<void(qsizetype, QSqlQuery&)>& each) {
+    const bool sent = !(g_pending.begin && g_pending.later.isEmpty());
+    if (!m_outer || m_done || !DataConnect1::onServer() || !sent || then.isEmpty()) {
+        commit();
+        Sql::runAll(then, each);
+        return;
+    }
+    WaitEnd waitEnd;
+    QList<Sql::Bound> all{{QStringLiteral("COMMIT"), {}}};
+    all += then;
+    Sql::sendToServer(all, [&](qsizetype i, QSqlQuery& q) {
+        if (i == 0) { // committed: a failing read takes nothing back
+            g_pending = {};
+            m_done = true;
+        } else if (each) {
+            each(i - 1, q);
+        }
+    });
+    g_pending = {};
+    m_done = true;
+}

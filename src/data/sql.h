@@ -97,6 +97,9 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
     void commit();
+    // Commits and then runs `then` (reads of what was written), on the server in the COMMIT's
+    // round trip, each answer handed to `each` with its index in `then`.
+    void commit(const QList<Sql::Bound>& then, const std::function<void(qsizetype, QSqlQuery&)>& each);
 
 private:
     bool m_outer = false;

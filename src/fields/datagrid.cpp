@@ -156,7 +156,17 @@ void GridModel::openKeyed(const QString& sql, const QVariantList& params, const 
     start(sql, params, key);
 }
 
-void GridModel::start(const QString& sql, const QVariantList& params, const QString& key) {
+void GridModel::openKeyed(const QString& sql, const QVariantList& params, const QString& key, const Maker& make) {
+    start(sql, params, key, make);
+}
+
+void GridModel::open(const QString& sql, const QVariantList& params, const Maker& make) { start(sql, params, {}, make); }
+
+void GridModel::start(const QString& sql, const QVariantList& params, const QString& key, const Maker& make) {
+    if (make) {
+        startMade(sql, params, key, make);
+        return;
+    }
     beginResetModel();
     dropResult();
     m_sql = sql;
@@ -173,6 +183,65 @@ void GridModel::start(const QString& sql, const QVariantList& params, const QStr
     } catch (...) {
         clear();
         throw;
+    }
+    emit loaded();
+}
+
+void GridModel::startMade(const QString& sql, const QVariantList& params, const QString& key, const Maker& make) {
+    // The reads of the new result are built before the rows shown are let go: they go when its
+    // first page is there.
+    const QString shownSql = m_sql;
+    const QVariantList shownParams = m_params;
+    const QString shownKey = m_key;
+    m_sql = sql;
+    m_params = params;
+    m_key = key;
+    QList<Sql::Bound> reads(1);
+    reads[0].sql = pageAt(reads[0].params, 0, QVariant(), FetchChunk);
+    // On the file a statement costs no round trip: the sums are read, or added up from the rows
+    // held, after the first page, as when the grid opens alone.
+    const bool sumsRead = DataConnect1::onServer();
+    if (sumsRead)
+        if (const std::optional<Sql::Bound> sums = sumStatement(false)) reads << *sums;
+    // The same statement again (a window's snapshot made anew) keeps its fields: asking a result
+    // for them costs the server's driver a look-up of each new table, a round trip of its own.
+    const bool sameFields = sql == shownSql && key == shownKey;
+    bool reset = false;
+    try {
+        make(reads, [&](qsizetype i, QSqlQuery& q) {
+            if (i == 0) {
+                beginResetModel();
+                dropResult();
+                if (!sameFields) {
+                    m_fieldNames.clear();
+                    m_fieldIndex.clear();
+                }
+                m_open = true;
+                m_more = true;
+                reset = true;
+                endResetModel();
+                takePage(q);
+            } else {
+                takeSums(q);
+            }
+        });
+    } catch (...) {
+        if (reset) {
+            clear();
+        } else {
+            m_sql = shownSql;
+            m_params = shownParams;
+            m_key = shownKey;
+        }
+        throw;
+    }
+    if (!sumsRead) {
+        try {
+            computeSums();
+        } catch (...) {
+            clear();
+            throw;
+        }
     }
     emit loaded();
 }
@@ -208,21 +277,33 @@ void GridModel::refreshSums() {
     if (m_open) computeSums();
 }
 
-void GridModel::computeSums() {
-    QStringList exprs, fields;
+std::optional<Sql::Bound> GridModel::sumStatement(bool fieldsKnown) {
+    // Before the first page the result's fields are not known yet: every summed column is asked.
+    QStringList exprs;
+    m_sumFields.clear();
     for (const GridColumn& c : m_columns) {
-        if (c.footer.isEmpty() || !hasField(c.field)) continue;
+        if (c.footer.isEmpty() || (fieldsKnown && !hasField(c.field))) continue;
         exprs << QStringLiteral("SUM(%1)").arg(c.field);
-        fields << c.field.toLower();
+        m_sumFields << c.field.toLower();
     }
-    if (exprs.isEmpty()) return;
+    if (exprs.isEmpty()) return std::nullopt;
+    return Sql::Bound{QStringLiteral("SELECT %1 FROM (%2) AS s").arg(exprs.join(','), m_sql), m_params};
+}
+
+void GridModel::takeSums(QSqlQuery& q) {
+    if (q.next())
+        for (int i = 0; i < m_sumFields.size(); ++i) m_sums.insert(m_sumFields[i], q.value(i).toDouble());
+}
+
+void GridModel::computeSums() {
+    std::optional<Sql::Bound> s = sumStatement(true);
+    if (!s) return;
     if (!m_more && !m_dropped) { // every row is read and held already: no statement needed
         sumRows();
         return;
     }
-    QSqlQuery q = Sql::run(QStringLiteral("SELECT %1 FROM (%2) AS s").arg(exprs.join(','), m_sql), m_params);
-    if (q.next())
-        for (int i = 0; i < fields.size(); ++i) m_sums.insert(fields[i], q.value(i).toDouble());
+    QSqlQuery q = Sql::run(s->sql, s->params);
+    takeSums(q);
 }
 
 void GridModel::sumRows() {
@@ -245,8 +326,12 @@ void GridModel::fetchMore(const QModelIndex& parent) {
 }
 
 QVector<QVector<QVariant>> GridModel::readRows(const QString& sql, const QVariantList& params) {
-    QVector<QVector<QVariant>> rows;
     QSqlQuery q = Sql::run(sql, params);
+    return readRows(q);
+}
+
+QVector<QVector<QVariant>> GridModel::readRows(QSqlQuery& q) {
+    QVector<QVector<QVariant>> rows;
     if (m_fieldNames.isEmpty()) {
         const QSqlRecord rec = q.record();
         QStringList fields;
@@ -264,8 +349,14 @@ QVector<QVector<QVariant>> GridModel::readRows(const QString& sql, const QVarian
 
 void GridModel::readPage() {
     QVariantList params;
+    const QString sql = page(params);
+    QSqlQuery q = Sql::run(sql, params);
+    takePage(q);
+}
+
+void GridModel::takePage(QSqlQuery& q) {
     const QVariant startAfter = m_lastKey;
-    QVector<QVector<QVariant>> batch = readRows(page(params), params);
+    QVector<QVector<QVariant>> batch = readRows(q);
     if (batch.size() < FetchChunk) m_more = false;
     if (batch.isEmpty()) return;
     m_pageStart.append(startAfter);
@@ -654,8 +745,16 @@ void DataGrid::open(const QString& sql, const QVariantList& params) {
     suspended(this, [&] { m_model->open(sql, params); });
 }
 
+void DataGrid::open(const QString& sql, const QVariantList& params, const GridModel::Maker& make) {
+    suspended(this, [&] { m_model->open(sql, params, make); });
+}
+
 void DataGrid::openKeyed(const QString& sql, const QVariantList& params, const QString& key) {
     suspended(this, [&] { m_model->openKeyed(sql, params, key); });
+}
+
+void DataGrid::openKeyed(const QString& sql, const QVariantList& params, const QString& key, const GridModel::Maker& make) {
+    suspended(this, [&] { m_model->openKeyed(sql, params, key, make); });
 }
 
 void DataGrid::showRows(const QStringList& fields, const QVector<QVector<QVariant>>& rows) {

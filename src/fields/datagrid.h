@@ -2,6 +2,8 @@
 // The data grid of every list, entry, query and report screen: columns bound to result fields by
 // name, lazy fetching, footer sums computed by the database, sorting, row colours, editable and
 // check-box columns, columns created at run time.
+#include "data/sql.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QHash>
@@ -56,6 +58,15 @@ public:
     // The same over a result whose field `key` numbers its rows in their order (a snapshot): a
     // page starts after the last key read instead of counting rows from the start.
     void openKeyed(const QString& sql, const QVariantList& params, const QString& key);
+    // Makes the result first (a snapshot): `make` runs its own statements and then `reads` (the
+    // first page and the footer's sums), in one round trip to a server, handing each read's answer
+    // to `take` with its index in `reads`.
+    using Reader = std::function<void(qsizetype, QSqlQuery&)>;
+    using Maker = std::function<void(const QList<Sql::Bound>& reads, const Reader& take)>;
+    void openKeyed(const QString& sql, const QVariantList& params, const QString& key, const Maker& make);
+    // The same after a write that `make` does (its reads sent with its COMMIT); the rows shown stay
+    // when it fails before they are read.
+    void open(const QString& sql, const QVariantList& params, const Maker& make);
     // Shows rows already read (a small result computed elsewhere); sums and sorting use them.
     void showRows(const QStringList& fields, const QVector<QVector<QVariant>>& rows);
     void refresh();
@@ -104,8 +115,13 @@ signals:
     void loaded();
 
 private:
-    void start(const QString& sql, const QVariantList& params, const QString& key);
+    void start(const QString& sql, const QVariantList& params, const QString& key, const Maker& make = {});
+    void startMade(const QString& sql, const QVariantList& params, const QString& key, const Maker& make);
     void readPage(); // the next page, by one short statement; throws DbError
+    void takePage(QSqlQuery& q); // the next page from its statement's answer
+    std::optional<Sql::Bound> sumStatement(bool fieldsKnown); // none when no column has a footer
+    QStringList m_sumFields;                  // the fields it sums, in its order
+    void takeSums(QSqlQuery& q);
     void setFields(const QStringList& fields);
     void computeSums();
     void sumRows();
@@ -114,6 +130,7 @@ private:
     QString page(QVariantList& params) const;
     QString pageAt(QVariantList& params, qint64 offset, const QVariant& lastKey, int chunk) const;
     QVector<QVector<QVariant>> readRows(const QString& sql, const QVariantList& params);
+    QVector<QVector<QVariant>> readRows(QSqlQuery& q);
     // The row's page read again when it was dropped; false when it cannot be had.
     bool ensureRow(int row) const;
     void dropOldPages() const;
@@ -156,6 +173,8 @@ public:
 
     void open(const QString& sql, const QVariantList& params = {});
     void openKeyed(const QString& sql, const QVariantList& params, const QString& key);
+    void openKeyed(const QString& sql, const QVariantList& params, const QString& key, const GridModel::Maker& make);
+    void open(const QString& sql, const QVariantList& params, const GridModel::Maker& make);
     void showRows(const QStringList& fields, const QVector<QVector<QVariant>>& rows);
     void refresh();
     void clear();

@@ -376,37 +376,41 @@ void EntryForm::addLine() {
     if (!acceptShortfall(warehouse_a->text(), gatheredItem(), Posting::sign(m_cfg.kind) * *qty)) return;
     const QString partner = m_cfg.partner;
     guarded(this, [&] {
-        OrderNumbers::stageWithNumber([&](const QString& orderNo) {
-            Staging::insert({{"item_code", item_code_a->text()},
-                             {"item_name", item_name_a->text()},
-                             {"item_model", item_model_a->text()},
-                             {"item_spec", item_spec_a->text()},
-                             {"arrage_code_b", arrage_code_b_a->text()},
-                             {"arrage_name_b", arrage_name_b_a->text()},
-                             {"arrage_code_s", arrage_code_s_a->text()},
-                             {"arrage_name_s", arrage_name_s_a->text()},
-                             {"attr_code", attrCode()},
-                             {"attr_name", attr_name_a->text()},
-                             {"size_code", sizeCode()},
-                             {"size_name", size_name_a->text()},
-                             {"stage_code", stageCode()},
-                             {"stage_name", stage_name_a->text()},
-                             {"price", *price},
-                             {"qty", *qty},
-                             {"bill_no", bill_no_a->text()},
-                             {"operation_code", operation_code_a->text()},
-                             {"operation_name", operation_name_a->text()},
-                             {"warehouse", warehouse_a->text()},
-                             {"warehouse_name", warehouse_name_a->text()},
-                             {"procure_date", procure_date_a->dateText()},
-                             {partner, partner_a->text()},
-                             {partner + "_name", partner_name_a->text()},
-                             {"order_no", orderNo},
-                             {"login_id", Session::userCode()},
-                             {"operation_date", Dates::today()},
-                             {"operation_time", Dates::timeOfDay()}});
+        // The staged lines are read again with the COMMIT (one round trip to a server).
+        reloadGridAfter([&](const QList<Sql::Bound>& reads, const GridModel::Reader& take) {
+            OrderNumbers::stageWithNumber(
+                [&](const QString& orderNo) {
+                    Staging::insert({{"item_code", item_code_a->text()},
+                                     {"item_name", item_name_a->text()},
+                                     {"item_model", item_model_a->text()},
+                                     {"item_spec", item_spec_a->text()},
+                                     {"arrage_code_b", arrage_code_b_a->text()},
+                                     {"arrage_name_b", arrage_name_b_a->text()},
+                                     {"arrage_code_s", arrage_code_s_a->text()},
+                                     {"arrage_name_s", arrage_name_s_a->text()},
+                                     {"attr_code", attrCode()},
+                                     {"attr_name", attr_name_a->text()},
+                                     {"size_code", sizeCode()},
+                                     {"size_name", size_name_a->text()},
+                                     {"stage_code", stageCode()},
+                                     {"stage_name", stage_name_a->text()},
+                                     {"price", *price},
+                                     {"qty", *qty},
+                                     {"bill_no", bill_no_a->text()},
+                                     {"operation_code", operation_code_a->text()},
+                                     {"operation_name", operation_name_a->text()},
+                                     {"warehouse", warehouse_a->text()},
+                                     {"warehouse_name", warehouse_name_a->text()},
+                                     {"procure_date", procure_date_a->dateText()},
+                                     {partner, partner_a->text()},
+                                     {partner + "_name", partner_name_a->text()},
+                                     {"order_no", orderNo},
+                                     {"login_id", Session::userCode()},
+                                     {"operation_date", Dates::today()},
+                                     {"operation_time", Dates::timeOfDay()}});
+                },
+                reads, take);
         });
-        reloadGrid();
         setHeaderLocked(true);
     });
 }

@@ -196,6 +196,10 @@ void EntryScreen::setHeaderLocked(bool on) {
 
 void EntryScreen::reloadGrid() { DBGrid1->open(Staging::gridStatement(m_kind), Staging::gridParams()); }
 
+void EntryScreen::reloadGridAfter(const GridModel::Maker& write) {
+    DBGrid1->open(Staging::gridStatement(m_kind), Staging::gridParams(), write);
+}
+
 bool EntryScreen::eventFilter(QObject* o, QEvent* e) {
     if (m_bill && o == m_bill && e->type() == QEvent::FocusOut && !m_bill->isReadOnly() && !m_billPending) {
         const auto reason = static_cast<QFocusEvent*>(e)->reason();

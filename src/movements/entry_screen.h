@@ -96,6 +96,8 @@ protected:
     virtual void lockHeader(bool on) = 0;
     void setHeaderLocked(bool on);
     void reloadGrid();
+    // The staged lines shown anew after `write`, which sends the grid's reads with its COMMIT.
+    void reloadGridAfter(const GridModel::Maker& write);
 
     void closeEvent(QCloseEvent* e) override;
     void reject() override;

@@ -15,11 +15,13 @@ QString next(const QString& v) {
     return (QStringLiteral("0000000000") + QString::number(n + 1)).right(10);
 }
 
-QString stageWithNumber(const std::function<void(const QString&)>& stage) {
-    return stageWithNumbers(1, [&](const QStringList& numbers) { stage(numbers.first()); }).first();
+QString stageWithNumber(const std::function<void(const QString&)>& stage, const QList<Sql::Bound>& then,
+                        const std::function<void(qsizetype, QSqlQuery&)>& each) {
+    return stageWithNumbers(1, [&](const QStringList& numbers) { stage(numbers.first()); }, then, each).first();
 }
 
-QStringList stageWithNumbers(int count, const std::function<void(const QStringList&)>& stage) {
+QStringList stageWithNumbers(int count, const std::function<void(const QStringList&)>& stage,
+                             const QList<Sql::Bound>& then, const std::function<void(qsizetype, QSqlQuery&)>& each) {
     if (count < 1) return {};
     Transaction tx;
     // The counter row stays locked by this transaction until the numbers are written back.
@@ -34,7 +36,7 @@ QStringList stageWithNumbers(int count, const std::function<void(const QStringLi
     }
     stage(numbers);
     Sql::runLater(QStringLiteral("UPDATE kesp_system_data SET sys_value=? WHERE sys_name='order_no'"), {after});
-    tx.commit();
+    tx.commit(then, each);
     return numbers;
 }
 

@@ -56,29 +56,42 @@ Shape shapeOf(LineKind kind) {
     return {};
 }
 
-// The user must hold the kind's command and work in every warehouse of the staged lines; the
-// trail gets one row per bill with its line count, quantity and warehouses (a transfer's line is
-// its receiving row). One grouping statement read under the write lock.
-void checkAndRecord(LineKind kind, const QString& user, const QString& cond) {
-    const QString command = Staging::commandOf(kind);
-    Rights::require(command);
-    QSqlQuery q = Sql::run(QStringLiteral("SELECT bill_no, warehouse, SUM(CASE WHEN operation_code='o_t' THEN 0 ELSE 1 END), "
-                                          "SUM(CASE WHEN operation_code='o_t' THEN 0 ELSE qty END) FROM kesp_post_temp_a "
-                                          "WHERE login_id=? AND %1 GROUP BY bill_no, warehouse ORDER BY bill_no, warehouse")
-                               .arg(cond),
-                           {user});
+// The user must hold the kind's command and work in every warehouse of the staged lines: the
+// right's statement and one grouping statement per bill and warehouse (with the user's grant of
+// each warehouse), sent with the posting's steps. The trail gets one row per bill with its line
+// count, quantity and warehouses (a transfer's line is its receiving row), written with the COMMIT.
+struct Check {
+    QString command;
+    QList<Sql::Bound> statements;
+};
+
+Check checkOf(LineKind kind, const QString& user, const QString& cond) {
+    Check c{Staging::commandOf(kind), {}};
+    c.statements << Rights::requireStatement(c.command, {});
+    c.statements.append(
+        {QStringLiteral("SELECT bill_no, warehouse, SUM(CASE WHEN operation_code='o_t' THEN 0 ELSE 1 END), "
+                        "SUM(CASE WHEN operation_code='o_t' THEN 0 ELSE qty END), (SELECT count(*) FROM "
+                        "kesp_user_warehouse AS u WHERE u.login_id=? AND u.warehouse IN (t.warehouse,?) AND "
+                        "u.may_operate='Y') FROM kesp_post_temp_a AS t WHERE login_id=? AND %1 GROUP BY bill_no, warehouse "
+                        "ORDER BY bill_no, warehouse")
+             .arg(cond),
+         {user, Rights::AllWarehouses, user}});
+    return c;
+}
+
+// The grouping's answer: refused for a warehouse the user may not work in, else the trail's rows.
+void record(const QString& command, QSqlQuery& q) {
     struct Bill {
         int lines = 0;
         double qty = 0;
         QStringList warehouses;
     };
     QMap<QString, Bill> bills;
-    QStringList checked;
     while (q.next()) {
         const QString warehouse = q.value(1).toString();
-        if (!checked.contains(warehouse, Qt::CaseInsensitive)) {
-            Rights::requireWarehouse(warehouse);
-            checked << warehouse;
+        if (q.value(4).toInt() == 0) {
+            Rights::forget();
+            throw Rights::Refused(QStringLiteral("仓库 %1").arg(warehouse));
         }
         Bill& b = bills[q.value(0).toString()];
         b.lines += q.value(2).toInt();
@@ -89,7 +102,7 @@ void checkAndRecord(LineKind kind, const QString& user, const QString& cond) {
         QJsonObject after{{QStringLiteral("lines"), it->lines},
                           {QStringLiteral("qty"), qRound64(it->qty * 1000) / 1000.0},
                           {QStringLiteral("warehouse"), it->warehouses.join(',')}};
-        Audit::record({command, QStringLiteral("kesp_post_history"), it.key(), {}, Audit::json(after), it.key(), {}});
+        Audit::recordLater({command, QStringLiteral("kesp_post_history"), it.key(), {}, Audit::json(after), it.key(), {}});
     }
 }
 
@@ -102,19 +115,22 @@ const QString KeyMatch = QStringLiteral(
     "AND %1.size_code=b.size_code AND %1.stage_code=b.stage_code");
 
 // The keys of the grouped lines that would fall below zero in warehouses that forbid it; read
-// under the posting's write lock, so no other posting changes them before this one commits.
-QList<ShortKey> shortKeys(int factor, const QString& user) {
-    QSqlQuery q = Sql::run(
-        QStringLiteral("SELECT b.warehouse, w.warehouse_name, b.item_code, m.item_name, b.attr_name, b.size_name, "
-                       "b.stage_name, COALESCE(a.qty,0), round((?)*b.sum_qty,3) "
-                       "FROM kesp_post_temp_groupby_out AS b "
-                       "JOIN kesp_warehouse_ini AS w ON w.warehouse=b.warehouse AND w.forbid_negative "
-                       "LEFT JOIN kesp_inv_detail_tree AS a ON ") +
-            KeyMatch.arg(QStringLiteral("a")) +
-            QStringLiteral(" LEFT JOIN kesp_item_master AS m ON m.item_code=b.item_code "
-                           "WHERE b.login_id=? AND (?)*b.sum_qty<0 AND round(COALESCE(a.qty,0)+(?)*b.sum_qty,3)<0 "
-                           "ORDER BY b.warehouse, b.item_code, b.attr_code, b.size_code, b.stage_code"),
-        {-factor, user, factor, factor});
+// under the posting's write lock after the grouping and before any balance changes, so no other
+// posting changes them before this one commits.
+Sql::Bound shortKeysStatement(int factor, const QString& user) {
+    return {QStringLiteral("SELECT b.warehouse, w.warehouse_name, b.item_code, m.item_name, b.attr_name, b.size_name, "
+                           "b.stage_name, COALESCE(a.qty,0), round((?)*b.sum_qty,3) "
+                           "FROM kesp_post_temp_groupby_out AS b "
+                           "JOIN kesp_warehouse_ini AS w ON w.warehouse=b.warehouse AND w.forbid_negative "
+                           "LEFT JOIN kesp_inv_detail_tree AS a ON ") +
+                KeyMatch.arg(QStringLiteral("a")) +
+                QStringLiteral(" LEFT JOIN kesp_item_master AS m ON m.item_code=b.item_code "
+                               "WHERE b.login_id=? AND (?)*b.sum_qty<0 AND round(COALESCE(a.qty,0)+(?)*b.sum_qty,3)<0 "
+                               "ORDER BY b.warehouse, b.item_code, b.attr_code, b.size_code, b.stage_code"),
+            {-factor, user, factor, factor}};
+}
+
+QList<ShortKey> shortKeys(QSqlQuery& q) {
     QList<ShortKey> out;
     while (q.next()) {
         ShortKey k{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
@@ -189,17 +205,36 @@ int post(LineKind kind) {
              {factor, user}});
 
     steps.append({QStringLiteral("DELETE FROM kesp_post_temp_a WHERE login_id=? AND ") + cond, {user}});
+
+    // The rights and the trail's grouping first, the guard's read between the grouping and the
+    // balances: all of it one round trip to a server (on the file one statement after the other,
+    // stopping at a refusal). A refusal or a shortage found in the answers takes back what the
+    // later statements did, as the transaction is never committed; the trail's rows go with the
+    // COMMIT.
+    const Check check = checkOf(kind, user, cond);
+    QList<Sql::Bound> all = check.statements;
+    const qsizetype first = all.size(); // steps[i] is all[first + i] before the guard
+    all += steps.mid(0, guardAt);
+    const qsizetype guardRead = all.size();
+    all << shortKeysStatement(factor, user);
+    all += steps.mid(guardAt);
     Transaction tx;
-    checkAndRecord(kind, user, cond);
-    step(0);
     int lines = 0;
-    Sql::runAll(steps.mid(0, guardAt), [&](qsizetype i, QSqlQuery& q) {
-        if (i == 0) lines = q.next() ? q.value(0).toInt() : 0;
-        else step(int(i));
+    Sql::runAll(all, [&](qsizetype i, QSqlQuery& q) {
+        if (i == 0) {
+            Rights::checkRequired(q, check.command, {});
+        } else if (i == 1) {
+            record(check.command, q);
+            step(0);
+        } else if (i == first) {
+            lines = q.next() ? q.value(0).toInt() : 0;
+        } else if (i == guardRead) {
+            // The negative-stock guard refuses the whole bill.
+            if (QList<ShortKey> shorts = shortKeys(q); !shorts.isEmpty()) throw Shortage(std::move(shorts));
+        } else {
+            step(int(i < guardRead ? i - first : i - first - 1));
+        }
     });
-    // The negative-stock guard refuses the whole bill before any balance changes.
-    if (QList<ShortKey> shorts = shortKeys(factor, user); !shorts.isEmpty()) throw Shortage(std::move(shorts));
-    Sql::runAll(steps.mid(guardAt), [&](qsizetype i, QSqlQuery&) { step(int(guardAt + i)); });
     tx.commit();
     return lines;
 }

@@ -45,6 +45,6 @@ struct Shortfall {
 std::optional<Shortfall> shortfall(LineKind kind, const QString& warehouse, const StagedItem& key, double change);
 QString shortfallQuestion(const Shortfall& s, double change);
 // Called after each statement of a posting with its step number (failure injection in tests);
-// step 0 once the rights are checked and the trail's rows written.
+// step 0 once the rights are checked and the trail's rows made (written with the COMMIT).
 extern std::function<void(int step)> afterStatement;
 } // namespace Posting

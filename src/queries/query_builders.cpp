@@ -82,14 +82,27 @@ void refillFrom(const QString& source, const QVariantList& sourceParams, QString
 } // namespace
 
 Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy) {
-    // One statement fills the snapshot, so it reads one consistent state of the data; the
-    // snapshot is a temporary table of this connection, so no write lock is taken and other
-    // copies post on while a long query runs.
+    runOnce(s, table, orderBy, {}, {});
+    return snapshotOf(table);
+}
+
+void runOnce(const Statement& s, const QString& table, const QString& orderBy, const QList<Sql::Bound>& then,
+             const std::function<void(qsizetype, QSqlQuery&)>& each) {
+    // The server makes the snapshot in one batch with its reads, a transaction of its own. On the
+    // file one statement fills it, so it reads one consistent state of the data; the snapshot is a
+    // temporary table of this connection, so no write lock is taken and other copies post on
+    // while a long query runs.
+    if (DataConnect1::onServer()) {
+        DataConnect1::makeSnapshot(table, s.sql, orderBy, s.params, then, each);
+        return;
+    }
     DataConnect1::makeSnapshot(table, s.sql, orderBy, s.params);
-    Snapshot snap;
-    snap.key = QStringLiteral("grid_row");
-    snap.select = QStringLiteral("SELECT %1 AS grid_row, * FROM %2").arg(DataConnect1::snapshotKey(), table);
-    return snap;
+    Sql::runAll(then, each);
+}
+
+Snapshot snapshotOf(const QString& table) {
+    return {QStringLiteral("SELECT %1 AS grid_row, * FROM %2").arg(DataConnect1::snapshotKey(), table),
+            QStringLiteral("grid_row")};
 }
 
 void dropSnapshot(const QString& table) { Sql::run(DataConnect1::dropSnapshotStatement(table)); }

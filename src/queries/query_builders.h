@@ -1,6 +1,8 @@
 #pragma once
 // Statements of the stock and movement queries, built from fixed fragments with every value
 // bound, and the refill of the user's rows of the summary work table.
+#include "data/sql.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -32,6 +34,12 @@ struct Snapshot {
     QString key;
 };
 Snapshot runOnce(const Statement& s, const QString& table, const QString& orderBy);
+// The same with the first reads of the snapshot (a grid's first page and footer) run right after
+// it, on the server in the same round trip, each answer handed to `each` with its index in `then`;
+// and the snapshot's select and key, known before it is made.
+void runOnce(const Statement& s, const QString& table, const QString& orderBy, const QList<Sql::Bound>& then,
+             const std::function<void(qsizetype, QSqlQuery&)>& each);
+Snapshot snapshotOf(const QString& table);
 void dropSnapshot(const QString& table);
 
 // Replaces the current user's rows of kesp_inv_detail_tree_v_out with the statement's rows whose

@@ -56,8 +56,11 @@ bool QueryScreen::warehouseChosen() {
 void QueryScreen::showResult(const QueryBuilders::Statement& s) {
     guarded(this, [&] {
         m_queried = true;
-        const QueryBuilders::Snapshot run = QueryBuilders::runOnce(s, snapshotTable(), QStringLiteral("item_code"));
-        DBGrid1->openKeyed(run.select, {}, run.key);
+        // The snapshot, its first page and its footer: one round trip to a server.
+        const QueryBuilders::Snapshot run = QueryBuilders::snapshotOf(snapshotTable());
+        DBGrid1->openKeyed(run.select, {}, run.key, [&](const QList<Sql::Bound>& reads, const GridModel::Reader& take) {
+            QueryBuilders::runOnce(s, snapshotTable(), QStringLiteral("item_code"), reads, take);
+        });
     });
 }
 

@@ -19,17 +19,27 @@ QString computerName() { return QSysInfo::machineHostName(); }
 
 QString json(const QJsonObject& o) { return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)); }
 
+namespace {
+// The row's INSERT: one row of values, so it writes that row or fails.
+Sql::Bound insertOf(const Entry& e) {
+    const QString account = e.account.isEmpty() ? Session::userCode() : e.account;
+    return {QStringLiteral("INSERT INTO kesp_audit_log(log_time, login_id, computer_name, command, table_name, "
+                           "key_value, before_value, after_value, bill_no) VALUES (?,?,?,?,?,?,?,?,?)"),
+            {QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")), account, computerName(),
+             e.command, orNull(e.table), orNull(e.key), orNull(e.before), orNull(e.after), orNull(e.billNo)}};
+}
+} // namespace
+
 void record(const Entry& e) {
     Transaction tx;
-    const QString account = e.account.isEmpty() ? Session::userCode() : e.account;
-    const int rows =
-        Sql::run(QStringLiteral("INSERT INTO kesp_audit_log(log_time, login_id, computer_name, command, table_name, "
-                                "key_value, before_value, after_value, bill_no) VALUES (?,?,?,?,?,?,?,?,?)"),
-                 {QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")), account, computerName(),
-                  e.command, orNull(e.table), orNull(e.key), orNull(e.before), orNull(e.after), orNull(e.billNo)})
-            .numRowsAffected();
-    if (rows != 1) throw DbError(QStringLiteral("操作日志没有写入"));
+    const Sql::Bound b = insertOf(e);
+    if (Sql::run(b.sql, b.params).numRowsAffected() != 1) throw DbError(QStringLiteral("操作日志没有写入"));
     tx.commit();
+}
+
+void recordLater(const Entry& e) {
+    const Sql::Bound b = insertOf(e);
+    Sql::runLater(b.sql, b.params);
 }
 
 QString rowsJson(const QString& sql, const QVariantList& params) {

@@ -1,5 +1,6 @@
 #include "security/rights.h"
 
+#include "data/DataConnect1_Unit.h"
 #include "data/session.h"
 #include "security/audit.h"
 #include "security/commands.h"
@@ -25,24 +26,67 @@ Grant everything() {
     return g;
 }
 
-bool may(const QString& command) {
-    return Sql::exists(QStringLiteral("SELECT 1 FROM kesp_user_right WHERE login_id=? AND command IN (?,?)"),
-                       {Session::userCode(), command, AllCommands});
+namespace {
+// A grant as stored: every command row, every warehouse row (the "*" row beside listed ones).
+// One statement, ordered by code.
+Grant read(const QString& account) {
+    Grant g;
+    QSqlQuery q = Sql::run(QStringLiteral("SELECT 'C', command, NULL FROM kesp_user_right WHERE login_id=? UNION ALL "
+                                          "SELECT 'W', warehouse, may_operate FROM kesp_user_warehouse WHERE login_id=? "
+                                          "ORDER BY 1, 2"),
+                           {account, account});
+    while (q.next()) {
+        const QString code = q.value(1).toString();
+        if (q.value(0).toString() == QLatin1String("C")) {
+            if (code == AllCommands)
+                g.allCommands = true;
+            else if (code.compare(SeePrices, Qt::CaseInsensitive) == 0)
+                g.seePrices = true;
+            else
+                g.commands << code;
+        } else if (code == AllWarehouses) {
+            g.allWarehouses = true;
+            g.allAccess = levelOf(q.value(2));
+        } else {
+            g.warehouses.append({code, levelOf(q.value(2))});
+        }
+    }
+    return g;
 }
 
+// The logged-in user's grant, with whose it is and of which opening of the database.
+struct Kept {
+    std::optional<Grant> grant;
+    QString account;
+    quint64 opening = 0;
+};
+Kept g_kept;
+} // namespace
+
+const Grant& mine() {
+    const QString account = Session::userCode();
+    if (!g_kept.grant || g_kept.account != account || g_kept.opening != DataConnect1::openings()) {
+        g_kept.grant.reset();
+        g_kept.grant = read(account);
+        g_kept.account = account;
+        g_kept.opening = DataConnect1::openings();
+    }
+    return *g_kept.grant;
+}
+
+void forget() { g_kept = {}; }
+
+bool may(const QString& command) { return mine().allows(command); }
+
 Access access(const QString& warehouse) {
-    QSqlQuery q = Sql::run(QStringLiteral("SELECT may_operate FROM kesp_user_warehouse WHERE login_id=? AND warehouse IN (?,?)"),
-                           {Session::userCode(), warehouse, AllWarehouses});
-    Access best = Access::None;
-    while (q.next())
-        if (levelOf(q.value(0)) > best) best = levelOf(q.value(0));
+    const Grant& g = mine();
+    Access best = g.allWarehouses ? g.allAccess : Access::None;
+    for (const auto& [w, a] : g.warehouses)
+        if (w.compare(warehouse, Qt::CaseInsensitive) == 0 && a > best) best = a;
     return best;
 }
 
-bool seesPrices() {
-    return Sql::exists(QStringLiteral("SELECT 1 FROM kesp_user_right WHERE login_id=? AND command=?"),
-                       {Session::userCode(), SeePrices});
-}
+bool seesPrices() { return mine().seePrices; }
 
 bool isPriceField(const QString& field) {
     static const QStringList fields = {QStringLiteral("price"), QStringLiteral("amount")};
@@ -50,18 +94,22 @@ bool isPriceField(const QString& field) {
 }
 
 void require(const QString& command, const QString& warehouse) {
-    if (!may(command)) throw Refused(Commands::caption(command));
-    if (!warehouse.isEmpty()) requireWarehouse(warehouse);
+    const QStringList warehouses = warehouse.isEmpty() ? QStringList{} : QStringList{warehouse};
+    const Sql::Bound b = requireStatement(command, warehouses);
+    QSqlQuery q = Sql::run(b.sql, b.params);
+    checkRequired(q, command, warehouses);
 }
 
-void requireWarehouse(const QString& warehouse) {
-    if (access(warehouse) != Access::Operate) throw Refused(QStringLiteral("仓库 %1").arg(warehouse));
-}
+void requireWarehouse(const QString& warehouse) { require({}, warehouse); }
 
 Sql::Bound requireStatement(const QString& command, const QStringList& warehouses) {
     Sql::Bound b;
-    b.sql = QStringLiteral("SELECT (SELECT count(*) FROM kesp_user_right WHERE login_id=? AND command IN (?,?))");
-    b.params = {Session::userCode(), command, AllCommands};
+    if (command.isEmpty()) {
+        b.sql = QStringLiteral("SELECT 1");
+    } else {
+        b.sql = QStringLiteral("SELECT (SELECT count(*) FROM kesp_user_right WHERE login_id=? AND command IN (?,?))");
+        b.params = {Session::userCode(), command, AllCommands};
+    }
     for (const QString& w : warehouses) {
         b.sql += QStringLiteral(", (SELECT count(*) FROM kesp_user_warehouse WHERE login_id=? AND warehouse IN (?,?) "
                                 "AND may_operate='Y')");
@@ -71,22 +119,22 @@ Sql::Bound requireStatement(const QString& command, const QStringList& warehouse
 }
 
 void checkRequired(QSqlQuery& answer, const QString& command, const QStringList& warehouses) {
-    if (!answer.next() || answer.value(0).toInt() == 0) throw Refused(Commands::caption(command));
+    // A refusal the kept grant did not foresee: the rights were changed meanwhile, read them anew.
+    const auto refuse = [](const QString& what) {
+        forget();
+        throw Refused(what);
+    };
+    if (!answer.next() || answer.value(0).toInt() == 0) refuse(Commands::caption(command));
     for (int i = 0; i < warehouses.size(); ++i)
-        if (answer.value(i + 1).toInt() == 0) throw Refused(QStringLiteral("仓库 %1").arg(warehouses[i]));
+        if (answer.value(i + 1).toInt() == 0) refuse(QStringLiteral("仓库 %1").arg(warehouses[i]));
 }
 
 std::optional<QStringList> warehouses(Access least) {
-    QSqlQuery q = Sql::run(QStringLiteral("SELECT warehouse, may_operate FROM kesp_user_warehouse WHERE login_id=? "
-                                          "ORDER BY warehouse"),
-                           {Session::userCode()});
+    const Grant& g = mine();
+    if (g.allWarehouses && g.allAccess >= least) return std::nullopt;
     QStringList list;
-    while (q.next()) {
-        if (levelOf(q.value(1)) < least) continue;
-        const QString w = q.value(0).toString();
-        if (w == AllWarehouses) return std::nullopt;
-        list << w;
-    }
+    for (const auto& [w, a] : g.warehouses)
+        if (a >= least) list << w;
     return list;
 }
 
@@ -109,29 +157,8 @@ List warehouseList(Access least) {
 }
 
 Grant load(const QString& account) {
-    Grant g;
-    QSqlQuery c = Sql::run(QStringLiteral("SELECT command FROM kesp_user_right WHERE login_id=? ORDER BY command"), {account});
-    while (c.next()) {
-        const QString code = c.value(0).toString();
-        if (code == AllCommands)
-            g.allCommands = true;
-        else if (code.compare(SeePrices, Qt::CaseInsensitive) == 0)
-            g.seePrices = true;
-        else
-            g.commands << code;
-    }
+    Grant g = read(account);
     if (g.allCommands) g.commands.clear();
-    QSqlQuery w = Sql::run(QStringLiteral("SELECT warehouse, may_operate FROM kesp_user_warehouse WHERE login_id=? "
-                                          "ORDER BY warehouse"),
-                           {account});
-    while (w.next()) {
-        if (w.value(0).toString() == AllWarehouses) {
-            g.allWarehouses = true;
-            g.allAccess = levelOf(w.value(1));
-        } else {
-            g.warehouses.append({w.value(0).toString(), levelOf(w.value(1))});
-        }
-    }
     if (g.allWarehouses) g.warehouses.clear();
     return g;
 }
@@ -146,6 +173,7 @@ QStringList administrators() {
 }
 
 void removeAll(const QString& account) {
+    if (account.compare(Session::userCode(), Qt::CaseInsensitive) == 0) forget();
     Sql::run(QStringLiteral("DELETE FROM kesp_user_right WHERE login_id=?"), {account});
     Sql::run(QStringLiteral("DELETE FROM kesp_user_warehouse WHERE login_id=?"), {account});
 }
@@ -180,6 +208,7 @@ void save(const QString& account, const Grant& grant) {
     if (administrators().isEmpty()) throw Refused(LastAdministratorMessage);
     Audit::record({RightsCommand, QStringLiteral("kesp_user_right"), account, toJson(before), toJson(load(account)), {}, {}});
     tx.commit();
+    forget(); // the user's own rights may have changed (also by another name's letter case)
 }
 
 void copy(const QString& from, const QString& to) { save(to, load(from)); }

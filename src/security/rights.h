@@ -45,22 +45,29 @@ struct Grant {
 };
 Grant everything();
 
-// The logged-in user's rights (Session::userCode()), read from the database at each call.
+// The logged-in user's rights (Session::userCode()) as the windows show them: read in one
+// statement at the first question after a login and kept for the session, read again once the
+// rights window saves that user's rights, another user logs in or another database is opened.
+// The core writes do not trust them: require() reads the database inside the write.
 bool may(const QString& command);
 Access access(const QString& warehouse);
 bool seesPrices();
 // Fields that carry a price or an amount (hidden from a user who does not see prices).
 bool isPriceField(const QString& field);
-// Throws Refused unless the user may use the command and, when a warehouse is given, work in it.
+// The kept grant of the logged-in user (read now when there is none), and the next one read anew.
+const Grant& mine();
+void forget();
+// Throws Refused unless the user may use the command and, when a warehouse is given, work in it:
+// read from the database in one statement, whatever is kept.
 void require(const QString& command, const QString& warehouse = {});
-// Throws Refused unless the user may work in the warehouse (operate).
+// Throws Refused unless the user may work in the warehouse (operate), read as require() reads.
 void requireWarehouse(const QString& warehouse);
-// The warehouses the user may see (least Query) or work in (least Operate); nothing when that is
-// every warehouse.
 // require(command) and requireWarehouse(w) for each of `warehouses` as one statement, to be sent
 // with others (one round trip to a server), and the check of its answer (throws Refused).
 Sql::Bound requireStatement(const QString& command, const QStringList& warehouses);
 void checkRequired(QSqlQuery& answer, const QString& command, const QStringList& warehouses);
+// The warehouses the user may see (least Query) or work in (least Operate); nothing when that is
+// every warehouse.
 std::optional<QStringList> warehouses(Access least = Access::Query);
 // Condition restricting `column` to those warehouses ("1=1" for all of them); appends its values.
 QString warehouseCondition(const QString& column, QVariantList& params, Access least = Access::Query);

@@ -34,6 +34,8 @@ private slots:
     void pagedThroughWithBoundedRows_data();
     void pagedThroughWithBoundedRows();
     void selectedRowKeepsItsColourAndRowsFitText();
+    void openedAfterItsWrite_data();
+    void openedAfterItsWrite();
 };
 
 void TstGrid::bindsByNameWithFooterAndSort() {
@@ -232,4 +234,36 @@ void TstGrid::selectedRowKeepsItsColourAndRowsFitText() {
 }
 
 QTEST_MAIN(TstGrid)
+void TstGrid::openedAfterItsWrite_data() {
+    QTest::addColumn<bool>("writeFails");
+    QTest::newRow("written") << false;
+    QTest::newRow("write refused") << true;
+}
+
+// The rows and footer come with the write's COMMIT; a write refused before its reads leaves the
+// rows shown as they were, and their statement for the next refresh.
+void TstGrid::openedAfterItsWrite() {
+    QFETCH(bool, writeFails);
+    TestDb db;
+    Sql::run("INSERT INTO kesp_post_temp_a(order_no,login_id,item_code,qty) VALUES ('1','abc','A',2)");
+    DataGrid g;
+    g.setColumns({{"item_code", "项目代码", 80}, {"qty", "数量", 100, "#,##0.##"}});
+    const QString sql = "SELECT * FROM kesp_post_temp_a WHERE login_id=? ORDER BY order_no";
+    g.open(sql, {"abc"});
+    try {
+        g.open(sql, {"abc"}, [&](const QList<Sql::Bound>& reads, const GridModel::Reader& take) {
+            Transaction tx;
+            Sql::run("INSERT INTO kesp_post_temp_a(order_no,login_id,item_code,qty) VALUES ('2','abc','B',3)");
+            if (writeFails) throw DbError("refused");
+            tx.commit(reads, take);
+        });
+    } catch (const DbError&) {
+        QVERIFY(writeFails);
+    }
+    QCOMPARE(g.rowCount(), writeFails ? 1 : 2);
+    QCOMPARE(g.footerText("qty"), QString(writeFails ? "2" : "5"));
+    g.refresh();
+    QCOMPARE(g.value(0, "item_code").toString(), QString("A"));
+}
+
 #include "tst_grid.moc"

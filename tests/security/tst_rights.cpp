@@ -128,6 +128,8 @@ private slots:
     void init() { Session::setUserCode("abc"); }
     void writes_data();
     void writes();
+    void keptGrantNotTrustedByWrites_data();
+    void keptGrantNotTrustedByWrites();
     void auditGoesWithItsChange_data();
     void auditGoesWithItsChange();
     void postingAuditsOneRowPerBill();
@@ -201,6 +203,45 @@ void TstRights::writes() {
         QCOMPARE(TestDb::value("SELECT login_id FROM kesp_audit_log WHERE command=? ORDER BY ID DESC", {audited}).toString(),
                  Clerk);
     }
+}
+
+void TstRights::keptGrantNotTrustedByWrites_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("takeAway"); // what another copy's administrator deletes
+    QTest::newRow("stage, its command") << "stage" << "DELETE FROM kesp_user_right WHERE login_id=? AND command='CC10'";
+    QTest::newRow("stage, its warehouse") << "stage" << "DELETE FROM kesp_user_warehouse WHERE login_id=? AND warehouse='W01'";
+    QTest::newRow("post, its command") << "post" << "DELETE FROM kesp_user_right WHERE login_id=? AND command='CC10'";
+    QTest::newRow("post, its warehouse") << "post" << "DELETE FROM kesp_user_warehouse WHERE login_id=? AND warehouse='W01'";
+    QTest::newRow("transfer, a warehouse") << "transfer" << "DELETE FROM kesp_user_warehouse WHERE login_id=? AND warehouse='W02'";
+}
+
+void TstRights::keptGrantNotTrustedByWrites() {
+    QFETCH(QString, kind);
+    QFETCH(QString, takeAway);
+    TestDb db;
+    TestDb::seedMasters();
+    TestDb::seedStock();
+    ::writes().value(kind).prepare();
+    clerkWith({"CC10", "CC30"}, {"W01", "W02"});
+    // Read once at the login, then kept: asking again sends nothing.
+    QVERIFY(Rights::may("CC10"));
+    const qint64 sent = Sql::statementsSent();
+    QVERIFY(Rights::seesPrices() && Rights::access("W01") == Rights::Access::Operate);
+    QCOMPARE(Sql::statementsSent(), sent);
+    Sql::run(takeAway, {Clerk});
+    const QString before = fingerprint();
+    QVERIFY_THROWS_EXCEPTION(Rights::Refused, ::writes().value(kind).run());
+    QCOMPARE(fingerprint(), before);
+    // The refusal lets the kept grant go.
+    QVERIFY(!Rights::may("CC10") || Rights::access("W01") != Rights::Access::Operate ||
+            Rights::access("W02") != Rights::Access::Operate);
+    // A change of the user's own rights in the rights window is seen at once.
+    Session::setUserCode("abc");
+    QVERIFY(Rights::seesPrices());
+    Rights::Grant noPrices = Rights::everything();
+    noPrices.seePrices = false;
+    Rights::save("abc", noPrices);
+    QVERIFY(!Rights::seesPrices());
 }
 
 void TstRights::auditGoesWithItsChange_data() {

@@ -7,6 +7,7 @@
 #include "movements/order_numbers.h"
 #include "movements/posting.h"
 #include "movements/staging.h"
+#include "security/rights.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -125,6 +126,7 @@ void TestDb::grantAll(const QStringList& accounts) {
         Sql::run(QStringLiteral("INSERT INTO kesp_user_warehouse(login_id, warehouse, may_operate) VALUES (?, '*', 'Y')"),
                  {a});
     }
+    Rights::forget(); // written past the rights window, which would have told the kept grant
 }
 
 void TestDb::grant(const QString& account, const QStringList& commands, const QStringList& warehouses, bool prices) {
@@ -139,6 +141,7 @@ void TestDb::grant(const QString& account, const QStringList& commands, const QS
         Sql::run(QStringLiteral("INSERT INTO kesp_user_warehouse(login_id, warehouse, may_operate) VALUES (?, ?, ?)"),
                  {account, parts[0], parts.size() > 1 ? QStringLiteral("N") : QStringLiteral("Y")});
     }
+    Rights::forget(); // written past the rights window, which would have told the kept grant
 }
 
 TestDb::~TestDb() {
