@@ -431,6 +431,8 @@ void DataConnect1::connect(const QString& path) {
     try {
         Sql::scalar(QStringLiteral("SELECT count(*) FROM sqlite_master")); // fails on a foreign file
         Sql::run(QStringLiteral("PRAGMA journal_mode=WAL"));
+        // Large sorts (the balance check, big queries' grouping) use the other cores as well.
+        Sql::run(QStringLiteral("PRAGMA threads=%1").arg(qBound(1, QThread::idealThreadCount(), 4)));
     } catch (...) {
         close();
         throw;
