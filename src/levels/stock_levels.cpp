@@ -60,10 +60,23 @@ void record(const Level& key, const QString& before, const QString& after) {
     Audit::record({Command, Table, keyText(key), before, after, {}, {}});
 }
 
-// The on-hand sum a level `l` covers, joined as `t`.
-const QString CoveredRows = QStringLiteral(
-    "t.warehouse=l.warehouse AND t.item_code=l.item_code AND (l.attr_code='' OR t.attr_code=l.attr_code)"
-    " AND (l.size_code='' OR t.size_code=l.size_code)");
+// The kinds of level ('' is every colour or every size), each with the balance rows it covers.
+// Every kind matches on equal codes only, so a level's sum reads its rows straight from the key
+// index: a match on "empty or equal" made the server join every balance row with every level.
+struct Kind {
+    const char* level;
+    const char* rows;
+};
+const Kind Kinds[] = {{"l.attr_code='' AND l.size_code=''", ""},
+                      {"l.attr_code<>'' AND l.size_code=''", " AND t.attr_code=l.attr_code"},
+                      {"l.attr_code='' AND l.size_code<>''", " AND t.size_code=l.size_code"},
+                      {"l.attr_code<>'' AND l.size_code<>''", " AND t.attr_code=l.attr_code AND t.size_code=l.size_code"}};
+// The on-hand sum of the level `l` of the kind, NULL when nothing is on its keys.
+QString coveredSum(const Kind& k) {
+    return QStringLiteral("(SELECT SUM(t.qty) FROM kesp_inv_detail_tree t WHERE t.warehouse=l.warehouse"
+                          " AND t.item_code=l.item_code%1)")
+        .arg(QLatin1String(k.rows));
+}
 // A row of the same size as `z` that holds some.
 const QString StockedSize = QStringLiteral(
     "SELECT 1 FROM kesp_inv_detail_tree y WHERE y.warehouse=z.warehouse AND y.item_code=z.item_code"
@@ -163,37 +176,43 @@ QueryBuilders::Statement alerts(const QueryBuilders::Criteria& criteria) {
         }
         return c;
     };
-    const QString levels = narrowed(QStringLiteral("l."));
+    // Each level's sum once, in a table of its own: a sum named twice in a select the server flattens
+    // would be read twice.
+    QStringList covered;
+    for (const Kind& k : Kinds)
+        covered << QStringLiteral("SELECT l.warehouse, l.item_code, l.attr_code, l.size_code, l.min_qty, l.max_qty,"
+                                  " %1 AS qty FROM kesp_stock_level l WHERE %2 AND %3")
+                       .arg(coveredSum(k), narrowed(QStringLiteral("l.")), QLatin1String(k.level));
     const QString balances = narrowed(QStringLiteral("z."));
     s.sql = QStringLiteral(
-                "SELECT r.alert_kind, r.warehouse, w.warehouse_name, r.item_code, m.item_name, m.item_model,"
+                "WITH covered AS MATERIALIZED (%3),"
+                // Sizes none of whose rows holds anything (read from the index of such rows) beside
+                // sizes of the same colour that do.
+                " runs AS MATERIALIZED (SELECT z.warehouse, z.item_code, z.attr_code, z.size_code,"
+                " ROUND(SUM(z.qty), 3) AS qty,"
+                " (SELECT COUNT(DISTINCT p.size_code) FROM kesp_inv_detail_tree p WHERE p.warehouse=z.warehouse"
+                " AND p.item_code=z.item_code AND p.attr_code=z.attr_code AND p.qty > 0) AS stocked"
+                " FROM kesp_inv_detail_tree z WHERE %4 AND z.qty <= 0 AND NOT EXISTS (%5)"
+                " GROUP BY z.warehouse, z.item_code, z.attr_code, z.size_code)"
+                " SELECT r.alert_kind, r.warehouse, w.warehouse_name, r.item_code, m.item_name, m.item_model,"
                 " m.arrage_code_b, m.arrage_name_b, m.arrage_code_s, m.arrage_name_s,"
                 " r.attr_code, CASE WHEN r.attr_code='' THEN '（全部）' ELSE a.attr_name END AS attr_name,"
                 " r.size_code, CASE WHEN r.size_code='' THEN '（全部）' ELSE s.size_name END AS size_name,"
                 " r.qty, r.min_qty, r.max_qty, r.order_qty, r.sizes_in_stock FROM ("
                 // Levels whose covered stock is below the minimum.
-                "SELECT '%1' AS alert_kind, l.warehouse, l.item_code, l.attr_code, l.size_code,"
-                " ROUND(COALESCE(SUM(t.qty), 0), 3) AS qty, l.min_qty, l.max_qty,"
-                " ROUND(l.max_qty - COALESCE(SUM(t.qty), 0), 3) AS order_qty, NULL AS sizes_in_stock"
-                " FROM kesp_stock_level l LEFT JOIN kesp_inv_detail_tree t ON %3"
-                " WHERE %4"
-                " GROUP BY l.warehouse, l.item_code, l.attr_code, l.size_code, l.min_qty, l.max_qty"
-                " HAVING ROUND(COALESCE(SUM(t.qty), 0), 3) < l.min_qty"
+                "SELECT '%1' AS alert_kind, warehouse, item_code, attr_code, size_code,"
+                " ROUND(COALESCE(qty, 0), 3) AS qty, min_qty, max_qty,"
+                " ROUND(max_qty - COALESCE(qty, 0), 3) AS order_qty, CAST(NULL AS INTEGER) AS sizes_in_stock"
+                " FROM covered WHERE ROUND(COALESCE(qty, 0), 3) < min_qty"
                 " UNION ALL "
-                // Sizes none of whose rows holds anything (read from the index of such rows) beside
-                // sizes of the same colour that do.
-                "SELECT '%2', warehouse, item_code, attr_code, size_code, qty, NULL, NULL, NULL, stocked FROM ("
-                "SELECT z.warehouse, z.item_code, z.attr_code, z.size_code, ROUND(SUM(z.qty), 3) AS qty,"
-                " (SELECT COUNT(DISTINCT p.size_code) FROM kesp_inv_detail_tree p WHERE p.warehouse=z.warehouse"
-                " AND p.item_code=z.item_code AND p.attr_code=z.attr_code AND p.qty > 0) AS stocked"
-                " FROM kesp_inv_detail_tree z WHERE %5 AND z.qty <= 0 AND NOT EXISTS (%6)"
-                " GROUP BY z.warehouse, z.item_code, z.attr_code, z.size_code) b WHERE stocked > 0"
+                "SELECT '%2', warehouse, item_code, attr_code, size_code, qty, NULL, NULL, NULL, stocked"
+                " FROM runs WHERE stocked > 0"
                 ") r"
                 " LEFT JOIN kesp_warehouse_ini w ON w.warehouse=r.warehouse"
                 " LEFT JOIN kesp_item_master m ON m.item_code=r.item_code"
                 " LEFT JOIN kesp_item_attr a ON a.attr_code=r.attr_code"
                 " LEFT JOIN kesp_item_size s ON s.size_code=r.size_code WHERE 1=1")
-                .arg(BelowMinimum, BrokenSizes, CoveredRows, levels, balances, StockedSize);
+                .arg(BelowMinimum, BrokenSizes, covered.join(QStringLiteral(" UNION ALL ")), balances, StockedSize);
     static const QList<QPair<QString, QString>> outer = {{"arrage_code_b", "m.arrage_code_b"},
                                                          {"arrage_code_s", "m.arrage_code_s"},
                                                          {"attr_code", "r.attr_code"},
@@ -211,15 +230,19 @@ QueryBuilders::Statement alerts(const QueryBuilders::Criteria& criteria) {
 
 bool anyAlert() {
     QVariantList params;
-    const QString levels = Rights::warehouseCondition(QStringLiteral("l.warehouse"), params);
+    QStringList below;
+    for (const Kind& k : Kinds)
+        below << QStringLiteral("EXISTS (SELECT 1 FROM kesp_stock_level l WHERE %1 AND %2 AND l.min_qty >"
+                                " ROUND(COALESCE(%3, 0), 3))")
+                     .arg(Rights::warehouseCondition(QStringLiteral("l.warehouse"), params), QLatin1String(k.level),
+                          coveredSum(k));
     const QString balances = Rights::warehouseCondition(QStringLiteral("z.warehouse"), params);
     const QString sql = QStringLiteral(
-        "SELECT CASE WHEN EXISTS (SELECT 1 FROM kesp_stock_level l WHERE %1 AND l.min_qty >"
-        " ROUND(COALESCE((SELECT SUM(t.qty) FROM kesp_inv_detail_tree t WHERE %3), 0), 3))"
-        " OR EXISTS (SELECT 1 FROM kesp_inv_detail_tree z WHERE %2 AND z.qty <= 0 AND NOT EXISTS (%4)"
+        "SELECT CASE WHEN %1"
+        " OR EXISTS (SELECT 1 FROM kesp_inv_detail_tree z WHERE %2 AND z.qty <= 0 AND NOT EXISTS (%3)"
         " AND EXISTS (SELECT 1 FROM kesp_inv_detail_tree p WHERE p.warehouse=z.warehouse AND p.item_code=z.item_code"
         " AND p.attr_code=z.attr_code AND p.qty > 0))"
-        " THEN 1 ELSE 0 END").arg(levels, balances, CoveredRows, StockedSize);
+        " THEN 1 ELSE 0 END").arg(below.join(QStringLiteral(" OR ")), balances, StockedSize);
     return Sql::scalar(sql, params).toInt() == 1;
 }
 

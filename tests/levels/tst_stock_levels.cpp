@@ -89,6 +89,7 @@ void TstStockLevels::minimumLevels_data() {
     QTest::newRow("item level") << "W01 I001 - - 70 100" << QStringList{"W01 I001  |60|40"};
     QTest::newRow("item level reached") << "W01 I001 - - 60 100" << QStringList{};
     QTest::newRow("colour level") << "W01 I001 A1 - 61 80" << QStringList{"W01 I001 A1 |60|20"};
+    QTest::newRow("size level") << "W01 I001 - Z2 21 25" << QStringList{"W01 I001  Z2|20|5"};
     QTest::newRow("colour x size level") << "W01 I001 A1 Z1 12 15.5" << QStringList{"W01 I001 A1 Z1|10|5.5"};
     QTest::newRow("key never stocked") << "W01 I001 A2 Z1 1 4" << QStringList{"W01 I001 A2 Z1|0|4"};
     QTest::newRow("other warehouse") << "W02 I001 - - 1 3" << QStringList{"W02 I001  |0|3"};
