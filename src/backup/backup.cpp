@@ -1,4 +1,5 @@
 #include "backup/backup.h"
+#include "backup/zip_entry.h"
 
 #include "security/audit.h"
 #include "security/rights.h"
@@ -150,12 +151,6 @@ zip_int64_t feed(void* ud, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
     }
 }
 
-QString zipText(zip_error_t* e) {
-    const QString t = QString::fromLocal8Bit(zip_error_strerror(e));
-    zip_error_fini(e);
-    return t;
-}
-
 time_t fileDate(const QString& source) {
     QDateTime t = QFileInfo(source).lastModified();
     const QFileInfo wal(source + QStringLiteral("-wal")); // the latest commits may live there
@@ -167,11 +162,7 @@ void compress(const QString& snapshot, const QString& part, const QString& entry
               std::atomic<int>* bar) {
     int code = 0;
     zip_t* za = zip_open(QFile::encodeName(part).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!za) {
-        zip_error_t e;
-        zip_error_init_with_code(&e, code);
-        throw Failure{zipText(&e)};
-    }
+    if (!za) throw Failure{ZipEntry::errorText(code)};
     const auto fail = [&] {
         const QString t = QString::fromLocal8Bit(zip_strerror(za));
         zip_discard(za);
@@ -216,11 +207,7 @@ void compress(const QString& snapshot, const QString& part, const QString& entry
 void verify(const QString& part, const QString& entry, qint64 size, std::atomic<int>* bar) {
     int code = 0;
     zip_t* za = zip_open(QFile::encodeName(part).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (!za) {
-        zip_error_t e;
-        zip_error_init_with_code(&e, code);
-        throw Failure{QStringLiteral("备份文件无法读回：") + zipText(&e)};
-    }
+    if (!za) throw Failure{QStringLiteral("备份文件无法读回：") + ZipEntry::errorText(code)};
     const auto fail = [&](const QString& why) {
         zip_discard(za);
         throw Failure{QStringLiteral("备份文件校验失败：") + why};
@@ -230,22 +217,13 @@ void verify(const QString& part, const QString& entry, qint64 size, std::atomic<
     if (zip_get_num_entries(za, 0) != 2 || zip_stat(za, entry.toUtf8().constData(), 0, &st) < 0 ||
         qint64(st.size) != size)
         fail(QStringLiteral("内容与快照不符"));
-    zip_file_t* f = zip_fopen(za, entry.toUtf8().constData(), 0);
-    if (!f) fail(QString::fromLocal8Bit(zip_strerror(za)));
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
     qint64 total = 0;
-    for (;;) {
-        const zip_int64_t n = zip_fread(f, buffer.data(), zip_uint64_t(buffer.size()));
-        if (n < 0) {
-            const QString t = QString::fromLocal8Bit(zip_file_strerror(f));
-            zip_fclose(f);
-            fail(t);
-        }
-        if (n == 0) break;
+    const QString why = ZipEntry::read(za, st.index, [&](const char*, qint64 n) {
         total += n;
         if (size > 0) set(bar, 85 + int(total * 15 / size));
-    }
-    if (zip_fclose(f) != 0 || total != size) fail(QStringLiteral("长度不符"));
+    });
+    if (!why.isEmpty()) fail(why);
+    if (total != size) fail(QStringLiteral("长度不符"));
     zip_discard(za);
 }
 // What the dump will roughly hold, for the progress bar only: 0 (no progress shown) when the

@@ -1,6 +1,7 @@
 #include "backup/restore.h"
 
 #include "backup/backup.h"
+#include "backup/zip_entry.h"
 #include "closing/balance_check.h"
 #include "data/DataConnect1_Unit.h"
 #include "data/own_connection.h"
@@ -38,38 +39,12 @@ const QList<QPair<QString, QString>>& mainTables() {
     return t;
 }
 
-QString zipText(int code) {
-    zip_error_t e;
-    zip_error_init_with_code(&e, code);
-    const QString t = QString::fromLocal8Bit(zip_error_strerror(&e));
-    zip_error_fini(&e);
-    return t;
-}
-
-// Reads one entry of an open archive through its checksum, into `out` (a file, or memory).
-void readEntry(zip_t* za, zip_int64_t index, const std::function<void(const char*, qint64)>& out) {
-    zip_file_t* f = zip_fopen_index(za, zip_uint64_t(index), 0);
-    if (!f) throw Failure{QString::fromLocal8Bit(zip_strerror(za))};
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const zip_int64_t n = zip_fread(f, buffer.data(), zip_uint64_t(buffer.size()));
-        if (n < 0) {
-            const QString t = QString::fromLocal8Bit(zip_file_strerror(f));
-            zip_fclose(f);
-            throw Failure{t};
-        }
-        if (n == 0) break;
-        out(buffer.constData(), n);
-    }
-    if (zip_fclose(f) != 0) throw Failure{QStringLiteral("校验和不符")};
-}
-
 // The data entry unpacked into `target`; the date and program from the manifest when the archive
 // has one (archives of earlier builds have the data entry alone).
 void unpack(const QString& archive, const QString& target, bool server, Report& r) {
     int code = 0;
     zip_t* za = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (!za) throw Failure{QStringLiteral("备份文件无法读取（%1）").arg(zipText(code))};
+    if (!za) throw Failure{QStringLiteral("备份文件无法读取（%1）").arg(ZipEntry::errorText(code))};
     try {
         zip_int64_t data = -1;
         QString entry;
@@ -80,7 +55,10 @@ void unpack(const QString& archive, const QString& target, bool server, Report& 
             if (zip_stat_index(za, zip_uint64_t(i), 0, &st) < 0) throw Failure{QString::fromLocal8Bit(zip_strerror(za))};
             const QString name = QString::fromUtf8(st.name);
             if (name == Backup::ManifestEntry) {
-                readEntry(za, i, [&](const char* p, qint64 n) { manifest.append(p, n); });
+                if (const QString why =
+                        ZipEntry::read(za, zip_uint64_t(i), [&](const char* p, qint64 n) { manifest.append(p, n); });
+                    !why.isEmpty())
+                    throw Failure{why};
                 continue;
             }
             if (data >= 0) throw Failure{QStringLiteral("备份文件中有多个数据文件")};
@@ -95,9 +73,12 @@ void unpack(const QString& archive, const QString& target, bool server, Report& 
             throw Failure{QStringLiteral("这是本机数据库文件的备份，不能恢复到数据库服务器（请用 --copy-to-server）。")};
         QFile out(target);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw Failure{out.errorString()};
-        readEntry(za, data, [&](const char* p, qint64 n) {
-            if (out.write(p, n) != n) throw Failure{out.errorString()};
-        });
+        if (const QString why = ZipEntry::read(za, zip_uint64_t(data),
+                                               [&](const char* p, qint64 n) {
+                                                   if (out.write(p, n) != n) throw Failure{out.errorString()};
+                                               });
+            !why.isEmpty())
+            throw Failure{why};
         if (!out.flush()) throw Failure{out.errorString()};
         const Backup::Manifest m = Backup::readManifest(manifest);
         r.program = m.program;

@@ -96,8 +96,7 @@ QString add(const Level& level) {
     if (exists(l)) return DuplicateMessage;
     const int rows = Sql::run(QStringLiteral("INSERT INTO kesp_stock_level(warehouse, item_code, attr_code, size_code, "
                                              "min_qty, max_qty, login_id, operation_date) VALUES (?,?,?,?,?,?,?,?)"),
-                              {l.warehouse, l.item, blank(l.attr), blank(l.size), l.minQty, l.maxQty, Session::userCode(),
-                               Dates::today()})
+                              keyParams(l) + QVariantList{l.minQty, l.maxQty, Session::userCode(), Dates::today()})
                          .numRowsAffected();
     if (rows != 1) throw DbError(QStringLiteral("库存上下限没有写入"));
     record(l, {}, rowJson(l));
@@ -114,8 +113,8 @@ QString change(const Level& old, const Level& now) {
     const bool sameKey = keyText(l).compare(keyText(old), Qt::CaseInsensitive) == 0;
     if (!sameKey && exists(l)) return DuplicateMessage;
     const QString before = rowJson(old);
-    QVariantList params{l.warehouse, l.item, blank(l.attr), blank(l.size), l.minQty, l.maxQty, Session::userCode(), Dates::today()};
-    params += keyParams(old);
+    const QVariantList params =
+        keyParams(l) + QVariantList{l.minQty, l.maxQty, Session::userCode(), Dates::today()} + keyParams(old);
     const int rows = Sql::run(QStringLiteral("UPDATE kesp_stock_level SET warehouse=?, item_code=?, attr_code=?, "
                                              "size_code=?, min_qty=?, max_qty=?, login_id=?, operation_date=? WHERE ") +
                                   KeyCondition,
