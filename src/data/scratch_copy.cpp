@@ -2,6 +2,7 @@
 
 #include "data/DataConnect1_Unit.h"
 #include "data/server.h"
+#include "data/server_copy.h"
 #include "data/snapshot.h"
 #include "data/sql.h"
 
@@ -50,14 +51,7 @@ void restoreCounters() {
             Sql::run(QStringLiteral("INSERT INTO sqlite_sequence(name, seq) SELECT name, seq FROM %1.sqlite_sequence").arg(Schema));
         return;
     }
-    QSqlQuery ids = Sql::run(QStringLiteral("SELECT table_name, column_name FROM information_schema.columns "
-                                            "WHERE table_schema = current_schema() AND is_identity = 'YES'"));
-    QList<QPair<QString, QString>> list;
-    while (ids.next()) list << qMakePair(ids.value(0).toString(), ids.value(1).toString());
-    for (const auto& [table, col] : list)
-        Sql::run(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce(max(%2), 1), max(%2) IS NOT NULL) "
-                                "FROM %1")
-                     .arg(table, col));
+    ServerCopy::moveCountersOn();
 }
 } // namespace
 

@@ -110,20 +110,12 @@ qint64 copyTable(OwnConnection& source, const QString& table) {
 
 // Every identity column of the server continues after the highest key copied, and after every
 // key the file ever handed out (its sequence table), so no key is given twice.
-void moveCountersOn(OwnConnection& source) {
-    QSqlQuery ids = Sql::run(QStringLiteral("SELECT table_name, column_name FROM information_schema.columns "
-                                            "WHERE table_schema = current_schema() AND is_identity = 'YES'"));
-    QList<QPair<QString, QString>> columns;
-    while (ids.next()) columns << qMakePair(ids.value(0).toString(), ids.value(1).toString());
+void moveCountersPastFile(OwnConnection& source) {
     const bool sequences = source.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_sequence'")).toInt() > 0;
-    for (const auto& [table, col] : columns) {
-        qint64 last = Sql::scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(col, table)).toLongLong();
-        if (sequences)
-            last = qMax(last, source.scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE lower(name) = ?"), {table})
-                                  .toLongLong());
-        Sql::run(QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), ?, ?)"),
-                 {table, col, qMax<qint64>(last, 1), last > 0});
-    }
+    ServerCopy::moveCountersOn([&](const QString& table) -> qint64 {
+        if (!sequences) return 0;
+        return source.scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE lower(name) = ?"), {table}).toLongLong();
+    });
 }
 
 // Thousandths, exact on both engines for quantities kept at 3 decimals.
@@ -184,6 +176,20 @@ void checkVersion(OwnConnection& source) {
 }
 } // namespace
 
+void moveCountersOn(const std::function<qint64(const QString& table)>& handedOut) {
+    QSqlQuery ids = Sql::run(QStringLiteral("SELECT table_name, column_name FROM information_schema.columns "
+                                            "WHERE table_schema = current_schema() AND is_identity = 'YES'"));
+    QList<QPair<QString, QString>> columns;
+    while (ids.next()) columns << qMakePair(ids.value(0).toString(), ids.value(1).toString());
+    for (const auto& [table, col] : columns) {
+        const qint64 floor = handedOut ? handedOut(table) : 0;
+        Sql::run(QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), greatest(coalesce(max(%1), 0), ?, 1), "
+                                "greatest(coalesce(max(%1), 0), ?) > 0) FROM %2")
+                     .arg(col, table),
+                 {table, col, floor, floor});
+    }
+}
+
 QString thousandths(qint64 v) {
     const QString sign = v < 0 ? QStringLiteral("-") : QString();
     const quint64 a = v < 0 ? quint64(-(v + 1)) + 1 : quint64(v);
@@ -220,7 +226,7 @@ Result copy(const QString& sourceFile, const QString& target, const std::functio
             // The planner knows the new rows from the first query on; only the tables copied (the
             // catalogue is not ours to analyse, and a plain ANALYZE warns for each of its tables).
             Sql::run(QStringLiteral("ANALYZE ") + tables.join(QStringLiteral(", ")));
-            moveCountersOn(source);
+            moveCountersPastFile(source);
             result.figures = compare(source, tables);
             const auto differs = std::count_if(result.figures.cbegin(), result.figures.cend(),
                                                [](const Figure& f) { return !f.equal(); });

@@ -32,6 +32,10 @@ struct Result {
 Result copy(const QString& sourceFile, const QString& target,
             const std::function<void(const QString&)>& log = {});
 
+// Every identity column of the server's current schema continues after its highest key, and after
+// `handedOut(table)`, the last key an earlier store of the rows gave (0: none), where given.
+void moveCountersOn(const std::function<qint64(const QString& table)>& handedOut = {});
+
 // "what: source = target" with quantities written with their 3 decimals.
 QString describe(const Figure& f);
 // A quantity held in thousandths, written with 3 decimals ("-12.345").
