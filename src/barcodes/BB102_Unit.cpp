@@ -103,7 +103,7 @@ void BB102_form::answered(const QString& refusal, const QString& selectCode) {
 
 void BB102_form::addCode() {
     if (DBGrid1->currentRow() < 0) {
-        Msg::notice(this, QStringLiteral("请先选择一条记录。"));
+        Msg::notice(this, Msg::NoRowChosen);
         return;
     }
     const QString code = barcode_b->text().trimmed();
@@ -159,7 +159,7 @@ void BB102_form::printLabels() {
     if (wanted.isEmpty())
         for (int r : DBGrid1->chosenRows()) wantedOf(r, 1);
     if (wanted.isEmpty()) {
-        Msg::notice(this, QStringLiteral("请先选择一条记录。"));
+        Msg::notice(this, Msg::NoRowChosen);
         return;
     }
     LabelPrinter::preview(this, wanted);

@@ -154,7 +154,7 @@ void preview(QWidget* parent, const QList<Barcodes::Wanted>& wanted) {
 void previewChosenLines(DataGrid* grid) {
     const QList<int> rows = grid->chosenRows();
     if (rows.isEmpty()) {
-        Msg::notice(grid->window(), QStringLiteral("请先选择一条记录。"));
+        Msg::notice(grid->window(), Msg::NoRowChosen);
         return;
     }
     QList<Barcodes::Wanted> wanted;

@@ -347,7 +347,7 @@ void previewBuilt(QWidget* parent, const std::function<Documents::Document()>& b
 void previewBillOf(DataGrid* grid) {
     QWidget* window = grid->window();
     if (grid->currentRow() < 0) {
-        Msg::notice(window, QStringLiteral("请先选择一条记录。"));
+        Msg::notice(window, Msg::NoRowChosen);
         return;
     }
     const auto v = [grid](const char* f) { return grid->currentValue(QString::fromLatin1(f)).toString(); };

@@ -133,7 +133,7 @@ void TBB80_form::addLevel() {
 void TBB80_form::changeLevel() {
     const int row = DBGrid1->currentRow();
     if (row < 0) {
-        Msg::notice(this, QStringLiteral("请先选择一条记录。"));
+        Msg::notice(this, Msg::NoRowChosen);
         return;
     }
     const StockLevels::Level l = typed();
@@ -144,12 +144,12 @@ void TBB80_form::changeLevel() {
 void TBB80_form::deleteLevel() {
     const int row = DBGrid1->currentRow();
     if (row < 0) {
-        Msg::notice(this, QStringLiteral("请先选择一条记录。"));
+        Msg::notice(this, Msg::NoRowChosen);
         return;
     }
     const StockLevels::Level key = rowKey(row);
     if (!Msg::confirm(this, QStringLiteral("确定删除吗？"))) return;
     bool removed = false;
     if (guarded(this, [&] { removed = StockLevels::remove(key); }))
-        answered(removed ? QString() : QStringLiteral("该上下限已不存在。"), {});
+        answered(removed ? QString() : StockLevels::GoneMessage, {});
 }

@@ -120,7 +120,7 @@ QString change(const Level& old, const Level& now) {
                                   KeyCondition,
                               params)
                          .numRowsAffected();
-    if (rows == 0) return QStringLiteral("该上下限已不存在。");
+    if (rows == 0) return GoneMessage;
     record(l, before, rowJson(l));
     tx.commit();
     return {};

@@ -38,6 +38,7 @@ struct Level {
 QString refusal(const Level& level);
 inline const QString DuplicateMessage = QStringLiteral("该项目在此仓库已有相同颜色尺寸的上下限");
 inline const QString MaxBelowMinMessage = QStringLiteral("上限不能小于下限");
+inline const QString GoneMessage = QStringLiteral("该上下限已不存在。");
 
 // The writes: each checks the rights (BB80 and the warehouse) and the level in one transaction
 // with its audit row, and answers the refusal (empty when written). Quantities are rounded to

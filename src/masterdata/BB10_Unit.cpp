@@ -267,7 +267,7 @@ TBB10_form::TBB10_form(QWidget* parent) : QDialog(parent) {
 
 void TBB10_form::openBarcodes(const QString& code, const QString& name) {
     if (code.isEmpty()) {
-        Msg::notice(this, QStringLiteral("请先选择一条记录。"));
+        Msg::notice(this, Msg::NoRowChosen);
         return;
     }
     bool known = false;

@@ -34,6 +34,8 @@ public:
 
 namespace Msg {
 inline const QString AppTitle = QStringLiteral("衣仓通6.01");
+// A row command pressed with no row of the list chosen.
+inline const QString NoRowChosen = QStringLiteral("请先选择一条记录。");
 MessageSeam& seam();
 void install(MessageSeam* seam); // not owned; nullptr restores the real boxes
 // While a statement waits for another running copy's lock, the mouse cursor is the hourglass.
